@@ -1,0 +1,36 @@
+// Corvalane Point-Of-Sale: the counter program. It works on the data files of its working
+// directory and starts with the sales terminal.
+
+#include "platform/qt_platform.h"
+#include "sales_terminal/form1.h"
+
+#include <QApplication>
+#include <QFont>
+
+namespace {
+
+// The windows are designed with the fonts of a Windows desktop; elsewhere the nearest
+// installed faces stand in for them.
+void substituteDesignFonts()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));
+    substituteDesignFonts();
+
+    pos::QtPlatform platform;
+    pos::Form1 form(platform.platform());
+    QObject::connect(&form, &pos::Form1::endProgram, &app, &QApplication::quit);
+    form.show();
+    return app.exec();
+}

@@ -1,0 +1,133 @@
+#include "platform/controls.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QApplication>
+
+namespace pos {
+
+DefaultButton::DefaultButton(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+    // Key presses reach the focused control first; watching the application lets the role
+    // act for every control of the window, including those created later.
+    qApp->installEventFilter(this);
+}
+
+void DefaultButton::set(QPushButton *button)
+{
+    if (m_current == button)
+        return;
+    if (m_current)
+        m_current->setDefault(false);
+    m_current = button;
+    if (m_current)
+        m_current->setDefault(true);
+}
+
+void DefaultButton::release(QPushButton *button)
+{
+    if (button && m_current == button)
+        set(nullptr);
+}
+
+bool DefaultButton::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+        return false;
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || (widget != m_window && !m_window->isAncestorOf(widget)))
+        return false;
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+        if (!button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+    if (!m_current || !m_current->isEnabled() || !m_current->isVisible())
+        return false;
+    m_current->click();
+    return true;
+}
+
+ListBox::ListBox(QWidget *parent)
+    : QListView(parent)
+    , m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void ListBox::addItem(const QString &text)
+{
+    const int row = m_model->rowCount();
+    m_model->insertRows(row, 1);
+    m_model->setData(m_model->index(row), text);
+}
+
+void ListBox::setItems(const QStringList &items)
+{
+    m_model->setStringList(items);
+}
+
+void ListBox::setItem(int row, const QString &text)
+{
+    m_model->setData(m_model->index(row), text);
+}
+
+void ListBox::clear()
+{
+    m_model->setStringList({});
+}
+
+int ListBox::count() const
+{
+    return m_model->rowCount();
+}
+
+QString ListBox::item(int row) const
+{
+    return m_model->index(row).data().toString();
+}
+
+QStringList ListBox::items() const
+{
+    return m_model->stringList();
+}
+
+void makeEditableDropDown(QComboBox *combo)
+{
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(1);
+    if (auto *view = qobject_cast<QListView *>(combo->view()))
+        view->setUniformItemSizes(true);
+}
+
+void setDropDownItems(QComboBox *combo, const QStringList &items)
+{
+    const QString text = combo->currentText();
+    auto *model = qobject_cast<QStringListModel *>(combo->model());
+    if (!model) {
+        model = new QStringListModel(combo);
+        combo->setModel(model);
+    }
+    model->setStringList(items);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
+}
+
+} // namespace pos

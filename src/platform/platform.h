@@ -1,0 +1,100 @@
+#pragma once
+
+// The desktop services the windows use, behind small interfaces: the clock, the open-file and
+// font dialogs, the printer, starting a text editor and telling the user about a failure.
+// The program runs on the Qt implementation (qt_platform.h); tests drive the windows with
+// doubles that answer from a script and record what they were asked.
+
+#include <QDateTime>
+#include <QFont>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace pos {
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+// What a window asks of the open-file dialog. The filter is in the form the data files'
+// dialogs have always used: description, "|", pattern ("Layaway Files(*.lwy)|*.lwy").
+struct OpenFileRequest
+{
+    QString filter;
+    QString fileName;          // initial name offered
+    QString title;             // empty: the dialog's own title
+    bool mustExist = false;    // the chosen file and its path must exist
+};
+
+struct FontChoice
+{
+    QString name;
+    bool bold = false;
+    bool italic = false;
+    double pointSize = 0;
+};
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // The full path of the chosen file, or nullopt when the user cancelled. The working
+    // directory is never changed by the dialog.
+    virtual std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) = 0;
+    // The chosen font (screen and printer fonts, no effects), or nullopt when cancelled.
+    virtual std::optional<FontChoice> chooseFont(QWidget *parent) = 0;
+};
+
+struct PrintResult
+{
+    bool ok = true;
+    QString message; // for the clerk when not ok
+
+    explicit operator bool() const { return ok; }
+};
+
+// The system's default printer. Each call is one complete job, released at once.
+class Printer
+{
+public:
+    virtual ~Printer() = default;
+    // Prints the text in the font, CR LF (or LF) pairs starting new lines, no wrapping.
+    virtual PrintResult printText(const QFont &font, const QString &text) = 0;
+    // Prints an image of a window.
+    virtual PrintResult printImage(const QImage &image) = 0;
+};
+
+class TextEditor
+{
+public:
+    virtual ~TextEditor() = default;
+    // Starts a plain-text editor on the file (a name relative to the working directory) in a
+    // window of its own, without waiting for it. False when no editor could be started.
+    virtual bool open(const QString &fileName) = 0;
+};
+
+// Failures the user must hear about (a file that could not be written, a printer that failed).
+class Messages
+{
+public:
+    virtual ~Messages() = default;
+    virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+};
+
+struct Platform
+{
+    Clock &clock;
+    Dialogs &dialogs;
+    Printer &printer;
+    TextEditor &editor;
+    Messages &messages;
+};
+
+} // namespace pos

@@ -1,0 +1,156 @@
+#include "platform/qt_platform.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFontMetricsF>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+namespace pos {
+
+QDateTime QtClock::now() const
+{
+    return QDateTime::currentDateTime();
+}
+
+QString qtFileFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries << QStringLiteral("%1 (%2)").arg(parts.at(i), patterns);
+    }
+    if (entries.isEmpty())
+        return QStringLiteral("All Files (*)");
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> QtDialogs::openFile(QWidget *parent, const OpenFileRequest &request)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(qtFileFilter(request.filter));
+    dialog.setDirectory(QDir::current());
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, parent);
+    if (!ok)
+        return std::nullopt;
+    return FontChoice{font.family(), font.bold(), font.italic(), font.pointSizeF()};
+}
+
+namespace {
+
+QPrinterInfo defaultPrinter()
+{
+    return QPrinterInfo::defaultPrinter();
+}
+
+PrintResult noPrinter()
+{
+    return {false, QStringLiteral("No printer is installed, or none is set as the default printer. "
+                                  "The receipt was not printed.")};
+}
+
+PrintResult jobFailed(const QPrinter &printer)
+{
+    return {false, QStringLiteral("The printer \"%1\" could not print. The receipt was not printed.")
+                       .arg(printer.printerName())};
+}
+
+} // namespace
+
+PrintResult QtPrinter::printText(const QFont &font, const QString &text)
+{
+    const QPrinterInfo info = defaultPrinter();
+    if (info.isNull())
+        return noPrinter();
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Receipt"));
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return jobFailed(printer);
+    painter.setFont(font);
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const qreal pageHeight = painter.viewport().height();
+    qreal baseline = metrics.ascent();
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    const QStringList lines = text.split(lineEnd);
+    for (const QString &line : lines) {
+        if (baseline + metrics.descent() > pageHeight && baseline > metrics.ascent()) {
+            printer.newPage();
+            baseline = metrics.ascent();
+        }
+        painter.drawText(QPointF(0, baseline), line);
+        baseline += metrics.lineSpacing();
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return jobFailed(printer);
+    return {};
+}
+
+PrintResult QtPrinter::printImage(const QImage &image)
+{
+    const QPrinterInfo info = defaultPrinter();
+    if (info.isNull())
+        return noPrinter();
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Window"));
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return jobFailed(printer);
+    const QRect page = painter.viewport();
+    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return jobFailed(printer);
+    return {};
+}
+
+QStringList QtTextEditor::candidates()
+{
+    return {QStringLiteral("notepad.exe"),      QStringLiteral("gnome-text-editor"),
+            QStringLiteral("gedit"),            QStringLiteral("kwrite"),
+            QStringLiteral("kate"),             QStringLiteral("mousepad"),
+            QStringLiteral("xed"),              QStringLiteral("pluma"),
+            QStringLiteral("featherpad"),       QStringLiteral("leafpad"),
+            QStringLiteral("geany"),            QStringLiteral("xdg-open")};
+}
+
+bool QtTextEditor::open(const QString &fileName)
+{
+    for (const QString &name : candidates()) {
+        const QString program = QStandardPaths::findExecutable(name);
+        if (program.isEmpty())
+            continue;
+        if (QProcess::startDetached(program, {fileName}, QDir::currentPath()))
+            return true;
+    }
+    return false;
+}
+
+void QtMessages::warning(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::warning(parent, title, text);
+}
+
+} // namespace pos

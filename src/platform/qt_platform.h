@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QStringList>
+
+namespace pos {
+
+class QtClock final : public Clock
+{
+public:
+    QDateTime now() const override;
+};
+
+class QtDialogs final : public Dialogs
+{
+public:
+    std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent) override;
+};
+
+// Prints on the system's default printer (CUPS on Linux, the Windows default printer).
+class QtPrinter final : public Printer
+{
+public:
+    PrintResult printText(const QFont &font, const QString &text) override;
+    PrintResult printImage(const QImage &image) override;
+};
+
+// Starts "notepad.exe" where it is on the search path, otherwise the first plain-text editor
+// of the desktop that is installed. Never through a shell.
+class QtTextEditor final : public TextEditor
+{
+public:
+    bool open(const QString &fileName) override;
+    // The programs tried, in order.
+    static QStringList candidates();
+};
+
+class QtMessages final : public Messages
+{
+public:
+    void warning(QWidget *parent, const QString &title, const QString &text) override;
+};
+
+// The Qt implementation of every service, for the program.
+class QtPlatform
+{
+public:
+    Platform platform() { return {clock, dialogs, printer, editor, messages}; }
+
+private:
+    QtClock clock;
+    QtDialogs dialogs;
+    QtPrinter printer;
+    QtTextEditor editor;
+    QtMessages messages;
+};
+
+// Qt's file-dialog filter for a "description|pattern|description|pattern" filter.
+QString qtFileFilter(const QString &filter);
+
+} // namespace pos

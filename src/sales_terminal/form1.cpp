@@ -1,0 +1,418 @@
+#include "sales_terminal/form1.h"
+
+#include "common/fileio.h"
+#include "common/numbers.h"
+#include "inventory/inventory_file.h"
+#include "platform/controls.h"
+#include "platform/twips.h"
+#include "receipt_preview/form3.h"
+#include "sales_terminal/order.h"
+#include "settings/settings_files.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace pos {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Corvalane Point-Of-Sale - BETA");
+
+// The tax rates offered: 0, then 1 to 12.5 in steps of 0.5.
+QStringList taxRateItems()
+{
+    QStringList items{QStringLiteral("0")};
+    for (int halves = 2; halves <= 25; ++halves)
+        items << numberText(halves / 2.0);
+    return items;
+}
+
+template<typename W>
+W *make(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    placeInTwips(widget, left, top, width, height);
+    return widget;
+}
+
+template<typename W>
+W *make(QWidget *parent, const char *name, const QString &caption, int left, int top, int width,
+        int height)
+{
+    auto *widget = make<W>(parent, name, left, top, width, height);
+    widget->setText(caption);
+    return widget;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                     int width, int height)
+{
+    auto *frame = make<QGroupBox>(parent, name, left, top, width, height);
+    frame->setTitle(caption);
+    return frame;
+}
+
+QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
+                        int height, const QStringList &items = {})
+{
+    auto *combo = make<QComboBox>(parent, name, left, top, width, height);
+    makeEditableDropDown(combo);
+    setDropDownItems(combo, items);
+    return combo;
+}
+
+QAction *makeAction(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+} // namespace
+
+Form1::Form1(Platform platform, QWidget *parent)
+    : QMainWindow(parent)
+    , m_platform(platform)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kCaption);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    m_default = new DefaultButton(this);
+    buildControls();
+    buildMenus();
+    setTabOrder();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *area = new QWidget(this);
+    area->setObjectName(QStringLiteral("clientArea"));
+    setCentralWidget(area);
+    const qreal dpi = area->logicalDpiX();
+    area->setMinimumSize(twipsToPixels(6255, dpi), twipsToPixels(6705, dpi));
+
+    Combo2 = makeDropDown(area, "Combo2", 120, 0, 2415, 420,
+                          {QStringLiteral("Sale"), QStringLiteral("Return"), QStringLiteral("Credit")});
+    QFont kindFont(QStringLiteral("MS Sans Serif"), 12);
+    kindFont.setBold(true);
+    Combo2->setFont(kindFont);
+    Combo2->setEditText(QStringLiteral("Sale"));
+    Text8 = make<QLineEdit>(area, "Text8", 4800, 0, 1335, 375);
+
+    List1 = make<ListBox>(area, "List1", 120, 480, 6015, 3375);
+
+    Label4 = make<QLabel>(area, "Label4", QStringLiteral("Qty"), 120, 4080, 495, 255);
+    Label5 = make<QLabel>(area, "Label5", QStringLiteral("Description"), 720, 4080, 2655, 255);
+    Label6 = make<QLabel>(area, "Label6", QStringLiteral("Price"), 5040, 4080, 1095, 255);
+    txtQty1 = make<QLineEdit>(area, "txtQty1", 120, 4440, 495, 285);
+    Description1 = makeDropDown(area, "Description1", 720, 4440, 4215, 315);
+    Price1 = make<QLineEdit>(area, "Price1", 5040, 4440, 1095, 285);
+
+    Command3 = make<QPushButton>(area, "Command3", QStringLiteral("New Order"), 2640, 4800, 1095, 375);
+    Command2 = make<QPushButton>(area, "Command2", QStringLiteral("Close Order"), 3720, 4800, 1215, 375);
+    Command1 = make<QPushButton>(area, "Command1", QStringLiteral("Enter"), 4920, 4800, 1215, 375);
+
+    Frame2 = makeFrame(area, "Frame2", QStringLiteral("Payment Type"), 120, 5280, 2535, 1335);
+    Check1 = make<QCheckBox>(Frame2, "Check1", QStringLiteral("Cash"), 120, 240, 975, 255);
+    Check2 = make<QCheckBox>(Frame2, "Check2", QStringLiteral("Cheque"), 120, 480, 975, 255);
+    Check3 = make<QCheckBox>(Frame2, "Check3", QStringLiteral("Charge"), 120, 720, 975, 255);
+    Check4 = make<QCheckBox>(Frame2, "Check4", QStringLiteral("In-Store Credit"), 120, 960, 1455, 255);
+    Text9 = make<QLineEdit>(Frame2, "Text9", 1440, 240, 975, 285);
+    Combo3 = makeDropDown(Frame2, "Combo3", 1440, 600, 975, 315,
+                          {QStringLiteral("Visa"), QStringLiteral("MasterCard"),
+                           QStringLiteral("Discover"), QStringLiteral("American Ex")});
+
+    Frame1 = makeFrame(area, "Frame1", QStringLiteral("Tax"), 2760, 5280, 1335, 1335);
+    Combo4 = makeDropDown(Frame1, "Combo4", 120, 240, 735, 315, taxRateItems());
+    Label20 = make<QLabel>(Frame1, "Label20", QStringLiteral("Exempt #"), 120, 600, 1095, 255);
+    Text19 = make<QLineEdit>(Frame1, "Text19", 120, 840, 1095, 285);
+
+    Label1 = make<QLabel>(area, "Label1", QStringLiteral("Subtotal"), 4200, 5280, 735, 255);
+    Label2 = make<QLabel>(area, "Label2", QStringLiteral("Tax"), 4200, 5520, 735, 255);
+    Label3 = make<QLabel>(area, "Label3", QStringLiteral("Total"), 4200, 5760, 735, 255);
+    Label7 = make<QLabel>(area, "Label7", QStringLiteral("Tendered"), 4200, 6000, 735, 255);
+    Label8 = make<QLabel>(area, "Label8", QStringLiteral("Change"), 4200, 6240, 735, 255);
+    Text2 = make<QLineEdit>(area, "Text2", 5040, 5280, 1095, 285);
+    Text3 = make<QLineEdit>(area, "Text3", 5040, 5520, 1095, 285);
+    Text5 = make<QLineEdit>(area, "Text5", 5040, 5760, 1095, 285);
+    Text6 = make<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
+    Text7 = make<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
+
+    // Labels and frames take no focus; everything else is reached in the designed tab order.
+    for (QWidget *w : std::initializer_list<QWidget *>{Frame1, Frame2})
+        w->setFocusPolicy(Qt::NoFocus);
+
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Check2, &QCheckBox::clicked, this, &Form1::Check2_Click);
+    connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
+    connect(Text6, &QLineEdit::textChanged, this, &Form1::Text6_Change);
+    Text6->installEventFilter(this);
+    Combo3->installEventFilter(this);
+    if (Combo3->lineEdit())
+        Combo3->lineEdit()->installEventFilter(this);
+}
+
+void Form1::buildMenus()
+{
+    file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("file"));
+    settings = makeAction(file, "settings", QStringLiteral("Settings"));
+    lne1 = file->addSeparator();
+    lne1->setObjectName(QStringLiteral("lne1"));
+    exit = makeAction(file, "exit", QStringLiteral("Exit"));
+
+    reports = menuBar()->addMenu(QStringLiteral("Reports"));
+    reports->setObjectName(QStringLiteral("reports"));
+    sales = makeAction(reports, "sales", QStringLiteral("Sales"));
+
+    manage = menuBar()->addMenu(QStringLiteral("Manage"));
+    manage->setObjectName(QStringLiteral("manage"));
+    inventory = makeAction(manage, "inventory", QStringLiteral("Quick Inventory"));
+    lne2 = manage->addSeparator();
+    lne2->setObjectName(QStringLiteral("lne2"));
+    invfile = makeAction(manage, "invfile", QStringLiteral("Inventory File"));
+    salesf = makeAction(manage, "salesf", QStringLiteral("Sales File"));
+
+    connect(exit, &QAction::triggered, this, &Form1::exit_Click);
+    connect(invfile, &QAction::triggered, this, &Form1::invfile_Click);
+    connect(salesf, &QAction::triggered, this, &Form1::salesf_Click);
+}
+
+void Form1::setTabOrder()
+{
+    const QList<QWidget *> order{txtQty1, Description1, Price1, Command1, List1, Command2,
+                                 Text2,   Text3,        Text5,  Command3, Text6, Text7,
+                                 Combo2,  Text8,        Check1, Check2,   Check3, Combo3,
+                                 Text9,   Combo4,       Text19, Check4};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+}
+
+QPushButton *Form1::defaultButton() const
+{
+    return m_default->current();
+}
+
+void Form1::Form_Load()
+{
+    move(0, 0);
+    setWindowState(windowState() | Qt::WindowMaximized);
+    setDropDownItems(Description1, readInventory());
+    Command3_Click();
+    txtQty1->setFocus();
+}
+
+void Form1::Form_Unload()
+{
+    emit endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::exit_Click()
+{
+    emit endProgram();
+}
+
+void Form1::openInEditor(const QString &fileName)
+{
+    if (!m_platform.editor.open(fileName)) {
+        m_platform.messages.warning(
+            this, kCaption,
+            QStringLiteral("No text editor could be started to open \"%1\".").arg(fileName));
+    }
+}
+
+void Form1::invfile_Click()
+{
+    openInEditor(kInventoryFile);
+}
+
+void Form1::salesf_Click()
+{
+    openInEditor(kJournalFile);
+}
+
+void Form1::Check2_Click()
+{
+    Text9->setFocus();
+}
+
+void Form1::Check3_Click()
+{
+    Combo3->setFocus();
+}
+
+void Form1::Command3_Click()
+{
+    List1->clear();
+    for (const QString &line : readHeaderFile())
+        List1->addItem(line);
+    Combo4->setEditText(readTaxFile().sales);
+    dte = receiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text());
+    List1->addItem(dte);
+    for (QLineEdit *box : {Text2, Text3, Text5, Text6, Text7, Text19})
+        box->clear();
+    subt = 0;
+    m_default->release(Command2);
+    Command1->setEnabled(true);
+    m_default->set(Command1);
+    Check1->setChecked(true);
+    Check2->setChecked(false);
+    Check3->setChecked(false);
+    Check4->setChecked(false);
+    Combo3->setCurrentIndex(-1);
+    Combo3->clearEditText();
+    Text9->clear();
+    txtQty1->setText(QStringLiteral("1"));
+    hideReceiptPreview();
+}
+
+void Form1::Command1_Click()
+{
+    const double price = leadingNumber(Price1->text());
+    const double quantity = leadingNumber(txtQty1->text());
+    List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(),
+                            quantity * price));
+    List1->scrollToBottom();
+    subt = subt + quantity * price;
+    refreshTotals();
+}
+
+void Form1::refreshTotals()
+{
+    Text2->setText(numberText(subt));
+    const double rate = leadingNumber(Combo4->currentText());
+    Text3->setText(numberText(leadingNumber(Text2->text()) * (rate * 0.01)));
+    Text5->setText(numberText(leadingNumber(Text3->text()) + leadingNumber(Text2->text())));
+    toal = leadingNumber(Text5->text());
+    for (QLineEdit *box : {Text2, Text3, Text5})
+        box->setText(formatMoney(box->text()));
+
+    txtQty1->clear();
+    Price1->clear();
+    Description1->setCurrentIndex(-1);
+    Description1->clearEditText();
+    txtQty1->setText(QStringLiteral("1"));
+    txtQty1->setFocus();
+    m_default->release(Command1);
+}
+
+void Form1::Text6_Change()
+{
+    // The Tendered box may hold money text ("$13.29" after a double-click, "$20" typed by a
+    // clerk): it counts at its value.
+    Text7->setText(numberText(moneyValue(Text6->text()) - toal));
+    const double change = leadingNumber(Text7->text());
+    if (change != 0) {
+        QPalette palette = Text7->palette();
+        palette.setColor(QPalette::Text, change < 0 ? QColor(128, 0, 0) : QColor(0, 0, 0));
+        Text7->setPalette(palette);
+    }
+    Text7->setText(formatMoney(Text7->text()));
+    m_default->release(Command1);
+    m_default->set(Command2);
+}
+
+void Form1::Text6_DblClick()
+{
+    Text6->setText(Text5->text());
+    Text7->setText(formatMoney(QStringLiteral("0")));
+}
+
+void Form1::Combo3_KeyUp(int key)
+{
+    if (key >= Qt::Key_F9 && key <= Qt::Key_F12)
+        Combo3->setCurrentIndex(key - Qt::Key_F9);
+    // Text typed by hand selects no entry; it is left as typed.
+    if (Combo3->currentIndex() >= 0)
+        Combo3->setEditText(Combo3->itemText(Combo3->currentIndex()));
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text6 && event->type() == QEvent::MouseButtonDblClick) {
+        Text6_DblClick();
+        return true;
+    }
+    if ((watched == Combo3 || watched == Combo3->lineEdit()) && event->type() == QEvent::KeyRelease) {
+        Combo3_KeyUp(static_cast<QKeyEvent *>(event)->key());
+        return false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::Command2_Click()
+{
+    const Payment payment{Check1->isChecked(), Check2->isChecked(), Check3->isChecked(),
+                          Check4->isChecked(), Text9->text(),       Combo3->currentText()};
+    const OrderClose close{Text2->text(),  Text3->text(), Text5->text(), paymentDescription(payment),
+                           Text19->text(), Text6->text(), Text7->text()};
+    const int linesBefore = List1->count();
+    const bool enterWasEnabled = Command1->isEnabled();
+    for (const QString &line : closingLines(close))
+        List1->addItem(line);
+    List1->scrollToBottom();
+    Command1->setEnabled(false);
+
+    // A write that fails leaves the order as it was before this close, so that the clerk can
+    // close it again once the cause is mended; nothing is printed for an unrecorded sale.
+    auto fail = [&](const WriteResult &result, const QString &consequence) {
+        QStringList lines = List1->items();
+        lines.resize(linesBefore);
+        List1->setItems(lines);
+        Command1->setEnabled(enterWasEnabled);
+        m_platform.messages.warning(this, kCaption, result.message + QStringLiteral("\n\n") + consequence);
+    };
+
+    const WriteResult receipt = writeFileWhole(kReceiptFile, receiptBytes(List1->items(), readReturnFileRaw()));
+    if (!receipt) {
+        fail(receipt, QStringLiteral("The order was not closed. Mend the cause and press Close Order again."));
+        return;
+    }
+    const QString kind = Combo2->currentText();
+    const CloseRecord record = closeRecordFor(kind);
+    if (record == CloseRecord::Journal || record == CloseRecord::Layaway) {
+        const WriteResult journal = appendDurably(kJournalFile, journalRecord(dte, close));
+        if (!journal) {
+            fail(journal, QStringLiteral("The sale was NOT recorded in the sales journal and no receipt "
+                                         "was printed. Mend the cause and press Close Order again."));
+            return;
+        }
+    }
+    showReceiptPreview();
+    subt = 0;
+    Combo2->setEditText(QStringLiteral("Sale"));
+}
+
+void Form1::showReceiptPreview()
+{
+    if (!m_preview)
+        m_preview = new Form3(m_platform, this);
+    m_preview->showReceipt();
+}
+
+void Form1::hideReceiptPreview()
+{
+    if (m_preview && m_preview->isVisible())
+        m_preview->hide();
+}
+
+} // namespace pos

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "receipt_preview/form3.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace pos {
+
+class DefaultButton;
+class ListBox;
+
+// The sales terminal: the counter's main window. One order is open at a time: New Order starts
+// it, Enter adds item lines with running totals, Close Order writes the receipt and the
+// journal record and shows the receipt preview.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and runs its load handler (the drop-down filled from "inventory.dat",
+    // then New Order). The working directory holds the shop's data files.
+    explicit Form1(Platform platform, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Order kind, salesperson and the order list.
+    QComboBox *Combo2 = nullptr;
+    QLineEdit *Text8 = nullptr;
+    ListBox *List1 = nullptr;
+    // Entry row.
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLineEdit *txtQty1 = nullptr;
+    QComboBox *Description1 = nullptr;
+    QLineEdit *Price1 = nullptr;
+    QPushButton *Command3 = nullptr; // "New Order"
+    QPushButton *Command2 = nullptr; // "Close Order"
+    QPushButton *Command1 = nullptr; // "Enter"
+    // Payment.
+    QGroupBox *Frame2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QCheckBox *Check2 = nullptr;
+    QCheckBox *Check3 = nullptr;
+    QCheckBox *Check4 = nullptr;
+    QLineEdit *Text9 = nullptr;
+    QComboBox *Combo3 = nullptr;
+    // Tax.
+    QGroupBox *Frame1 = nullptr;
+    QComboBox *Combo4 = nullptr;
+    QLabel *Label20 = nullptr;
+    QLineEdit *Text19 = nullptr;
+    // Amounts.
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QLineEdit *Text6 = nullptr;
+    QLineEdit *Text7 = nullptr;
+    // Menus.
+    QMenu *file = nullptr;
+    QAction *settings = nullptr;
+    QAction *lne1 = nullptr;
+    QAction *exit = nullptr;
+    QMenu *reports = nullptr;
+    QAction *sales = nullptr;
+    QMenu *manage = nullptr;
+    QAction *inventory = nullptr;
+    QAction *lne2 = nullptr;
+    QAction *invfile = nullptr;
+    QAction *salesf = nullptr;
+
+    // The order's receipt header line, built at New Order.
+    QString dte;
+    // Sum of the line amounts since New Order.
+    double subt = 0;
+    // The total of the last totals refresh; the change is computed against it.
+    double toal = 0;
+
+    // The button that Return presses now (nullptr: none).
+    QPushButton *defaultButton() const;
+    // The receipt preview while it exists.
+    Form3 *receiptPreview() const { return m_preview; }
+
+signals:
+    // Exit or the close box: the program ends at once.
+    void endProgram();
+
+public slots:
+    void Form_Load();
+    void Form_Unload();
+    void exit_Click();
+    void invfile_Click();
+    void salesf_Click();
+    void Check2_Click();
+    void Check3_Click();
+    void Command3_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Text6_Change();
+    void Text6_DblClick();
+    void Combo3_KeyUp(int key);
+
+    // Subtotal, Tax and Total from subt and the rate, then the entry row is reset.
+    void refreshTotals();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void setTabOrder();
+    void openInEditor(const QString &fileName);
+    void showReceiptPreview();
+    void hideReceiptPreview();
+
+    Platform m_platform;
+    DefaultButton *m_default = nullptr;
+    QPointer<Form3> m_preview;
+};
+
+} // namespace pos

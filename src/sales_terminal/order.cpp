@@ -1,0 +1,84 @@
+#include "sales_terminal/order.h"
+
+#include "common/codepage.h"
+#include "common/numbers.h"
+#include "common/records.h"
+
+namespace pos {
+
+QString receiptHeaderLine(const QDateTime &now, const QString &kind, const QString &salesperson)
+{
+    return QStringLiteral("Reciept# ") + now.toString(QStringLiteral("MM-dd-yyyy"))
+           + now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("      ") + kind
+           + QStringLiteral("   Salesperson: ") + salesperson;
+}
+
+QString itemLine(const QString &quantity, const QString &description, const QString &price,
+                 double amount)
+{
+    static const QString gap = QStringLiteral("   ");
+    return quantity + gap + description + gap + price + QStringLiteral("   $")
+           + lineAmountText(amount);
+}
+
+QString paymentDescription(const Payment &payment)
+{
+    QString text;
+    if (payment.cash)
+        text = QStringLiteral("Cash");
+    if (payment.cheque)
+        text += QStringLiteral("Cheque Number ") + payment.chequeNumber;
+    if (payment.charge)
+        text += QStringLiteral("Charge ") + payment.cardType;
+    if (payment.inStoreCredit)
+        text += QStringLiteral(" In-Store Credit");
+    return text;
+}
+
+QStringList closingLines(const OrderClose &close)
+{
+    QStringList lines{QStringLiteral(" "),
+                      QStringLiteral(" "),
+                      QStringLiteral("Subtotal        ") + close.subtotal,
+                      QStringLiteral("Tax SD6%        ") + close.tax,
+                      QStringLiteral("Total           ") + close.total,
+                      QStringLiteral("Payment Type    ") + close.payment};
+    if (!close.exemptNumber.isEmpty())
+        lines << QStringLiteral("Exempt #        ") + close.exemptNumber;
+    lines << QStringLiteral("Tendered        ") + close.tendered
+          << QStringLiteral("Change          ") + close.change;
+    return lines;
+}
+
+QByteArray receiptBytes(const QStringList &orderLines, const QByteArray &returnPolicy)
+{
+    QByteArray bytes;
+    for (const QString &line : orderLines)
+        bytes += toAnsi(line) + "\r\n";
+    bytes += " \r\n \r\n \r\n";
+    bytes += returnPolicy;
+    bytes += "\r\n";
+    return bytes;
+}
+
+QByteArray journalRecord(const QString &receiptHeader, const OrderClose &close)
+{
+    RecordWriter record;
+    record.text(receiptHeader).text(close.subtotal).text(close.tax).text(close.total)
+        .text(close.payment).endRecord();
+    return record.bytes();
+}
+
+CloseRecord closeRecordFor(const QString &kind)
+{
+    if (kind == QLatin1String("Proposal") || kind == QLatin1String("Estimate")
+        || kind == QLatin1String("Training"))
+        return CloseRecord::ReceiptOnly;
+    if (kind == QLatin1String("Layaway"))
+        return CloseRecord::Layaway;
+    if (kind == QLatin1String("Layaway Payment"))
+        return CloseRecord::LayawayPayment;
+    return CloseRecord::Journal;
+}
+
+} // namespace pos

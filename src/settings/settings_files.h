@@ -1,0 +1,53 @@
+#pragma once
+
+#include "common/data_files.h"
+#include "common/fileio.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace pos {
+
+// "tax.txt": one record of three quoted text fields, kept exactly as typed ("6.50" stays 6.50).
+struct TaxRates
+{
+    QString sales;     // field 1, the rate charged to customers
+    QString municipal; // field 2
+    QString state;     // field 3
+};
+
+// A missing, empty or short file gives empty texts for the fields it lacks.
+TaxRates readTaxFile(const QString &path = kTaxFile);
+WriteResult writeTaxFile(const TaxRates &rates, const QString &path = kTaxFile);
+
+// "Header.txt": one quoted field per receipt header line. Every field of the file is one line
+// (a hand-typed unquoted comma splits a line). A missing file gives no lines.
+QStringList readHeaderFile(const QString &path = kHeaderFile);
+WriteResult writeHeaderFile(const QStringList &lines, const QString &path = kHeaderFile);
+
+// "return.txt": written as one quoted text value and CR LF, read back raw (quotes and line
+// ends included). A missing file reads as empty. Since the file is never read field by field,
+// the writer keeps double quotes in the policy as typed (saving a loaded policy again wraps it
+// in a further pair of quotes); every line break in the policy (LF, CR or CR LF) is written
+// as CR LF.
+QByteArray readReturnFileRaw(const QString &path = kReturnFile);
+WriteResult writeReturnFile(const QString &policy, const QString &path = kReturnFile);
+
+// "font.txt": one record of name, bold, italic and size in points.
+struct ReceiptFont
+{
+    QString name;
+    bool bold = false;
+    bool italic = false;
+    double pointSize = 0;
+};
+
+// nullopt when the file is missing or holds fewer than four fields, or when the size field is
+// not a number above zero, so that the caller keeps its own font.
+std::optional<ReceiptFont> readFontFile(const QString &path = kFontFile);
+WriteResult writeFontFile(const ReceiptFont &font, const QString &path = kFontFile);
+
+} // namespace pos

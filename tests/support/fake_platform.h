@@ -1,0 +1,87 @@
+#pragma once
+
+// Test doubles for the desktop services: a clock that shows a set time, dialogs that answer
+// from a script, a printer that records its jobs, an editor launcher and a message sink that
+// record what they were asked. Tests never open a real dialog, printer or editor.
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+
+namespace pos::testing {
+
+class FixedClock final : public Clock
+{
+public:
+    QDateTime time = QDateTime(QDate(2004, 3, 14), QTime(9, 5, 33));
+    QDateTime now() const override { return time; }
+};
+
+class ScriptedDialogs final : public Dialogs
+{
+public:
+    // Answers given in order; an empty queue answers "cancelled".
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::optional<FontChoice>> fontAnswers;
+    QList<OpenFileRequest> fileRequests;
+    int fontRequests = 0;
+
+    std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent) override;
+};
+
+struct PrintJob
+{
+    QFont font;
+    QString text;
+};
+
+class RecordingPrinter final : public Printer
+{
+public:
+    QList<PrintJob> jobs;
+    QList<QImage> images;
+    // When set, every job fails with this message (and is not recorded).
+    QString failWith;
+
+    PrintResult printText(const QFont &font, const QString &text) override;
+    PrintResult printImage(const QImage &image) override;
+};
+
+class RecordingEditor final : public TextEditor
+{
+public:
+    QStringList opened;
+    bool succeed = true;
+    bool open(const QString &fileName) override;
+};
+
+struct Message
+{
+    QString title;
+    QString text;
+};
+
+class RecordingMessages final : public Messages
+{
+public:
+    QList<Message> warnings;
+    void warning(QWidget *parent, const QString &title, const QString &text) override;
+};
+
+class FakePlatform
+{
+public:
+    FixedClock clock;
+    ScriptedDialogs dialogs;
+    RecordingPrinter printer;
+    RecordingEditor editor;
+    RecordingMessages messages;
+
+    Platform platform() { return {clock, dialogs, printer, editor, messages}; }
+};
+
+} // namespace pos::testing
