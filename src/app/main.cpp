@@ -5,28 +5,11 @@
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
-#include <QFont>
-
-namespace {
-
-// The windows are designed with the fonts of a Windows desktop; elsewhere the nearest
-// installed faces stand in for them.
-void substituteDesignFonts()
-{
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));
-    substituteDesignFonts();
 
     pos::QtPlatform platform;
     pos::Form1 form(platform.platform());

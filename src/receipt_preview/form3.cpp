@@ -2,12 +2,12 @@
 
 #include "common/codepage.h"
 #include "common/fileio.h"
+#include "platform/fonts.h"
 #include "platform/twips.h"
 #include "settings/settings_files.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QHideEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -31,17 +31,6 @@ constexpr int kBoxHeight = 6135;
 constexpr int kWidthMargin = 135;
 constexpr int kHeightMargin = 720;
 
-// A font name the box may take: one the system has, or the designed family itself (the box
-// already shows that one, whatever the system puts in its place).
-bool usableFamily(const QString &name)
-{
-    if (name.isEmpty())
-        return false;
-    if (name.compare(Form3::designedFont().family(), Qt::CaseInsensitive) == 0)
-        return true;
-    return QFontDatabase::hasFamily(name);
-}
-
 } // namespace
 
 Form3::Form3(Platform platform, QWidget *parent)
@@ -51,6 +40,7 @@ Form3::Form3(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
+    installDesignFontSubstitutes();
 
     auto *client = new QWidget(this);
     setCentralWidget(client);
@@ -126,7 +116,7 @@ QFont Form3::receiptFont() const
 {
     const std::optional<ReceiptFont> stored = readFontFile();
     if (!stored || !(stored->pointSize > 0) || !std::isfinite(stored->pointSize)
-        || !usableFamily(stored->name))
+        || !fontAvailable(stored->name))
         return designedFont();
 
     QFont font(stored->name);

@@ -4,6 +4,7 @@
 #include "common/numbers.h"
 #include "inventory/inventory_file.h"
 #include "platform/controls.h"
+#include "platform/fonts.h"
 #include "platform/twips.h"
 #include "receipt_preview/form3.h"
 #include "sales_terminal/order.h"
@@ -84,6 +85,7 @@ Form1::Form1(Platform platform, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
+    installDesignFontSubstitutes();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     m_default = new DefaultButton(this);
     buildControls();

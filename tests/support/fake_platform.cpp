@@ -5,21 +5,13 @@ namespace pos::testing {
 std::optional<QString> ScriptedDialogs::openFile(QWidget *, const OpenFileRequest &request)
 {
     fileRequests << request;
-    if (fileAnswers.empty())
-        return std::nullopt;
-    auto answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    return answer;
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
 }
 
 std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *)
 {
     ++fontRequests;
-    if (fontAnswers.empty())
-        return std::nullopt;
-    auto answer = fontAnswers.front();
-    fontAnswers.pop_front();
-    return answer;
+    return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.takeFirst();
 }
 
 PrintResult RecordingPrinter::printText(const QFont &font, const QString &text)

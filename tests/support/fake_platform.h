@@ -9,7 +9,6 @@
 #include <QList>
 #include <QStringList>
 
-#include <deque>
 
 namespace pos::testing {
 
@@ -24,8 +23,8 @@ class ScriptedDialogs final : public Dialogs
 {
 public:
     // Answers given in order; an empty queue answers "cancelled".
-    std::deque<std::optional<QString>> fileAnswers;
-    std::deque<std::optional<FontChoice>> fontAnswers;
+    QList<std::optional<QString>> fileAnswers;
+    QList<std::optional<FontChoice>> fontAnswers;
     QList<OpenFileRequest> fileRequests;
     int fontRequests = 0;
 
