@@ -1,6 +1,5 @@
 #include "platform/controls.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -47,7 +46,8 @@ bool DefaultButton::eventFilter(QObject *watched, QEvent *event)
     auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || (widget != m_window && !m_window->isAncestorOf(widget)))
         return false;
-    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+    // A focused command button takes Return itself; check boxes and everything else pass it on.
+    if (auto *button = qobject_cast<QPushButton *>(widget)) {
         if (!button->isEnabled())
             return false;
         button->click();

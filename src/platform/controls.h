@@ -16,7 +16,7 @@ namespace pos {
 
 // The default-button role of a window: while a button holds it, Return (or Enter) pressed on
 // any control of the window other than a button clicks it, exactly as a mouse click does.
-// Return on a focused button clicks that button. At most one button holds the role.
+// Return on a focused command button clicks that button. At most one button holds the role.
 class DefaultButton : public QObject
 {
     Q_OBJECT

@@ -214,7 +214,14 @@ void Form1::Form_Load()
     setWindowState(windowState() | Qt::WindowMaximized);
     setDropDownItems(Description1, readInventory());
     Command3_Click();
+    focusQuantity();
+}
+
+void Form1::focusQuantity()
+{
+    // The "1" is selected, so that a typed quantity replaces it and Tab keeps it.
     txtQty1->setFocus();
+    txtQty1->selectAll();
 }
 
 void Form1::Form_Unload()
@@ -313,7 +320,7 @@ void Form1::refreshTotals()
     Description1->setCurrentIndex(-1);
     Description1->clearEditText();
     txtQty1->setText(QStringLiteral("1"));
-    txtQty1->setFocus();
+    focusQuantity();
     m_default->release(Command1);
 }
 

@@ -125,6 +125,7 @@ private:
     void buildControls();
     void buildMenus();
     void setTabOrder();
+    void focusQuantity();
     void openInEditor(const QString &fileName);
     void showReceiptPreview();
     void hideReceiptPreview();

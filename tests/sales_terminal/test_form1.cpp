@@ -379,6 +379,9 @@ void TestForm1::entryRowResetAfterEnter()
     QCOMPARE(f.Description1->currentText(), QString());
     QCOMPARE(QApplication::focusWidget(), f.txtQty1);
     QCOMPARE(f.defaultButton(), nullptr);
+    // The next quantity typed replaces the "1".
+    QTest::keyClicks(f.txtQty1, "3");
+    QCOMPARE(f.txtQty1->text(), QStringLiteral("3"));
 }
 
 void TestForm1::returnKeyEntersFirstLineOnly()
@@ -400,6 +403,12 @@ void TestForm1::returnKeyEntersFirstLineOnly()
     f.Command1->setFocus();
     QTest::keyClick(f.Command1, Qt::Key_Return);
     QCOMPARE(f.List1->count(), 6);
+    // Return on a check box passes to the default button; it does not toggle the box.
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    f.Check4->setFocus();
+    QTest::keyClick(f.Check4, Qt::Key_Return);
+    QVERIFY(!f.Check4->isChecked());
+    QCOMPARE(f.List1->count(), 5);
     // Return in the drop-down's text box clicks the default button too.
     QTest::mouseClick(f.Command3, Qt::LeftButton);
     f.Description1->setFocus();
