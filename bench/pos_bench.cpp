@@ -90,7 +90,7 @@ double enterCost(pos::Form1 &form, int lines)
         form.Command1_Click();
     }
     std::vector<double> ms;
-    for (int press = 0; press < 60; ++press) {
+    for (int press = 0; press < 200; ++press) {
         form.txtQty1->setText(QStringLiteral("2"));
         form.Description1->setEditText(QStringLiteral("Bolt, 10 mm"));
         form.Price1->setText(QStringLiteral("4.50"));

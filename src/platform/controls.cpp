@@ -65,6 +65,7 @@ ListBox::ListBox(QWidget *parent)
 {
     setModel(m_model);
     setUniformItemSizes(true);
+    setLayoutMode(QListView::Batched);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
