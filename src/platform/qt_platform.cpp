@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <functional>
+
 namespace pos {
 
 QDateTime QtClock::now() const
@@ -60,20 +62,23 @@ std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent)
 
 namespace {
 
-QPrinterInfo defaultPrinter()
+// One job on the system's default printer: the document is painted and released at once.
+PrintResult printJob(const QString &documentName,
+                     const std::function<void(QPrinter &, QPainter &)> &paint)
 {
-    return QPrinterInfo::defaultPrinter();
-}
-
-PrintResult noPrinter()
-{
-    return {false, QStringLiteral("No printer is installed, or none is set as the default printer. "
-                                  "The receipt was not printed.")};
-}
-
-PrintResult jobFailed(const QPrinter &printer)
-{
-    return {false, QStringLiteral("The printer \"%1\" could not print. The receipt was not printed.")
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return {false, QStringLiteral("No printer is installed, or none is set as the default "
+                                      "printer. Nothing was printed.")};
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(documentName);
+    QPainter painter;
+    if (painter.begin(&printer)) {
+        paint(printer, painter);
+        if (painter.end() && printer.printerState() != QPrinter::Error)
+            return {};
+    }
+    return {false, QStringLiteral("The printer \"%1\" could not print. Nothing was printed.")
                        .arg(printer.printerName())};
 }
 
@@ -81,49 +86,30 @@ PrintResult jobFailed(const QPrinter &printer)
 
 PrintResult QtPrinter::printText(const QFont &font, const QString &text)
 {
-    const QPrinterInfo info = defaultPrinter();
-    if (info.isNull())
-        return noPrinter();
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Receipt"));
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return jobFailed(printer);
-    painter.setFont(font);
-    const QFontMetricsF metrics(painter.font(), painter.device());
-    const qreal pageHeight = painter.viewport().height();
-    qreal baseline = metrics.ascent();
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
-    const QStringList lines = text.split(lineEnd);
-    for (const QString &line : lines) {
-        if (baseline + metrics.descent() > pageHeight && baseline > metrics.ascent()) {
-            printer.newPage();
-            baseline = metrics.ascent();
+    return printJob(QStringLiteral("Receipt"), [&](QPrinter &printer, QPainter &painter) {
+        painter.setFont(font);
+        const QFontMetricsF metrics(painter.font(), painter.device());
+        const qreal pageHeight = painter.viewport().height();
+        qreal baseline = metrics.ascent();
+        static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+        const QStringList lines = text.split(lineEnd);
+        for (const QString &line : lines) {
+            if (baseline + metrics.descent() > pageHeight && baseline > metrics.ascent()) {
+                printer.newPage();
+                baseline = metrics.ascent();
+            }
+            painter.drawText(QPointF(0, baseline), line);
+            baseline += metrics.lineSpacing();
         }
-        painter.drawText(QPointF(0, baseline), line);
-        baseline += metrics.lineSpacing();
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return jobFailed(printer);
-    return {};
+    });
 }
 
 PrintResult QtPrinter::printImage(const QImage &image)
 {
-    const QPrinterInfo info = defaultPrinter();
-    if (info.isNull())
-        return noPrinter();
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Window"));
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return jobFailed(printer);
-    const QRect page = painter.viewport();
-    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
-    painter.drawImage(QRect(QPoint(0, 0), size), image);
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return jobFailed(printer);
-    return {};
+    return printJob(QStringLiteral("Window"), [&](QPrinter &, QPainter &painter) {
+        const QSize size = image.size().scaled(painter.viewport().size(), Qt::KeepAspectRatio);
+        painter.drawImage(QRect(QPoint(0, 0), size), image);
+    });
 }
 
 QStringList QtTextEditor::candidates()

@@ -1,8 +1,8 @@
 #include "inventory/inventory_file.h"
+#include "work_dir.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -27,28 +27,15 @@ private slots:
 
 private:
     QString file() const { return m_dir->filePath(kInventoryFile); }
-    QByteArray content() const;
-    void put(const QByteArray &bytes) const;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray content() const { return m_dir->read(kInventoryFile); }
+    void put(const QByteArray &bytes) const { m_dir->write(kInventoryFile, bytes); }
+    std::unique_ptr<pos::testing::WorkDir> m_dir;
 };
-
-QByteArray TestInventoryFile::content() const
-{
-    QFile f(file());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void TestInventoryFile::put(const QByteArray &bytes) const
-{
-    QFile f(file());
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
 
 void TestInventoryFile::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_dir.reset(); // the previous working directory comes back before the next is made
+    m_dir = std::make_unique<pos::testing::WorkDir>();
 }
 
 void TestInventoryFile::read_data()

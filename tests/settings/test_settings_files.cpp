@@ -1,8 +1,8 @@
 #include "settings/settings_files.h"
+#include "work_dir.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -32,28 +32,15 @@ private slots:
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
-    QByteArray contentOf(const QString &name) const;
-    void put(const QString &name, const QByteArray &bytes) const;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray contentOf(const QString &name) const { return m_dir->read(name); }
+    void put(const QString &name, const QByteArray &bytes) const { m_dir->write(name, bytes); }
+    std::unique_ptr<pos::testing::WorkDir> m_dir;
 };
-
-QByteArray TestSettingsFiles::contentOf(const QString &name) const
-{
-    QFile file(path(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void TestSettingsFiles::put(const QString &name, const QByteArray &bytes) const
-{
-    QFile file(path(name));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-}
 
 void TestSettingsFiles::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_dir.reset(); // the previous working directory comes back before the next is made
+    m_dir = std::make_unique<pos::testing::WorkDir>();
 }
 
 void TestSettingsFiles::taxFileBytes_data()
