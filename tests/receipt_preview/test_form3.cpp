@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "fake_platform.h"
+#include "work_dir.h"
 #include "platform/twips.h"
 
 #include <QAction>
@@ -11,7 +12,6 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -23,21 +23,6 @@ namespace {
 
 const QByteArray kReceipt = "Corner Shop\r\nReciept# 1 3/14/2004 9:05:33 AM Sale Ann\r\n"
                             "1 Soap $2.50\r\nTotal $2.66\r\n \r\n \r\n \r\nNo returns\r\n";
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return file.readAll();
-}
 
 } // namespace
 
@@ -64,8 +49,10 @@ private slots:
 private:
     std::unique_ptr<Form3> makeForm() { return std::make_unique<Form3>(m_fake.platform()); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_oldDir;
+    void put(const QString &name, const QByteArray &bytes) const { m_dir->write(name, bytes); }
+    QByteArray contentOf(const QString &name) const { return m_dir->read(name); }
+
+    std::unique_ptr<pos::testing::WorkDir> m_dir;
     FakePlatform m_fake;
 };
 
@@ -74,15 +61,11 @@ void TestForm3::init()
     m_fake.printer.jobs.clear();
     m_fake.printer.failWith.clear();
     m_fake.messages.warnings.clear();
-    m_oldDir = QDir::currentPath();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_dir = std::make_unique<pos::testing::WorkDir>();
 }
 
 void TestForm3::cleanup()
 {
-    QDir::setCurrent(m_oldDir);
     m_dir.reset();
 }
 
