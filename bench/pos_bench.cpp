@@ -4,6 +4,7 @@
 //   startup_100k_inventory_s  the program's main window over a 100,000-line "inventory.dat"
 //   enter_at_10_lines_ms      one Enter (line appended, totals refreshed, window repainted)
 //   enter_at_10000_lines_ms   the same with 10,000 lines in the order
+//   dropdown_open_100k_ms     opening the description drop-down over 100,000 entries
 //
 // Start-up figures are the median wall time of several child processes; Enter figures are
 // the median of many presses.
@@ -104,6 +105,21 @@ double enterCost(pos::Form1 &form, int lines)
     return median(ms);
 }
 
+double dropDownOpen(pos::Form1 &form)
+{
+    std::vector<double> ms;
+    for (int run = 0; run < 7; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        form.Description1->showPopup();
+        QCoreApplication::processEvents();
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+        form.Description1->hidePopup();
+        QCoreApplication::processEvents();
+    }
+    return median(ms);
+}
+
 void print(const char *name, double value, const char *unit)
 {
     std::printf("%s: %.4f %s\n", name, value, unit);
@@ -138,5 +154,11 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     print("enter_at_10_lines_ms", enterCost(form, 10), "ms");
     print("enter_at_10000_lines_ms", enterCost(form, 10000), "ms");
+
+    QDir::setCurrent(shop.path());
+    pos::Form1 stocked(fake.platform());
+    stocked.show();
+    QCoreApplication::processEvents();
+    print("dropdown_open_100k_ms", dropDownOpen(stocked), "ms");
     return 0;
 }
