@@ -151,10 +151,6 @@ void Form1::buildControls()
     Text6 = make<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
     Text7 = make<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
 
-    // Labels and frames take no focus; everything else is reached in the designed tab order.
-    for (QWidget *w : std::initializer_list<QWidget *>{Frame1, Frame2})
-        w->setFocusPolicy(Qt::NoFocus);
-
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
@@ -162,9 +158,9 @@ void Form1::buildControls()
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(Text6, &QLineEdit::textChanged, this, &Form1::Text6_Change);
     Text6->installEventFilter(this);
+    // The combo box keeps the focus and hands keys to its text box itself, so its own key
+    // releases are the ones to watch.
     Combo3->installEventFilter(this);
-    if (Combo3->lineEdit())
-        Combo3->lineEdit()->installEventFilter(this);
 }
 
 void Form1::buildMenus()
@@ -361,7 +357,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         Text6_DblClick();
         return true;
     }
-    if ((watched == Combo3 || watched == Combo3->lineEdit()) && event->type() == QEvent::KeyRelease) {
+    if (watched == Combo3 && event->type() == QEvent::KeyRelease) {
         Combo3_KeyUp(static_cast<QKeyEvent *>(event)->key());
         return false;
     }
