@@ -82,4 +82,28 @@ bool fitsAnsi(QStringView text)
     return true;
 }
 
+QString storableText(QStringView text, BoxLines lines)
+{
+    QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        const bool control = c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F);
+        if (control) {
+            const bool keep = lines == BoxLines::Multi && (c == u'\r' || c == u'\n' || c == u'\t');
+            out.append(keep ? QChar(c) : QChar(u' '));
+            continue;
+        }
+        if (byteOf(c) >= 0) {
+            out.append(QChar(c));
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate())
+            ++i;
+        out.append(QLatin1Char(kReplacement));
+    }
+    return out;
+}
+
 } // namespace pos

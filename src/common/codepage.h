@@ -23,4 +23,17 @@ QByteArray toAnsi(QStringView text);
 // True when every character of the text has a byte in the code page.
 bool fitsAnsi(QStringView text);
 
+// What a box whose text reaches a file may hold, so that the screen never shows what the
+// file does not: each character the code page cannot hold becomes "?" (one for a character
+// outside the basic plane), as toAnsi would store it. In a single-line box every control
+// character (CR, LF, tab, the C0 and C1 controls, DEL) becomes a blank, so that one entry
+// never spans two lines of a file. A multi-line box keeps CR, LF and tab and blanks the other
+// controls.
+enum class BoxLines
+{
+    Single,
+    Multi,
+};
+QString storableText(QStringView text, BoxLines lines);
+
 } // namespace pos

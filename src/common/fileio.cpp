@@ -11,6 +11,8 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -23,17 +25,156 @@ QString shownName(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// Pushes the file's data from the system's cache to the disk; errno on failure.
-bool syncToDisk(int handle)
+QString systemReason(int error)
 {
-#ifdef Q_OS_WIN
-    return ::_commit(handle) == 0;
-#else
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The reason a path that exists cannot take a write, or an empty text when it can.
+QString notARegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    if (info.isDir())
+        return QStringLiteral("a folder has that name");
+    if (!info.isFile())
+        return QStringLiteral("it is not a regular file (a pipe or a device has that name)");
+    return {};
+}
+
+#ifndef Q_OS_WIN
+int retryingSync(int handle)
+{
     int rc;
     do {
         rc = ::fsync(handle);
     } while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return rc;
+}
+
+// Makes the folder's entries (a new or renamed file) durable. Best effort: some file systems
+// do not sync folders.
+void syncFolderOf(const QString &path)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int handle = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0)
+        return;
+    retryingSync(handle);
+    ::close(handle);
+}
+
+bool endsWithLineEnd(int handle, off_t size)
+{
+    if (size == 0)
+        return true;
+    char last = 0;
+    ssize_t got;
+    do {
+        got = ::pread(handle, &last, 1, size - 1);
+    } while (got < 0 && errno == EINTR);
+    // A file that cannot be read back is appended to as it is.
+    return got != 1 || last == '\n' || last == '\r';
+}
+
+WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool completeLastLine)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const bool existed = QFileInfo::exists(path);
+    // Non-blocking, so that a pipe put in the file's place after the check above cannot block
+    // the open; anything but a regular file is refused once open.
+    int flags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC;
+    int handle = ::open(name.constData(), flags | O_RDWR, 0666);
+    if (handle < 0 && errno == EACCES)
+        handle = ::open(name.constData(), flags | O_WRONLY, 0666);
+    if (handle < 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+
+    struct stat status{};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(handle);
+        return WriteResult::failure(shownName(path),
+                                    QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
+    }
+    const off_t oldSize = status.st_size;
+
+    QByteArray data;
+    if (completeLastLine && !endsWithLineEnd(handle, oldSize))
+        data = QByteArrayLiteral("\r\n") + bytes;
+    else
+        data = bytes;
+
+    const auto cutBack = [&](int error) {
+        if (::ftruncate(handle, oldSize) == 0)
+            retryingSync(handle);
+        ::close(handle);
+        return WriteResult::failure(shownName(path), systemReason(error));
+    };
+
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(handle, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return cutBack(errno);
+        if (n == 0)
+            return cutBack(ENOSPC);
+        done += n;
+    }
+    if (retryingSync(handle) != 0)
+        return cutBack(errno);
+    if (::close(handle) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    if (!existed)
+        syncFolderOf(path);
+    return {};
+}
+#else
+WriteResult appendWindows(const QString &path, const QByteArray &bytes, bool completeLastLine)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
+        return WriteResult::failure(shownName(path), file.errorString());
+    const qint64 oldSize = file.size();
+    QByteArray data = bytes;
+    if (completeLastLine && oldSize > 0) {
+        QFile reader(path);
+        if (reader.open(QIODevice::ReadOnly) && reader.seek(oldSize - 1)) {
+            const QByteArray last = reader.read(1);
+            if (last.size() == 1 && last != "\n" && last != "\r")
+                data.prepend("\r\n");
+        }
+    }
+    const auto cutBack = [&](const QString &reason) {
+        file.resize(oldSize);
+        file.close();
+        return WriteResult::failure(shownName(path), reason);
+    };
+    const qint64 written = file.write(data);
+    if (written != data.size())
+        return cutBack(written < 0 ? file.errorString() : systemReason(errno));
+    if (!file.flush())
+        return cutBack(file.errorString());
+    if (::_commit(file.handle()) != 0)
+        return cutBack(systemReason(errno));
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return WriteResult::failure(shownName(path), file.errorString());
+    return {};
+}
+#endif
+
+WriteResult append(const QString &path, const QByteArray &bytes, bool completeLastLine)
+{
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(path), refused);
+#ifdef Q_OS_WIN
+    return appendWindows(path, bytes, completeLastLine);
+#else
+    return appendPosix(path, bytes, completeLastLine);
 #endif
 }
 
@@ -66,66 +207,51 @@ QByteArray readRawFileOrEmpty(const QString &path)
     return readRawFile(path).value_or(QByteArray());
 }
 
+FileState fileState(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return FileState::Missing;
+    return readRawFile(path) ? FileState::Read : FileState::Unreadable;
+}
+
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
 {
-    if (QFileInfo(path).isDir())
-        return WriteResult::failure(shownName(path), QStringLiteral("a folder has that name"));
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(path), refused);
 
     QSaveFile file(path);
-    // In a folder where no temporary file can be made, write the file in place instead.
-    file.setDirectWriteFallback(true);
+    // Never written in place: where no temporary file can be made, the write fails and the
+    // old content stays.
+    file.setDirectWriteFallback(false);
     // Unbuffered: a buffered QSaveFile can lose the tail of a short write (full disk) and
     // still commit, leaving a cut-off file. Unbuffered, the short count shows here.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return WriteResult::failure(shownName(path), file.errorString());
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
-        const QString reason = written < 0 ? file.errorString()
-                                           : QString::fromLocal8Bit(std::strerror(errno));
+        const QString reason = written < 0 ? file.errorString() : systemReason(errno);
         file.cancelWriting();
         return WriteResult::failure(shownName(path), reason);
     }
+    // The temporary file is synced before it takes the file's place.
     if (!file.commit())
         return WriteResult::failure(shownName(path), file.errorString());
+#ifndef Q_OS_WIN
+    syncFolderOf(path);
+#endif
     return {};
 }
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return WriteResult::failure(shownName(path), QStringLiteral("a folder has that name"));
+    return append(path, bytes, false);
+}
 
-    // Unbuffered, so that the bytes go to the system in one write and its error is seen here.
-    // A device in the file's place has no end to append at.
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    if (!info.exists() || info.isFile())
-        mode |= QIODevice::Append;
-    QFile file(path);
-    if (!file.open(mode))
-        return WriteResult::failure(shownName(path), file.errorString());
-    const qint64 oldSize = file.size();
-
-    const auto cutBack = [&](const QString &reason) {
-        if (!file.isSequential())
-            file.resize(oldSize);
-        file.close();
-        return WriteResult::failure(shownName(path), reason);
-    };
-
-    const qint64 written = file.write(bytes);
-    if (written < 0)
-        return cutBack(file.errorString());
-    if (written != bytes.size()) // the system's reason for the short write is still in errno
-        return cutBack(QString::fromLocal8Bit(std::strerror(errno)));
-    if (!file.flush())
-        return cutBack(file.errorString());
-    if (!syncToDisk(file.handle()))
-        return cutBack(QString::fromLocal8Bit(std::strerror(errno)));
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return WriteResult::failure(shownName(path), file.errorString());
-    return {};
+WriteResult appendRecords(const QString &path, const QByteArray &records)
+{
+    return append(path, records, true);
 }
 
 } // namespace pos

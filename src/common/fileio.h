@@ -9,7 +9,7 @@ namespace pos {
 
 // Outcome of a write. A failed write carries a message for the clerk that names the file:
 // Could not write "sales.txt": <reason>. The writers below name it by the path they were given.
-struct WriteResult
+struct [[nodiscard]] WriteResult
 {
     bool ok = true;
     QString message;
@@ -25,13 +25,32 @@ std::optional<QByteArray> readRawFile(const QString &path);
 // The whole content of a file, or an empty content when it cannot be read.
 QByteArray readRawFileOrEmpty(const QString &path);
 
-// Replaces the file whole with the bytes. The old content stays in place until the new one
-// is completely on disk, so a failed write never leaves a half-written file.
+// How a file the program reads came out: missing (the shop has not made it yet), read, or
+// there but not readable as a file (a folder, a pipe or device, no permission, a read error).
+enum class FileState
+{
+    Missing,
+    Read,
+    Unreadable,
+};
+FileState fileState(const QString &path);
+
+// Replaces the file whole with the bytes, through a temporary file beside it that is synced
+// and then put in the file's place, so that the file holds its old or its new content, never
+// a part. Where no temporary file can be made (a read-only folder), the write fails and the
+// old content stays. A path that exists and is not a regular file (a folder, a pipe, a
+// device) is refused without being opened.
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
 
 // Appends the bytes to the file (created when absent) in one write, flushed and synced to
 // disk before it returns. When the write fails part way, the file is cut back to its old
-// length, so an append either lands whole or not at all.
+// length, so an append either lands whole or not at all. A path that exists and is not a
+// regular file is refused without being opened, so a pipe in the file's place never blocks.
 WriteResult appendDurably(const QString &path, const QByteArray &bytes);
+
+// Appends complete records (each ended by CR LF) to a record file: like appendDurably, and
+// when the file's last line has no line end (left so by a text editor), a CR LF goes first,
+// in the same write, so that the new record starts a line of its own.
+WriteResult appendRecords(const QString &path, const QByteArray &records);
 
 } // namespace pos

@@ -1,10 +1,14 @@
 #include "platform/controls.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QApplication>
 
 namespace pos {
 
@@ -129,6 +133,44 @@ void setDropDownItems(QComboBox *combo, const QStringList &items)
     model->setStringList(items);
     combo->setCurrentIndex(-1);
     combo->setEditText(text);
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                     int width, int height)
+{
+    auto *frame = makeControl<QGroupBox>(parent, name, left, top, width, height);
+    frame->setTitle(caption);
+    return frame;
+}
+
+QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
+                        int height, const QStringList &items)
+{
+    auto *combo = makeControl<QComboBox>(parent, name, left, top, width, height);
+    makeEditableDropDown(combo);
+    setDropDownItems(combo, items);
+    return combo;
+}
+
+QMenu *makeMenu(QMenuBar *bar, const char *name, const QString &caption)
+{
+    QMenu *menu = bar->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+QAction *makeMenuItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+QAction *makeMenuSeparator(QMenu *menu, const char *name)
+{
+    QAction *separator = menu->addSeparator();
+    separator->setObjectName(QLatin1String(name));
+    return separator;
 }
 
 } // namespace pos

@@ -3,13 +3,19 @@
 // Standard-control behaviour the windows rely on that Qt does not give a main window out of the
 // box: a default button, list boxes backed by a model, and fast editable drop-downs.
 
+#include "platform/twips.h"
+
 #include <QListView>
 #include <QObject>
 #include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 
+class QAction;
 class QComboBox;
+class QGroupBox;
+class QMenu;
+class QMenuBar;
 class QStringListModel;
 
 namespace pos {
@@ -64,5 +70,38 @@ void makeEditableDropDown(QComboBox *combo);
 
 // Replaces the drop-down's entries at once through its model.
 void setDropDownItems(QComboBox *combo, const QStringList &items);
+
+// Building a window's controls from its design table: each control gets its design name as
+// object name and its design position and size, given in twips.
+template<typename W>
+W *makeControl(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    placeInTwips(widget, left, top, width, height);
+    return widget;
+}
+
+// The same for a control with a caption (label, button, check box).
+template<typename W>
+W *makeControl(QWidget *parent, const char *name, const QString &caption, int left, int top,
+               int width, int height)
+{
+    auto *widget = makeControl<W>(parent, name, left, top, width, height);
+    widget->setText(caption);
+    return widget;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                     int width, int height);
+
+// An editable drop-down (see makeEditableDropDown) holding the items.
+QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
+                        int height, const QStringList &items = {});
+
+// A menu of the menu bar and an item of a menu, named as designed.
+QMenu *makeMenu(QMenuBar *bar, const char *name, const QString &caption);
+QAction *makeMenuItem(QMenu *menu, const char *name, const QString &caption);
+QAction *makeMenuSeparator(QMenu *menu, const char *name);
 
 } // namespace pos

@@ -28,9 +28,19 @@ public:
 struct OpenFileRequest
 {
     QString filter;
-    QString fileName;          // initial name offered
-    QString title;             // empty: the dialog's own title
-    bool mustExist = false;    // the chosen file and its path must exist
+    QString fileName;              // initial name offered
+    QString title;                 // empty: the dialog's own title
+    bool fileMustExist = false;    // the chosen file must exist
+    bool pathMustExist = false;    // the chosen file's folder must exist
+    bool hideReadOnly = false;     // no "open as read-only" choice is offered
+};
+
+// What a window asks of the font dialog.
+struct FontRequest
+{
+    bool screenFonts = true;
+    bool printerFonts = true;
+    bool effects = false;          // underline, strike-through and colour offered
 };
 
 struct FontChoice
@@ -48,11 +58,11 @@ public:
     // The full path of the chosen file, or nullopt when the user cancelled. The working
     // directory is never changed by the dialog.
     virtual std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) = 0;
-    // The chosen font (screen and printer fonts, no effects), or nullopt when cancelled.
-    virtual std::optional<FontChoice> chooseFont(QWidget *parent) = 0;
+    // The chosen font, or nullopt when cancelled.
+    virtual std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) = 0;
 };
 
-struct PrintResult
+struct [[nodiscard]] PrintResult
 {
     bool ok = true;
     QString message; // for the clerk when not ok

@@ -1,6 +1,9 @@
 #include "platform/qt_platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontMetricsF>
@@ -39,24 +42,41 @@ std::optional<QString> QtDialogs::openFile(QWidget *parent, const OpenFileReques
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(qtFileFilter(request.filter));
     dialog.setDirectory(QDir::current());
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().constFirst();
+        if (!request.pathMustExist || QFileInfo(chosen).absoluteDir().exists())
+            return chosen;
+        QMessageBox::warning(&dialog, dialog.windowTitle(),
+                             QCoreApplication::translate("QFileDialog", "%1\nDirectory not found.\n"
+                                                         "Please verify the correct directory name was given.")
+                                 .arg(QDir::toNativeSeparators(QFileInfo(chosen).absolutePath())));
+    }
 }
 
-std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent)
+std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontRequest &request)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, parent);
-    if (!ok)
+    QFontDialog dialog(parent);
+    if (!request.effects) {
+        // Qt's own dialog, whose effects section can be taken away.
+        dialog.setOption(QFontDialog::DontUseNativeDialog);
+        const QString effects = QCoreApplication::translate("QFontDialog", "Effects");
+        for (QGroupBox *group : dialog.findChildren<QGroupBox *>()) {
+            if (group->title() == effects)
+                group->hide();
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
+    const QFont font = dialog.selectedFont();
     return FontChoice{font.family(), font.bold(), font.italic(), font.pointSizeF()};
 }
 

@@ -16,7 +16,7 @@ class QtDialogs final : public Dialogs
 {
 public:
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
-    std::optional<FontChoice> chooseFont(QWidget *parent) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
 };
 
 // Prints on the system's default printer (CUPS on Linux, the Windows default printer).

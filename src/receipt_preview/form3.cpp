@@ -4,7 +4,7 @@
 #include "common/fileio.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
-#include "settings/settings_files.h"
+#include "common/settings_files.h"
 
 #include <QAction>
 #include <QCloseEvent>

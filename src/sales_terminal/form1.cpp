@@ -1,14 +1,14 @@
 #include "sales_terminal/form1.h"
 
 #include "common/fileio.h"
+#include "common/journal.h"
 #include "common/numbers.h"
-#include "inventory/inventory_file.h"
+#include "common/inventory_file.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
-#include "receipt_preview/form3.h"
 #include "sales_terminal/order.h"
-#include "settings/settings_files.h"
+#include "common/settings_files.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,62 +26,12 @@ namespace {
 
 const QString kCaption = QStringLiteral("Corvalane Point-Of-Sale - BETA");
 
-// The tax rates offered: 0, then 1 to 12.5 in steps of 0.5.
-QStringList taxRateItems()
-{
-    QStringList items{QStringLiteral("0")};
-    for (int halves = 2; halves <= 25; ++halves)
-        items << numberText(halves / 2.0);
-    return items;
-}
-
-template<typename W>
-W *make(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *widget = new W(parent);
-    widget->setObjectName(QLatin1String(name));
-    placeInTwips(widget, left, top, width, height);
-    return widget;
-}
-
-template<typename W>
-W *make(QWidget *parent, const char *name, const QString &caption, int left, int top, int width,
-        int height)
-{
-    auto *widget = make<W>(parent, name, left, top, width, height);
-    widget->setText(caption);
-    return widget;
-}
-
-QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
-                     int width, int height)
-{
-    auto *frame = make<QGroupBox>(parent, name, left, top, width, height);
-    frame->setTitle(caption);
-    return frame;
-}
-
-QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
-                        int height, const QStringList &items = {})
-{
-    auto *combo = make<QComboBox>(parent, name, left, top, width, height);
-    makeEditableDropDown(combo);
-    setDropDownItems(combo, items);
-    return combo;
-}
-
-QAction *makeAction(QMenu *menu, const char *name, const QString &caption)
-{
-    QAction *action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 } // namespace
 
-Form1::Form1(Platform platform, QWidget *parent)
+Form1::Form1(Platform platform, OtherWindows &windows, QWidget *parent)
     : QMainWindow(parent)
     , m_platform(platform)
+    , m_windows(windows)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
@@ -110,46 +60,46 @@ void Form1::buildControls()
     kindFont.setBold(true);
     Combo2->setFont(kindFont);
     Combo2->setEditText(QStringLiteral("Sale"));
-    Text8 = make<QLineEdit>(area, "Text8", 4800, 0, 1335, 375);
+    Text8 = makeControl<QLineEdit>(area, "Text8", 4800, 0, 1335, 375);
 
-    List1 = make<ListBox>(area, "List1", 120, 480, 6015, 3375);
+    List1 = makeControl<ListBox>(area, "List1", 120, 480, 6015, 3375);
 
-    Label4 = make<QLabel>(area, "Label4", QStringLiteral("Qty"), 120, 4080, 495, 255);
-    Label5 = make<QLabel>(area, "Label5", QStringLiteral("Description"), 720, 4080, 2655, 255);
-    Label6 = make<QLabel>(area, "Label6", QStringLiteral("Price"), 5040, 4080, 1095, 255);
-    txtQty1 = make<QLineEdit>(area, "txtQty1", 120, 4440, 495, 285);
+    Label4 = makeControl<QLabel>(area, "Label4", QStringLiteral("Qty"), 120, 4080, 495, 255);
+    Label5 = makeControl<QLabel>(area, "Label5", QStringLiteral("Description"), 720, 4080, 2655, 255);
+    Label6 = makeControl<QLabel>(area, "Label6", QStringLiteral("Price"), 5040, 4080, 1095, 255);
+    txtQty1 = makeControl<QLineEdit>(area, "txtQty1", 120, 4440, 495, 285);
     Description1 = makeDropDown(area, "Description1", 720, 4440, 4215, 315);
-    Price1 = make<QLineEdit>(area, "Price1", 5040, 4440, 1095, 285);
+    Price1 = makeControl<QLineEdit>(area, "Price1", 5040, 4440, 1095, 285);
 
-    Command3 = make<QPushButton>(area, "Command3", QStringLiteral("New Order"), 2640, 4800, 1095, 375);
-    Command2 = make<QPushButton>(area, "Command2", QStringLiteral("Close Order"), 3720, 4800, 1215, 375);
-    Command1 = make<QPushButton>(area, "Command1", QStringLiteral("Enter"), 4920, 4800, 1215, 375);
+    Command3 = makeControl<QPushButton>(area, "Command3", QStringLiteral("New Order"), 2640, 4800, 1095, 375);
+    Command2 = makeControl<QPushButton>(area, "Command2", QStringLiteral("Close Order"), 3720, 4800, 1215, 375);
+    Command1 = makeControl<QPushButton>(area, "Command1", QStringLiteral("Enter"), 4920, 4800, 1215, 375);
 
     Frame2 = makeFrame(area, "Frame2", QStringLiteral("Payment Type"), 120, 5280, 2535, 1335);
-    Check1 = make<QCheckBox>(Frame2, "Check1", QStringLiteral("Cash"), 120, 240, 975, 255);
-    Check2 = make<QCheckBox>(Frame2, "Check2", QStringLiteral("Cheque"), 120, 480, 975, 255);
-    Check3 = make<QCheckBox>(Frame2, "Check3", QStringLiteral("Charge"), 120, 720, 975, 255);
-    Check4 = make<QCheckBox>(Frame2, "Check4", QStringLiteral("In-Store Credit"), 120, 960, 1455, 255);
-    Text9 = make<QLineEdit>(Frame2, "Text9", 1440, 240, 975, 285);
+    Check1 = makeControl<QCheckBox>(Frame2, "Check1", QStringLiteral("Cash"), 120, 240, 975, 255);
+    Check2 = makeControl<QCheckBox>(Frame2, "Check2", QStringLiteral("Cheque"), 120, 480, 975, 255);
+    Check3 = makeControl<QCheckBox>(Frame2, "Check3", QStringLiteral("Charge"), 120, 720, 975, 255);
+    Check4 = makeControl<QCheckBox>(Frame2, "Check4", QStringLiteral("In-Store Credit"), 120, 960, 1455, 255);
+    Text9 = makeControl<QLineEdit>(Frame2, "Text9", 1440, 240, 975, 285);
     Combo3 = makeDropDown(Frame2, "Combo3", 1440, 600, 975, 315,
                           {QStringLiteral("Visa"), QStringLiteral("MasterCard"),
                            QStringLiteral("Discover"), QStringLiteral("American Ex")});
 
     Frame1 = makeFrame(area, "Frame1", QStringLiteral("Tax"), 2760, 5280, 1335, 1335);
-    Combo4 = makeDropDown(Frame1, "Combo4", 120, 240, 735, 315, taxRateItems());
-    Label20 = make<QLabel>(Frame1, "Label20", QStringLiteral("Exempt #"), 120, 600, 1095, 255);
-    Text19 = make<QLineEdit>(Frame1, "Text19", 120, 840, 1095, 285);
+    Combo4 = makeDropDown(Frame1, "Combo4", 120, 240, 735, 315, offeredTaxRates());
+    Label20 = makeControl<QLabel>(Frame1, "Label20", QStringLiteral("Exempt #"), 120, 600, 1095, 255);
+    Text19 = makeControl<QLineEdit>(Frame1, "Text19", 120, 840, 1095, 285);
 
-    Label1 = make<QLabel>(area, "Label1", QStringLiteral("Subtotal"), 4200, 5280, 735, 255);
-    Label2 = make<QLabel>(area, "Label2", QStringLiteral("Tax"), 4200, 5520, 735, 255);
-    Label3 = make<QLabel>(area, "Label3", QStringLiteral("Total"), 4200, 5760, 735, 255);
-    Label7 = make<QLabel>(area, "Label7", QStringLiteral("Tendered"), 4200, 6000, 735, 255);
-    Label8 = make<QLabel>(area, "Label8", QStringLiteral("Change"), 4200, 6240, 735, 255);
-    Text2 = make<QLineEdit>(area, "Text2", 5040, 5280, 1095, 285);
-    Text3 = make<QLineEdit>(area, "Text3", 5040, 5520, 1095, 285);
-    Text5 = make<QLineEdit>(area, "Text5", 5040, 5760, 1095, 285);
-    Text6 = make<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
-    Text7 = make<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
+    Label1 = makeControl<QLabel>(area, "Label1", QStringLiteral("Subtotal"), 4200, 5280, 735, 255);
+    Label2 = makeControl<QLabel>(area, "Label2", QStringLiteral("Tax"), 4200, 5520, 735, 255);
+    Label3 = makeControl<QLabel>(area, "Label3", QStringLiteral("Total"), 4200, 5760, 735, 255);
+    Label7 = makeControl<QLabel>(area, "Label7", QStringLiteral("Tendered"), 4200, 6000, 735, 255);
+    Label8 = makeControl<QLabel>(area, "Label8", QStringLiteral("Change"), 4200, 6240, 735, 255);
+    Text2 = makeControl<QLineEdit>(area, "Text2", 5040, 5280, 1095, 285);
+    Text3 = makeControl<QLineEdit>(area, "Text3", 5040, 5520, 1095, 285);
+    Text5 = makeControl<QLineEdit>(area, "Text5", 5040, 5760, 1095, 285);
+    Text6 = makeControl<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
+    Text7 = makeControl<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -165,25 +115,23 @@ void Form1::buildControls()
 
 void Form1::buildMenus()
 {
-    file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("file"));
-    settings = makeAction(file, "settings", QStringLiteral("Settings"));
-    lne1 = file->addSeparator();
-    lne1->setObjectName(QStringLiteral("lne1"));
-    exit = makeAction(file, "exit", QStringLiteral("Exit"));
+    file = makeMenu(menuBar(), "file", QStringLiteral("File"));
+    settings = makeMenuItem(file, "settings", QStringLiteral("Settings"));
+    lne1 = makeMenuSeparator(file, "lne1");
+    exit = makeMenuItem(file, "exit", QStringLiteral("Exit"));
 
-    reports = menuBar()->addMenu(QStringLiteral("Reports"));
-    reports->setObjectName(QStringLiteral("reports"));
-    sales = makeAction(reports, "sales", QStringLiteral("Sales"));
+    reports = makeMenu(menuBar(), "reports", QStringLiteral("Reports"));
+    sales = makeMenuItem(reports, "sales", QStringLiteral("Sales"));
 
-    manage = menuBar()->addMenu(QStringLiteral("Manage"));
-    manage->setObjectName(QStringLiteral("manage"));
-    inventory = makeAction(manage, "inventory", QStringLiteral("Quick Inventory"));
-    lne2 = manage->addSeparator();
-    lne2->setObjectName(QStringLiteral("lne2"));
-    invfile = makeAction(manage, "invfile", QStringLiteral("Inventory File"));
-    salesf = makeAction(manage, "salesf", QStringLiteral("Sales File"));
+    manage = makeMenu(menuBar(), "manage", QStringLiteral("Manage"));
+    inventory = makeMenuItem(manage, "inventory", QStringLiteral("Quick Inventory"));
+    lne2 = makeMenuSeparator(manage, "lne2");
+    invfile = makeMenuItem(manage, "invfile", QStringLiteral("Inventory File"));
+    salesf = makeMenuItem(manage, "salesf", QStringLiteral("Sales File"));
 
+    connect(settings, &QAction::triggered, this, &Form1::settings_Click);
+    connect(sales, &QAction::triggered, this, &Form1::sales_Click);
+    connect(inventory, &QAction::triggered, this, &Form1::inventory_Click);
     connect(exit, &QAction::triggered, this, &Form1::exit_Click);
     connect(invfile, &QAction::triggered, this, &Form1::invfile_Click);
     connect(salesf, &QAction::triggered, this, &Form1::salesf_Click);
@@ -243,6 +191,21 @@ void Form1::openInEditor(const QString &fileName)
             this, kCaption,
             QStringLiteral("No text editor could be started to open \"%1\".").arg(fileName));
     }
+}
+
+void Form1::settings_Click()
+{
+    m_windows.showSettings();
+}
+
+void Form1::sales_Click()
+{
+    m_windows.showSalesReport();
+}
+
+void Form1::inventory_Click()
+{
+    m_windows.showQuickInventory();
 }
 
 void Form1::invfile_Click()
@@ -395,7 +358,7 @@ void Form1::Command2_Click()
     const QString kind = Combo2->currentText();
     const CloseRecord record = closeRecordFor(kind);
     if (record == CloseRecord::Journal || record == CloseRecord::Layaway) {
-        const WriteResult journal = appendDurably(kJournalFile, journalRecord(dte, close));
+        const WriteResult journal = appendJournalRecord(journalRecord(dte, close));
         if (!journal) {
             fail(journal, QStringLiteral("The sale was NOT recorded in the sales journal and no receipt "
                                          "was printed. Mend the cause and press Close Order again."));
@@ -409,15 +372,12 @@ void Form1::Command2_Click()
 
 void Form1::showReceiptPreview()
 {
-    if (!m_preview)
-        m_preview = new Form3(m_platform, this);
-    m_preview->showReceipt();
+    m_windows.showReceiptPreview();
 }
 
 void Form1::hideReceiptPreview()
 {
-    if (m_preview && m_preview->isVisible())
-        m_preview->hide();
+    m_windows.hideReceiptPreview();
 }
 
 } // namespace pos

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "receipt_preview/form3.h"
+#include "sales_terminal/other_windows.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -29,7 +29,8 @@ class Form1 : public QMainWindow
 public:
     // Builds the window and runs its load handler (the drop-down filled from "inventory.dat",
     // then New Order). The working directory holds the shop's data files.
-    explicit Form1(Platform platform, QWidget *parent = nullptr);
+    // The other windows are reached through `windows`.
+    Form1(Platform platform, OtherWindows &windows, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Order kind, salesperson and the order list.
@@ -92,8 +93,6 @@ public:
 
     // The button that Return presses now (nullptr: none).
     QPushButton *defaultButton() const;
-    // The receipt preview while it exists.
-    Form3 *receiptPreview() const { return m_preview; }
 
 signals:
     // Exit or the close box: the program ends at once.
@@ -103,6 +102,9 @@ public slots:
     void Form_Load();
     void Form_Unload();
     void exit_Click();
+    void settings_Click();
+    void sales_Click();
+    void inventory_Click();
     void invfile_Click();
     void salesf_Click();
     void Check2_Click();
@@ -131,8 +133,8 @@ private:
     void hideReceiptPreview();
 
     Platform m_platform;
+    OtherWindows &m_windows;
     DefaultButton *m_default = nullptr;
-    QPointer<Form3> m_preview;
 };
 
 } // namespace pos

@@ -2,7 +2,6 @@
 
 #include "common/codepage.h"
 #include "common/numbers.h"
-#include "common/records.h"
 
 namespace pos {
 
@@ -61,12 +60,9 @@ QByteArray receiptBytes(const QStringList &orderLines, const QByteArray &returnP
     return bytes;
 }
 
-QByteArray journalRecord(const QString &receiptHeader, const OrderClose &close)
+JournalRecord journalRecord(const QString &receiptHeader, const OrderClose &close)
 {
-    RecordWriter record;
-    record.text(receiptHeader).text(close.subtotal).text(close.tax).text(close.total)
-        .text(close.payment).endRecord();
-    return record.bytes();
+    return {receiptHeader, close.subtotal, close.tax, close.total, close.payment};
 }
 
 CloseRecord closeRecordFor(const QString &kind)

@@ -4,6 +4,7 @@
 // the receipt file and the journal record. Plain functions, so they are tested without windows.
 
 #include "common/data_files.h"
+#include "common/journal.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -53,9 +54,8 @@ QStringList closingLines(const OrderClose &close);
 // exactly as stored, and a final CR LF.
 QByteArray receiptBytes(const QStringList &orderLines, const QByteArray &returnPolicy);
 
-// One sales journal record: the receipt header line, subtotal, tax, total and payment, each in
-// double quotes, separated by commas, ended by CR LF.
-QByteArray journalRecord(const QString &receiptHeader, const OrderClose &close);
+// The order's sales journal record: the receipt header line, subtotal, tax, total and payment.
+JournalRecord journalRecord(const QString &receiptHeader, const OrderClose &close);
 
 // What closing an order of the given kind records besides the receipt (kinds compare exactly).
 enum class CloseRecord

@@ -12,6 +12,7 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -59,7 +60,8 @@ private slots:
     void failuresNameTheFile_data();
     void failuresNameTheFile();
     void readOnlyFolder();
-    void appendToFullDisk();
+    void notRegularFilesRefused();
+    void fileStates();
     void shortWriteLeavesFileAsItWas();
 
 private:
@@ -166,26 +168,57 @@ void TestFileIo::readOnlyFolder()
     // No new file can be made in a read-only folder...
     QVERIFY(!writeFileWhole(path("ro/new.txt"), "x"));
     QVERIFY(!appendDurably(path("ro/new.txt"), "x"));
-    // ...but a writable file in it can still be replaced and appended to.
-    QVERIFY(writeFileWhole(existing, "new\r\n"));
+    // ...and a file in it is never rewritten in place, where a full disk could cut it: the
+    // rewrite fails and the old content stays. An append works in place by nature.
+    const WriteResult rewrite = writeFileWhole(existing, "new\r\n");
+    QVERIFY(!rewrite);
+    QVERIFY2(rewrite.message.contains("tax.txt"), qPrintable(rewrite.message));
+    QCOMPARE(contentOf(existing), QByteArray("old"));
     QVERIFY(appendDurably(existing, "more\r\n"));
-    QCOMPARE(contentOf(existing), QByteArray("new\r\nmore\r\n"));
+    QCOMPARE(contentOf(existing), QByteArray("oldmore\r\n"));
 
     QVERIFY(QFile::setPermissions(existing, QFileDevice::ReadOwner));
     QVERIFY(!writeFileWhole(existing, "x"));
     QVERIFY(!appendDurably(existing, "x"));
-    QCOMPARE(contentOf(existing), QByteArray("new\r\nmore\r\n"));
+    QCOMPARE(contentOf(existing), QByteArray("oldmore\r\n"));
 }
 
-void TestFileIo::appendToFullDisk()
+void TestFileIo::notRegularFilesRefused()
 {
-    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full on this system");
-    const QString file = path("full.txt");
-    QVERIFY(QFile::link(QStringLiteral("/dev/full"), file));
-    const WriteResult result = appendDurably(file, "\"x\"\r\n");
-    QVERIFY(!result);
-    QVERIFY2(result.message.contains(QStringLiteral("full.txt")), qPrintable(result.message));
+#ifdef Q_OS_UNIX
+    // A pipe, a device (through a link) and a folder in a data file's place: every writer
+    // refuses at once, without opening (a pipe with no reader would block the open for
+    // ever), and the readers read nothing.
+    const QString fifo = path("sales.txt");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString device = path("tax.txt");
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
+    for (const QString &file : {fifo, device}) {
+        for (const WriteResult &result : {appendDurably(file, "\"x\"\r\n"), appendRecords(file, "\"x\"\r\n"),
+                                          writeFileWhole(file, "\"x\"\r\n")}) {
+            QVERIFY(!result);
+            QVERIFY2(result.message.contains(QFileInfo(file).fileName()), qPrintable(result.message));
+            QVERIFY2(result.message.contains("not a regular file"), qPrintable(result.message));
+        }
+        QVERIFY(!readRawFile(file));
+        QCOMPARE(fileState(file), FileState::Unreadable);
+    }
+    QVERIFY(QFileInfo(device).isSymLink());
+#else
+    QSKIP("needs named pipes");
+#endif
+}
+
+void TestFileIo::fileStates()
+{
+    QCOMPARE(fileState(path("missing.txt")), FileState::Missing);
+    put(path("tax.txt"), "\"6\"\r\n");
+    QCOMPARE(fileState(path("tax.txt")), FileState::Read);
+    QVERIFY(QDir(m_dir->path()).mkdir("Header.txt"));
+    QCOMPARE(fileState(path("Header.txt")), FileState::Unreadable);
+    // A link to nowhere is there, but cannot be read.
+    QVERIFY(QFile::link(path("gone.txt"), path("return.txt")));
+    QCOMPARE(fileState(path("return.txt")), FileState::Unreadable);
 }
 
 void TestFileIo::shortWriteLeavesFileAsItWas()

@@ -4,6 +4,7 @@
 #include "fake_platform.h"
 #include "work_dir.h"
 
+#include "app/app_windows.h"
 #include "platform/controls.h"
 #include "receipt_preview/form3.h"
 #include "sales_terminal/form1.h"
@@ -32,7 +33,9 @@ struct Counter
         dir.write("Header.txt", "\"Shop\"\r\n\"1 Main St\"\r\n");
         dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
         dir.write("return.txt", "\"Returns within 30 days.\r\nKeep this receipt.\"\r\n");
-        form = std::make_unique<Form1>(fake.platform());
+        windows = std::make_unique<AppWindows>(fake.platform());
+        form = std::make_unique<Form1>(fake.platform(), *windows);
+        windows->setMainWindow(form.get());
         form->Text8->setText("Ann");
         QTest::mouseClick(form->Command3, Qt::LeftButton);
     }
@@ -46,8 +49,11 @@ struct Counter
     void closeOrder() { QTest::mouseClick(form->Command2, Qt::LeftButton); }
     QByteArray journal() const { return dir.read("sales.txt"); }
 
+    Form3 *preview() const { return windows->receiptPreview(); }
+
     WorkDir dir;
     FakePlatform fake;
+    std::unique_ptr<AppWindows> windows;
     std::unique_ptr<Form1> form;
 };
 
@@ -165,7 +171,7 @@ void TestCloseOrder::kinds()
     c.closeOrder();
     // The receipt is always written and shown; the kind box goes back to "Sale".
     QVERIFY(c.dir.read("reciept.txt").contains("1   Widget   9   $ 9\r\n"));
-    QVERIFY(c.form->receiptPreview() && c.form->receiptPreview()->isVisible());
+    QVERIFY(c.preview() && c.preview()->isVisible());
     QCOMPARE(c.form->Combo2->currentText(), QStringLiteral("Sale"));
     if (journaled)
         QCOMPARE(c.journal(), "\"" + kHeaderLine + "\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
@@ -240,7 +246,7 @@ void TestCloseOrder::previewPrintsOncePerShowing()
     QVERIFY(QTest::qWaitForWindowExposed(c.form.get()));
     c.enter("2", "Widget", "4.50");
     c.closeOrder();
-    Form3 *preview = c.form->receiptPreview();
+    Form3 *preview = c.preview();
     QVERIFY(preview);
     QVERIFY(QTest::qWaitForWindowExposed(preview));
     QCOMPARE(c.fake.printer.jobs.size(), 1);
@@ -257,18 +263,18 @@ void TestCloseOrder::previewPrintsOncePerShowing()
     QVERIFY(!preview->isVisible());
     c.enter("1", "Pen", "3");
     c.closeOrder();
-    QCOMPARE(c.form->receiptPreview(), preview);
+    QCOMPARE(c.preview(), preview);
     QCOMPARE(c.fake.printer.jobs.size(), 2);
     QVERIFY(c.fake.printer.jobs.at(1).text.contains("1   Pen   3   $ 3"));
     QVERIFY(!c.fake.printer.jobs.at(1).text.contains("Widget"));
 
     // The close box destroys it; the next close creates it afresh and prints once.
     preview->close();
-    QTRY_VERIFY(!c.form->receiptPreview());
+    QTRY_VERIFY(!c.preview());
     QTest::mouseClick(c.form->Command3, Qt::LeftButton);
     c.enter("1", "Nut", "1");
     c.closeOrder();
-    QVERIFY(c.form->receiptPreview());
+    QVERIFY(c.preview());
     QCOMPARE(c.fake.printer.jobs.size(), 3);
 }
 
@@ -289,7 +295,7 @@ void TestCloseOrder::journalWriteFailureKeepsOrder()
     QVERIFY(c.form->Command1->isEnabled());
     QCOMPARE(c.form->subt, 9.0);
     QVERIFY(c.fake.printer.jobs.isEmpty());
-    QVERIFY(!c.form->receiptPreview());
+    QVERIFY(!c.preview());
 
     // Once the cause is gone the same order closes as a first close would.
     QVERIFY(QDir(c.dir.path()).rmdir("sales.txt"));

@@ -40,7 +40,7 @@ struct Terminal
     }
     Form1 &open()
     {
-        form = std::make_unique<Form1>(fake.platform());
+        form = std::make_unique<Form1>(fake.platform(), windows);
         return *form;
     }
     // Types one line into the entry row and clicks Enter.
@@ -54,6 +54,7 @@ struct Terminal
 
     WorkDir dir;
     FakePlatform fake;
+    RecordingWindows windows;
     std::unique_ptr<Form1> form;
 };
 
@@ -96,6 +97,7 @@ private slots:
     void tenderedBeforeFirstLineUsesPreviousTotal();
     void focusHandlers();
     void editorMenus();
+    void windowMenus();
     void exitAndCloseEndProgram();
 };
 
@@ -528,6 +530,24 @@ void TestForm1::editorMenus()
     f.salesf->trigger();
     QCOMPARE(t.fake.messages.warnings.size(), 1);
     QVERIFY(t.fake.messages.warnings.first().text.contains(QStringLiteral("\"sales.txt\"")));
+}
+
+void TestForm1::windowMenus()
+{
+    Terminal t;
+    Form1 &f = t.open();
+    // New Order at start-up hides the preview (there is none yet).
+    QCOMPARE(t.windows.previewHidden, 1);
+    f.settings->trigger();
+    f.sales->trigger();
+    f.sales->trigger();
+    f.inventory->trigger();
+    QCOMPARE(t.windows.settingsShown, 1);
+    QCOMPARE(t.windows.salesReportShown, 2);
+    QCOMPARE(t.windows.quickInventoryShown, 1);
+    QCOMPARE(t.windows.previewShown, 0);
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(t.windows.previewHidden, 2);
 }
 
 void TestForm1::exitAndCloseEndProgram()

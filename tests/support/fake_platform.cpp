@@ -1,16 +1,20 @@
 #include "fake_platform.h"
 
+#include <QDir>
+
 namespace pos::testing {
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget *, const OpenFileRequest &request)
 {
     fileRequests << request;
+    workingDirectories << QDir::currentPath();
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
 }
 
-std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *)
+std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *, const FontRequest &request)
 {
-    ++fontRequests;
+    fontRequests << request;
+    workingDirectories << QDir::currentPath();
     return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.takeFirst();
 }
 

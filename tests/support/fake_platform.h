@@ -5,6 +5,7 @@
 // record what they were asked. Tests never open a real dialog, printer or editor.
 
 #include "platform/platform.h"
+#include "sales_terminal/other_windows.h"
 
 #include <QList>
 #include <QStringList>
@@ -26,10 +27,12 @@ public:
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<FontChoice>> fontAnswers;
     QList<OpenFileRequest> fileRequests;
-    int fontRequests = 0;
+    QList<FontRequest> fontRequests;
+    // The working directory at each showing, to check that no dialog moves it.
+    QStringList workingDirectories;
 
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
-    std::optional<FontChoice> chooseFont(QWidget *parent) override;
+    std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
 };
 
 struct PrintJob
@@ -69,6 +72,23 @@ class RecordingMessages final : public Messages
 public:
     QList<Message> warnings;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+};
+
+// Counts what the main window asked of its other windows.
+class RecordingWindows final : public OtherWindows
+{
+public:
+    int settingsShown = 0;
+    int salesReportShown = 0;
+    int quickInventoryShown = 0;
+    int previewShown = 0;
+    int previewHidden = 0;
+
+    void showSettings() override { ++settingsShown; }
+    void showSalesReport() override { ++salesReportShown; }
+    void showQuickInventory() override { ++quickInventoryShown; }
+    void showReceiptPreview() override { ++previewShown; }
+    void hideReceiptPreview() override { ++previewHidden; }
 };
 
 class FakePlatform

@@ -1,4 +1,4 @@
-#include "inventory/inventory_file.h"
+#include "common/inventory_file.h"
 
 #include "common/records.h"
 
@@ -13,7 +13,7 @@ WriteResult appendInventoryEntry(const QString &description, const QString &path
 {
     RecordWriter writer;
     writer.text(description).endRecord();
-    return appendDurably(path, writer.bytes());
+    return appendRecords(path, writer.bytes());
 }
 
 WriteResult rewriteInventory(const QStringList &descriptions, const QString &path)

@@ -11,6 +11,9 @@
 
 namespace pos {
 
+// The tax rates the rate drop-downs offer: "0", then "1" to "12.5" in steps of 0.5.
+QStringList offeredTaxRates();
+
 // "tax.txt": one record of three quoted text fields, kept exactly as typed ("6.50" stays 6.50).
 struct TaxRates
 {

@@ -5,6 +5,7 @@
 #include "fake_platform.h"
 #include "work_dir.h"
 
+#include "app/app_windows.h"
 #include "platform/qt_platform.h"
 #include "receipt_preview/form3.h"
 #include "sales_terminal/form1.h"
@@ -49,7 +50,9 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     FakePlatform fake;
     QtPrinter printer;
     const Platform platform{fake.clock, fake.dialogs, printer, fake.editor, fake.messages};
-    Form1 form(platform);
+    AppWindows windows(platform);
+    Form1 form(platform, windows);
+    windows.setMainWindow(&form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.Text8->setText("Ann");
@@ -64,7 +67,7 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     for (const Message &m : fake.messages.warnings)
         qWarning("%s", qPrintable(m.text));
     QVERIFY(fake.messages.warnings.isEmpty());
-    QVERIFY(form.receiptPreview());
+    QVERIFY(windows.receiptPreview());
 
     // cups-pdf writes the file when the job has gone through the queue.
     QString pdf;

@@ -1,4 +1,4 @@
-#include "inventory/inventory_file.h"
+#include "common/inventory_file.h"
 #include "work_dir.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "settings/settings_files.h"
+#include "common/settings_files.h"
 
 #include "common/codepage.h"
 #include "common/numbers.h"
@@ -37,6 +37,14 @@ QString withCrLf(const QString &text)
 }
 
 } // namespace
+
+QStringList offeredTaxRates()
+{
+    QStringList items{QStringLiteral("0")};
+    for (int halves = 2; halves <= 25; ++halves)
+        items << numberText(halves / 2.0);
+    return items;
+}
 
 TaxRates readTaxFile(const QString &path)
 {

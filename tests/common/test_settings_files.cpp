@@ -1,4 +1,4 @@
-#include "settings/settings_files.h"
+#include "common/settings_files.h"
 #include "work_dir.h"
 
 #include <QDir>

@@ -1,0 +1,62 @@
+#include "app/app_windows.h"
+
+#include "receipt_preview/form3.h"
+
+namespace pos {
+
+AppWindows::AppWindows(Platform platform)
+    : m_platform(platform)
+{
+}
+
+AppWindows::~AppWindows() = default;
+
+template<typename W, typename Make>
+W *AppWindows::showOnce(QPointer<W> &window, Make make)
+{
+    if (!window) {
+        window = make();
+        // A window of its own, above the main window, destroyed by its close box.
+        window->setWindowFlag(Qt::Window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (!window->isVisible())
+        window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void AppWindows::showSettings()
+{
+}
+
+void AppWindows::showSalesReport()
+{
+}
+
+void AppWindows::showQuickInventory()
+{
+}
+
+void AppWindows::showReceiptPreview()
+{
+    if (!m_preview) {
+        m_preview = new Form3(m_platform, m_main);
+        m_preview->setWindowFlag(Qt::Window);
+    }
+    m_preview->showReceipt();
+}
+
+void AppWindows::hideReceiptPreview()
+{
+    if (m_preview && m_preview->isVisible())
+        m_preview->hide();
+}
+
+Form3 *AppWindows::receiptPreview() const
+{
+    return m_preview;
+}
+
+} // namespace pos

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "sales_terminal/other_windows.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace pos {
+
+class Form3;
+
+// The program's secondary windows, made when first shown and again after their close box has
+// destroyed them. They are windows of their own, owned by the main window, so that they go
+// with it when the program ends.
+class AppWindows final : public OtherWindows
+{
+public:
+    explicit AppWindows(Platform platform);
+    ~AppWindows() override;
+
+    // The window that owns the secondary windows; set before the first showing.
+    void setMainWindow(QWidget *mainWindow) { m_main = mainWindow; }
+
+    void showSettings() override;
+    void showSalesReport() override;
+    void showQuickInventory() override;
+    void showReceiptPreview() override;
+    void hideReceiptPreview() override;
+
+    // The receipt preview while it exists.
+    Form3 *receiptPreview() const;
+
+private:
+    // Makes the window visible: created with `make` when it does not exist, left as it is
+    // when it is already open.
+    template<typename W, typename Make>
+    W *showOnce(QPointer<W> &window, Make make);
+
+    Platform m_platform;
+    QPointer<QWidget> m_main;
+    QPointer<Form3> m_preview;
+};
+
+} // namespace pos

@@ -1,0 +1,21 @@
+#pragma once
+
+// Boxes whose text reaches a file hold only what the file can hold (see storableText): the
+// text is mended as it is typed, pasted or set, so the screen never shows what will not be
+// stored.
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace pos {
+
+// A single-line box: characters outside the code page become "?", line breaks and other
+// control characters a blank.
+void keepStorable(QLineEdit *box);
+// The text box of an editable drop-down, the same way.
+void keepStorable(QComboBox *dropDown);
+// A multi-line box: characters outside the code page become "?"; line breaks and tabs stay.
+void keepStorable(QPlainTextEdit *box);
+
+} // namespace pos
