@@ -1,16 +1,26 @@
 // Corvalane Point-Of-Sale: the counter program. It works on the data files of its working
-// directory and starts with the sales terminal.
+// directory (see shop_folder.h) and starts with the sales terminal.
 
 #include "app/app_windows.h"
+#include "app/shop_folder.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));
+    QApplication::setDesktopFileName(QStringLiteral("org.corvalane.PointOfSale"));
+    QApplication::setWindowIcon(pos::programIcon());
+
+    QString error;
+    if (!pos::enterShopFolder(QApplication::arguments(), error)) {
+        QMessageBox::critical(nullptr, QApplication::applicationName(), error);
+        return 1;
+    }
 
     pos::QtPlatform platform;
     pos::AppWindows windows(platform.platform());

@@ -1,0 +1,45 @@
+#include "app/shop_folder.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+// Resources of a static library are registered by name, outside any namespace.
+static void initProgramResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
+namespace pos {
+
+QString userShopFolder()
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(base).filePath(QStringLiteral("corvalane-pos/shop"));
+}
+
+bool enterShopFolder(const QStringList &arguments, QString &error)
+{
+    if (!arguments.contains(kUserShopOption))
+        return true;
+    const QString folder = userShopFolder();
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("The shop folder \"%1\" could not be made.").arg(QDir::toNativeSeparators(folder));
+        return false;
+    }
+    if (!QDir::setCurrent(folder)) {
+        error = QStringLiteral("The shop folder \"%1\" could not be opened.").arg(QDir::toNativeSeparators(folder));
+        return false;
+    }
+    return true;
+}
+
+QIcon programIcon()
+{
+    initProgramResources();
+    QIcon icon;
+    for (const char *size : {"16", "32", "48", "64", "128", "256"})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(QLatin1String(size)));
+    return icon;
+}
+
+} // namespace pos

@@ -1,0 +1,101 @@
+// Where the program keeps the shop: the folder it was started in, or the user's own shop
+// folder when started from the desktop entry.
+
+#include "app/shop_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pos;
+
+class TestShopFolder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void terminalStartKeepsFolder();
+    void desktopStartMakesUserShop();
+    void userShopThatCannotBeMade();
+    void iconHasEverySize();
+
+private:
+    QTemporaryDir m_data;
+    QString m_start;
+};
+
+void TestShopFolder::initTestCase()
+{
+    // The user's data location follows XDG_DATA_HOME on Linux.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    m_start = QDir::currentPath();
+}
+
+void TestShopFolder::cleanup()
+{
+    QDir::setCurrent(m_start);
+}
+
+void TestShopFolder::terminalStartKeepsFolder()
+{
+    QTemporaryDir shop;
+    QVERIFY(QDir::setCurrent(shop.path()));
+    const QString before = QDir::currentPath();
+    QString error;
+    QVERIFY(enterShopFolder({"corvalane-pos"}, error));
+    QCOMPARE(QDir::currentPath(), before);
+    QVERIFY(error.isEmpty());
+}
+
+void TestShopFolder::desktopStartMakesUserShop()
+{
+#ifdef Q_OS_UNIX
+    QCOMPARE(userShopFolder(), m_data.path() + "/corvalane-pos/shop");
+#endif
+    QVERIFY(!QDir(userShopFolder()).exists());
+    QString error;
+    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QCOMPARE(QDir::currentPath(), QDir(userShopFolder()).canonicalPath());
+    // Made empty; the owner fills it through the program.
+    QVERIFY(QDir(userShopFolder()).isEmpty());
+
+    // The second start finds the shop as it was left.
+    QFile tax(QDir(userShopFolder()).filePath("tax.txt"));
+    QVERIFY(tax.open(QIODevice::WriteOnly));
+    tax.write("\"6\",\"1\",\"5\"\r\n");
+    tax.close();
+    QDir::setCurrent(m_start);
+    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(QFile::exists("tax.txt"));
+}
+
+void TestShopFolder::userShopThatCannotBeMade()
+{
+    // A file where the program's data folder should be.
+    QTemporaryDir data;
+    QFile blocker(data.filePath("corvalane-pos"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const QString before = QDir::currentPath();
+    QString error;
+    QVERIFY(!enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY2(error.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(error));
+    QCOMPARE(QDir::currentPath(), before);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+}
+
+void TestShopFolder::iconHasEverySize()
+{
+    const QIcon icon = programIcon();
+    QVERIFY(!icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int side : {16, 32, 48, 64, 128, 256})
+        QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+}
+
+QTEST_MAIN(TestShopFolder)
+#include "test_shop_folder.moc"
