@@ -18,6 +18,9 @@ esac
 POS_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev fonts-liberation2)
 # What the printing test needs: a scheduler, a PDF printer and a PDF-to-text tool.
 POS_PRINT_PACKAGES=(cups printer-driver-cups-pdf poppler-utils)
+# What the fuzz targets and the sanitizer build need: clang with libFuzzer and the
+# sanitizer runtimes.
+POS_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What the packaging test needs: the Debian package tools and the desktop metadata checkers.
 POS_PACKAGING_PACKAGES=(dpkg-dev desktop-file-utils appstream)
 

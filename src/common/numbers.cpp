@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -176,6 +177,12 @@ Significand significand(double value)
     for (; p < end; ++p)
         exponent = exponent * 10 + (*p - '0');
     s.exponent = negative ? -exponent : exponent;
+
+    // The largest doubles round up past the largest double (1.79769313486232E+308 does not
+    // read back); they keep the digits cut off instead, so that every text reads back.
+    static constexpr char largest[significantDigits + 1] = "179769313486231";
+    if (s.exponent == 308 && std::memcmp(s.digits, largest, significantDigits) > 0)
+        std::memcpy(s.digits, largest, significantDigits);
     return s;
 }
 

@@ -41,6 +41,7 @@ private slots:
     void change();
     void roundTrip_data();
     void roundTrip();
+    void largestDoubles();
 };
 
 void TestNumbers::leadingNumber_data()
@@ -376,6 +377,25 @@ void TestNumbers::roundTrip()
     QCOMPARE(exact(pos::leadingNumber(pos::numberText(value))), exact(value));
     if (wholeCents)
         QCOMPARE(exact(pos::moneyValue(pos::formatMoney(value))), exact(value));
+}
+
+void TestNumbers::largestDoubles()
+{
+    // Rounded to 15 digits the largest doubles would pass the largest double and read back
+    // as 0; their digits are cut off instead, and the text reads back to itself.
+    const double largest = std::numeric_limits<double>::max();
+    for (const double value : {largest, -largest, std::nextafter(largest, 0.0)}) {
+        const QString text = pos::numberText(value);
+        QCOMPARE(text, QString(value < 0 ? "-1.79769313486231E+308" : "1.79769313486231E+308"));
+        const double back = pos::leadingNumber(text);
+        QVERIFY(std::isfinite(back) && back != 0);
+        QCOMPARE(pos::numberText(back), text);
+    }
+    // Just below, the usual rounding holds.
+    QCOMPARE(pos::numberText(1.797693134862305e308), QString("1.7976931348623E+308"));
+    const QString money = pos::formatMoney(largest);
+    QVERIFY(money.startsWith("$179,769,313,486,231,"));
+    QCOMPARE(pos::formatMoney(QStringView(money)), money);
 }
 
 QTEST_APPLESS_MAIN(TestNumbers)
