@@ -1,6 +1,7 @@
 #include "app/app_windows.h"
 
 #include "receipt_preview/form3.h"
+#include "settings/form2.h"
 
 namespace pos {
 
@@ -29,6 +30,7 @@ W *AppWindows::showOnce(QPointer<W> &window, Make make)
 
 void AppWindows::showSettings()
 {
+    showOnce(m_settings, [this] { return new Form2(m_platform, m_main); });
 }
 
 void AppWindows::showSalesReport()
@@ -57,6 +59,11 @@ void AppWindows::hideReceiptPreview()
 Form3 *AppWindows::receiptPreview() const
 {
     return m_preview;
+}
+
+Form2 *AppWindows::settingsWindow() const
+{
+    return m_settings;
 }
 
 } // namespace pos

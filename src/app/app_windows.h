@@ -8,6 +8,7 @@
 
 namespace pos {
 
+class Form2;
 class Form3;
 
 // The program's secondary windows, made when first shown and again after their close box has
@@ -28,8 +29,9 @@ public:
     void showReceiptPreview() override;
     void hideReceiptPreview() override;
 
-    // The receipt preview while it exists.
+    // The windows while they exist.
     Form3 *receiptPreview() const;
+    Form2 *settingsWindow() const;
 
 private:
     // Makes the window visible: created with `make` when it does not exist, left as it is
@@ -40,6 +42,7 @@ private:
     Platform m_platform;
     QPointer<QWidget> m_main;
     QPointer<Form3> m_preview;
+    QPointer<Form2> m_settings;
 };
 
 } // namespace pos
