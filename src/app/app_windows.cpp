@@ -1,5 +1,6 @@
 #include "app/app_windows.h"
 
+#include "inventory/form8.h"
 #include "receipt_preview/form3.h"
 #include "settings/form2.h"
 
@@ -39,6 +40,7 @@ void AppWindows::showSalesReport()
 
 void AppWindows::showQuickInventory()
 {
+    showOnce(m_inventory, [this] { return new Form8(m_platform, m_main); });
 }
 
 void AppWindows::showReceiptPreview()
@@ -64,6 +66,11 @@ Form3 *AppWindows::receiptPreview() const
 Form2 *AppWindows::settingsWindow() const
 {
     return m_settings;
+}
+
+Form8 *AppWindows::quickInventory() const
+{
+    return m_inventory;
 }
 
 } // namespace pos
