@@ -2,6 +2,7 @@
 // other windows: rate and header lines at the next New Order, the return policy at the next
 // Close Order, the font at the next showing of the preview, new descriptions at the next start.
 
+#include "control_items.h"
 #include "fake_platform.h"
 #include "work_dir.h"
 
@@ -48,14 +49,6 @@ struct Shop
     std::unique_ptr<AppWindows> windows;
     std::unique_ptr<Form1> form;
 };
-
-QStringList comboItems(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The Settings window driven by its named controls: the layout, Load, the four saves, the
 // header list, the font dialog, failed saves, and Close against the close box.
 
+#include "control_items.h"
 #include "fake_platform.h"
 #include "work_dir.h"
 
@@ -63,14 +64,6 @@ struct Owner
     FakePlatform fake;
     std::unique_ptr<Form2> form;
 };
-
-QStringList comboItems(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
 
 // The colour most of the widget's pixels are painted in.
 QColor dominantColour(QWidget *widget)
