@@ -214,7 +214,7 @@ void Form2::reportFailure(const WriteResult &result)
 
 void Form2::Command1_Click()
 {
-    reportFailure(writeReturnFile(Text1->toPlainText()));
+    reportFailure(writeReturnFile(boxText(Text1)));
 }
 
 void Form2::Command6_Click()

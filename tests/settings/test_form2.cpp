@@ -393,6 +393,12 @@ void TestForm2::returnPolicyQuotesGrowPerSave()
     o.click(o.form->Command1);
     QCOMPARE(o.dir.read("return.txt"),
              QByteArray("\"\"\"No refunds.\r\nExchanges within 7 days.\"\r\n\"\r\n\"\r\n"));
+
+    // Every byte of a stored policy survives an unchanged save, a no-break space included.
+    o.dir.write("return.txt", "\"Sale\xA0items final.\x80\"\r\n");
+    o.open();
+    o.click(o.form->Command1);
+    QCOMPARE(o.dir.read("return.txt"), QByteArray("\"\"Sale\xA0items final.\x80\"\r\n\"\r\n"));
 }
 
 void TestForm2::setFont_data()
