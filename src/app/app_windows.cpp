@@ -1,6 +1,8 @@
 #include "app/app_windows.h"
 
+#include "inventory/form8.h"
 #include "receipt_preview/form3.h"
+#include "settings/form2.h"
 
 namespace pos {
 
@@ -29,6 +31,7 @@ W *AppWindows::showOnce(QPointer<W> &window, Make make)
 
 void AppWindows::showSettings()
 {
+    showOnce(m_settings, [this] { return new Form2(m_platform, m_main); });
 }
 
 void AppWindows::showSalesReport()
@@ -37,6 +40,7 @@ void AppWindows::showSalesReport()
 
 void AppWindows::showQuickInventory()
 {
+    showOnce(m_inventory, [this] { return new Form8(m_platform, m_main); });
 }
 
 void AppWindows::showReceiptPreview()
@@ -57,6 +61,16 @@ void AppWindows::hideReceiptPreview()
 Form3 *AppWindows::receiptPreview() const
 {
     return m_preview;
+}
+
+Form2 *AppWindows::settingsWindow() const
+{
+    return m_settings;
+}
+
+Form8 *AppWindows::quickInventory() const
+{
+    return m_inventory;
 }
 
 } // namespace pos

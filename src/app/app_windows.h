@@ -8,7 +8,9 @@
 
 namespace pos {
 
+class Form2;
 class Form3;
+class Form8;
 
 // The program's secondary windows, made when first shown and again after their close box has
 // destroyed them. They are windows of their own, owned by the main window, so that they go
@@ -28,8 +30,10 @@ public:
     void showReceiptPreview() override;
     void hideReceiptPreview() override;
 
-    // The receipt preview while it exists.
+    // The windows while they exist.
     Form3 *receiptPreview() const;
+    Form2 *settingsWindow() const;
+    Form8 *quickInventory() const;
 
 private:
     // Makes the window visible: created with `make` when it does not exist, left as it is
@@ -40,6 +44,8 @@ private:
     Platform m_platform;
     QPointer<QWidget> m_main;
     QPointer<Form3> m_preview;
+    QPointer<Form2> m_settings;
+    QPointer<Form8> m_inventory;
 };
 
 } // namespace pos

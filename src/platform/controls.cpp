@@ -9,6 +9,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <numeric>
+#include <utility>
+#include <vector>
 
 namespace pos {
 
@@ -74,21 +81,68 @@ ListBox::ListBox(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
+void ListBox::setSorted(bool sorted)
+{
+    if (sorted == m_sorted)
+        return;
+    m_sorted = sorted;
+    if (m_sorted)
+        setItems(items());
+}
+
+int ListBox::sortedRowFor(const QString &text) const
+{
+    const QString key = text.toCaseFolded();
+    int low = 0;
+    int high = m_model->rowCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (key < item(middle).toCaseFolded())
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
 void ListBox::addItem(const QString &text)
 {
-    const int row = m_model->rowCount();
+    const int row = m_sorted ? sortedRowFor(text) : m_model->rowCount();
     m_model->insertRows(row, 1);
     m_model->setData(m_model->index(row), text);
 }
 
 void ListBox::setItems(const QStringList &items)
 {
-    m_model->setStringList(items);
+    if (!m_sorted) {
+        m_model->setStringList(items);
+        return;
+    }
+    QStringList sorted = items;
+    sortInListOrder(sorted);
+    m_model->setStringList(sorted);
 }
 
 void ListBox::setItem(int row, const QString &text)
 {
+    if (m_sorted && row >= 0 && row < m_model->rowCount()) {
+        m_model->removeRows(row, 1);
+        addItem(text);
+        return;
+    }
     m_model->setData(m_model->index(row), text);
+}
+
+void ListBox::removeItem(int row)
+{
+    if (row >= 0 && row < m_model->rowCount())
+        m_model->removeRows(row, 1);
+}
+
+int ListBox::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void ListBox::clear()
@@ -109,6 +163,38 @@ QString ListBox::item(int row) const
 QStringList ListBox::items() const
 {
     return m_model->stringList();
+}
+
+void WrappingButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+                         isEnabled(), caption, QPalette::ButtonText);
+}
+
+void sortInListOrder(QStringList &items)
+{
+    // Each line is folded once; sorting compares the folded keys.
+    std::vector<QString> keys;
+    keys.reserve(items.size());
+    for (const QString &line : std::as_const(items))
+        keys.push_back(line.toCaseFolded());
+    std::vector<qsizetype> order(items.size());
+    std::iota(order.begin(), order.end(), qsizetype(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](qsizetype a, qsizetype b) { return keys[a] < keys[b]; });
+    QStringList sorted;
+    sorted.reserve(items.size());
+    for (const qsizetype index : order)
+        sorted.append(items.at(index));
+    items = std::move(sorted);
 }
 
 void makeEditableDropDown(QComboBox *combo)

@@ -50,17 +50,45 @@ class ListBox : public QListView
 public:
     explicit ListBox(QWidget *parent = nullptr);
 
+    // The sorted mode of a list box: the lines are kept in list order (see sortInListOrder)
+    // at all times. setItems sorts once; addItem and setItem put the line in its place.
+    void setSorted(bool sorted);
+    bool isSorted() const { return m_sorted; }
+
     void addItem(const QString &text);
     void setItems(const QStringList &items);
     void setItem(int row, const QString &text);
+    void removeItem(int row);
     void clear();
     int count() const;
     QString item(int row) const;
     QStringList items() const;
+    // The selected line, -1 when none is.
+    int selectedRow() const;
     QStringListModel *stringModel() const { return m_model; }
 
 private:
+    // Where a line goes in a sorted list: after every line that sorts before it or with it.
+    int sortedRowFor(const QString &text) const;
+
     QStringListModel *m_model;
+    bool m_sorted = false;
+};
+
+// List order: ascending, letters compared without regard to case, so that an empty line comes
+// before every other; lines that differ only in case keep the order they had.
+void sortInListOrder(QStringList &items);
+
+// A command button whose caption wraps onto further lines, at word breaks, where it is wider
+// than the button (a tall button with a long caption).
+class WrappingButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // Makes the combo box an editable drop-down as the windows use them: typed text is never

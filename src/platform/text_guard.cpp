@@ -94,4 +94,13 @@ void keepStorable(QPlainTextEdit *box)
         box->setPlainText(mended);
 }
 
+QString boxText(const QPlainTextEdit *box)
+{
+    QString text = box->document()->toRawText();
+    for (QChar &c : text)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+    return text;
+}
+
 } // namespace pos

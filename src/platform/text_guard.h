@@ -4,6 +4,8 @@
 // text is mended as it is typed, pasted or set, so the screen never shows what will not be
 // stored.
 
+#include <QString>
+
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -17,5 +19,10 @@ void keepStorable(QLineEdit *box);
 void keepStorable(QComboBox *dropDown);
 // A multi-line box: characters outside the code page become "?"; line breaks and tabs stay.
 void keepStorable(QPlainTextEdit *box);
+
+// The text of a multi-line box as it goes to a file: each line break (a paragraph, or a line
+// break typed with Shift+Return) as LF, every other character as it stands. Unlike the box's
+// toPlainText, no-break spaces stay what they are.
+QString boxText(const QPlainTextEdit *box);
 
 } // namespace pos

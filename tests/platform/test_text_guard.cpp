@@ -42,6 +42,7 @@ private slots:
     void lineBoxTypedPastedAndSet();
     void dropDownBox();
     void multiLineBox();
+    void boxTextKeepsEveryCharacter();
 };
 
 void TestTextGuard::storableText_data()
@@ -115,6 +116,20 @@ void TestTextGuard::multiLineBox()
     box.clear();
     typeText(&box, QString::fromUtf8("a€Ā"));
     QCOMPARE(box.toPlainText(), QString::fromUtf8("a€?"));
+}
+
+void TestTextGuard::boxTextKeepsEveryCharacter()
+{
+    QPlainTextEdit box;
+    keepStorable(&box);
+    box.setPlainText(QString::fromUtf8("No\u00A0refunds.\r\nKeep\treceipt.\n"));
+    QCOMPARE(boxText(&box), QString::fromUtf8("No\u00A0refunds.\nKeep\treceipt.\n"));
+    // A line break typed with Shift+Return is a line break too.
+    box.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&box, "Thanks");
+    QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(&box, "Bye");
+    QCOMPARE(boxText(&box), QString::fromUtf8("No\u00A0refunds.\nKeep\treceipt.\nThanks\nBye"));
 }
 
 QTEST_MAIN(TestTextGuard)

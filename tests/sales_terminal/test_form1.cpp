@@ -1,6 +1,7 @@
 // The main window driven by its named controls: start-up, menus, New Order, line entry,
 // running totals, tendered and change.
 
+#include "control_items.h"
 #include "fake_platform.h"
 #include "work_dir.h"
 
@@ -61,14 +62,6 @@ struct Terminal
 QColor textColour(const QLineEdit *box)
 {
     return box->palette().color(QPalette::Text);
-}
-
-QStringList comboItems(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
 }
 
 } // namespace
