@@ -2,6 +2,7 @@
 // directory (see shop_folder.h) and starts with the sales terminal.
 
 #include "app/app_windows.h"
+#include "app/automation.h"
 #include "app/shop_folder.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
@@ -22,11 +23,18 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    pos::QtPlatform platform;
-    pos::AppWindows windows(platform.platform());
-    pos::Form1 form(platform.platform(), windows);
+    // Driven by the tests that start the real program: commands on standard input.
+    const bool automated = QApplication::arguments().contains(QStringLiteral("--automation"));
+    pos::QtPlatform desktop;
+    pos::Automation automation;
+    const pos::Platform platform = automated ? automation.platform() : desktop.platform();
+
+    pos::AppWindows windows(platform);
+    pos::Form1 form(platform, windows);
     windows.setMainWindow(&form);
     QObject::connect(&form, &pos::Form1::endProgram, &app, &QApplication::quit);
     form.show();
+    if (automated)
+        automation.start();
     return app.exec();
 }

@@ -1,0 +1,83 @@
+// The command driver the tests of the real program use: commands reach the named controls,
+// replies tell what the program did, the scripted services answer in order.
+
+#include "work_dir.h"
+
+#include "app/app_windows.h"
+#include "app/automation.h"
+#include "sales_terminal/form1.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+using namespace pos;
+using namespace pos::testing;
+
+class TestAutomation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void escapes();
+    void drivesAnOrder();
+    void badCommandsAreTold();
+};
+
+void TestAutomation::escapes()
+{
+    const QString text = QStringLiteral("a\\b\nc\rd\te");
+    QCOMPARE(automationEscape(text), QStringLiteral("a\\\\b\\nc\\rd\\te"));
+    QCOMPARE(automationUnescape(automationEscape(text)), text);
+    QCOMPARE(automationUnescape(QStringLiteral("end\\")), QStringLiteral("end\\"));
+}
+
+void TestAutomation::drivesAnOrder()
+{
+    WorkDir dir;
+    dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
+    Automation automation;
+    AppWindows windows(automation.platform());
+    Form1 form(automation.platform(), windows);
+    windows.setMainWindow(&form);
+    form.show();
+
+    QCOMPARE(automation.execute("set Form1.txtQty1 2"), QStringList{"ok"});
+    automation.execute("set Form1.Price1 4.50");
+    automation.execute("click Form1.Command1");
+    QCOMPARE(automation.execute("get Form1.Text5"), (QStringList{"value $9.54", "ok"}));
+    automation.execute("set Form1.Text6 10");
+    const QStringList closed = automation.execute("click Form1.Command2");
+    QCOMPARE(closed.last(), QStringLiteral("ok"));
+    QCOMPARE(closed.filter(QRegularExpression("^printed \\d+$")).size(), 1);
+    QVERIFY(dir.read("sales.txt").endsWith("\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"));
+
+    // A failure shown to the clerk comes with the reply.
+    QVERIFY(QFile::remove(dir.filePath("sales.txt")));
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
+    automation.execute("click Form1.Command3");
+    automation.execute("click Form1.Command1");
+    const QStringList failed = automation.execute("click Form1.Command2");
+    QVERIFY2(failed.first().startsWith("message ") && failed.first().contains("sales.txt"), qPrintable(failed.join('|')));
+
+    // A list's lines come joined, escaped.
+    const QStringList list = automation.execute("get Form1.List1");
+    QVERIFY(list.first().startsWith("value Reciept# "));
+}
+
+void TestAutomation::badCommandsAreTold()
+{
+    WorkDir dir;
+    Automation automation;
+    AppWindows windows(automation.platform());
+    Form1 form(automation.platform(), windows);
+    QCOMPARE(automation.execute("click Form9.Command1"), QStringList{"error no window Form9"});
+    QCOMPARE(automation.execute("click Form1.Nothing"), QStringList{"error no control Form1.Nothing"});
+    QCOMPARE(automation.execute("click Form1.Text8"), QStringList{"error Form1.Text8 is not a button"});
+    QCOMPARE(automation.execute("select Form1.List1 99"), QStringList{"error no row 99 in Form1.List1"});
+    QCOMPARE(automation.execute("frobnicate"), QStringList{"error unknown command frobnicate"});
+    QCOMPARE(automation.execute("set Form1.Text8 Ann\\nSmith"), QStringList{"ok"});
+    QVERIFY(form.Text8->text().startsWith("Ann"));
+}
+
+QTEST_MAIN(TestAutomation)
+#include "test_automation.moc"
