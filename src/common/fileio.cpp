@@ -1,5 +1,8 @@
 #include "common/fileio.h"
 
+#include "common/fault_points.h"
+#include "common/records.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,20 +68,7 @@ void syncFolderOf(const QString &path)
     ::close(handle);
 }
 
-bool endsWithLineEnd(int handle, off_t size)
-{
-    if (size == 0)
-        return true;
-    char last = 0;
-    ssize_t got;
-    do {
-        got = ::pread(handle, &last, 1, size - 1);
-    } while (got < 0 && errno == EINTR);
-    // A file that cannot be read back is appended to as it is.
-    return got != 1 || last == '\n' || last == '\r';
-}
-
-WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool completeLastLine)
+WriteResult appendPosix(const QString &path, const QByteArray &bytes)
 {
     const QByteArray name = QFile::encodeName(path);
     const bool existed = QFileInfo::exists(path);
@@ -98,12 +88,7 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool compl
                                     QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
     }
     const off_t oldSize = status.st_size;
-
-    QByteArray data;
-    if (completeLastLine && !endsWithLineEnd(handle, oldSize))
-        data = QByteArrayLiteral("\r\n") + bytes;
-    else
-        data = bytes;
+    const QByteArray &data = bytes;
 
     const auto cutBack = [&](int error) {
         if (::ftruncate(handle, oldSize) == 0)
@@ -112,41 +97,45 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool compl
         return WriteResult::failure(shownName(path), systemReason(error));
     };
 
+    faultPoint("append: before write");
+    // Under the crash tests the bytes go in two writes, so that a kill can fall between them
+    // as a power cut can fall in the middle of one.
+    qsizetype stop = faultPointsActive() ? data.size() / 2 : data.size();
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::write(handle, data.constData() + done, size_t(data.size() - done));
+        const ssize_t n = ::write(handle, data.constData() + done, size_t(stop - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return cutBack(errno);
-        if (n == 0)
+        if (n == 0 && stop > done)
             return cutBack(ENOSPC);
         done += n;
+        if (done == stop && stop < data.size()) {
+            faultPoint("append: half written");
+            stop = data.size();
+        }
     }
+    faultPoint("append: after write");
     if (retryingSync(handle) != 0)
         return cutBack(errno);
+    faultPoint("append: after sync");
     if (::close(handle) != 0)
         return WriteResult::failure(shownName(path), systemReason(errno));
-    if (!existed)
+    if (!existed) {
         syncFolderOf(path);
+        faultPoint("append: after folder sync");
+    }
     return {};
 }
 #else
-WriteResult appendWindows(const QString &path, const QByteArray &bytes, bool completeLastLine)
+WriteResult appendWindows(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return WriteResult::failure(shownName(path), file.errorString());
     const qint64 oldSize = file.size();
-    QByteArray data = bytes;
-    if (completeLastLine && oldSize > 0) {
-        QFile reader(path);
-        if (reader.open(QIODevice::ReadOnly) && reader.seek(oldSize - 1)) {
-            const QByteArray last = reader.read(1);
-            if (last.size() == 1 && last != "\n" && last != "\r")
-                data.prepend("\r\n");
-        }
-    }
+    const QByteArray &data = bytes;
     const auto cutBack = [&](const QString &reason) {
         file.resize(oldSize);
         file.close();
@@ -166,16 +155,78 @@ WriteResult appendWindows(const QString &path, const QByteArray &bytes, bool com
 }
 #endif
 
-WriteResult append(const QString &path, const QByteArray &bytes, bool completeLastLine)
+WriteResult append(const QString &path, const QByteArray &bytes)
 {
     const QString refused = notARegularFile(path);
     if (!refused.isEmpty())
         return WriteResult::failure(shownName(path), refused);
 #ifdef Q_OS_WIN
-    return appendWindows(path, bytes, completeLastLine);
+    return appendWindows(path, bytes);
 #else
-    return appendPosix(path, bytes, completeLastLine);
+    return appendPosix(path, bytes);
 #endif
+}
+
+// How far back the last line is looked for.
+constexpr qint64 kTailWindow = 1 << 20;
+
+// Sets a last line cut short by a crash aside and cuts it off, or tells that the last line
+// needs a line end before the next record.
+WriteResult mendLastLine(const QString &path, int fieldsPerRecord, bool &needsLineEnd)
+{
+    needsLineEnd = false;
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadWrite))
+        return WriteResult::failure(shownName(path), file.errorString());
+    const qint64 size = file.size();
+    if (size == 0)
+        return {};
+    const qint64 from = qMax<qint64>(0, size - kTailWindow);
+    if (!file.seek(from))
+        return WriteResult::failure(shownName(path), file.errorString());
+    const QByteArray window = file.read(size - from);
+    if (window.size() != size - from)
+        return WriteResult::failure(shownName(path), file.errorString());
+    qsizetype lineStart = window.size();
+    while (lineStart > 0 && window.at(lineStart - 1) != '\n' && window.at(lineStart - 1) != '\r')
+        --lineStart;
+    // No line end in the whole window: a file of one long hand-made line, taken as it is.
+    if (lineStart == 0 && from > 0) {
+        needsLineEnd = true;
+        return {};
+    }
+    const QByteArrayView last(window.constData() + lineStart, window.size() - lineStart);
+    switch (lastLineState(last, fieldsPerRecord)) {
+    case LastLine::Ended:
+        return {};
+    case LastLine::Unended:
+        needsLineEnd = true;
+        return {};
+    case LastLine::CutShort:
+        break;
+    }
+    // The record of a write that never finished: its bytes are kept beside the file, and the
+    // file ends at its last whole record again.
+    const QString aside = path + QStringLiteral(".torn");
+    const WriteResult kept = appendDurably(aside, last.toByteArray() + "\r\n");
+    if (!kept)
+        return WriteResult::failure(shownName(path),
+                                    QStringLiteral("its last record was cut short by a crash and could not be set "
+                                                   "aside (%1)").arg(kept.message));
+    faultPoint("append: cut-short record set aside");
+    if (!file.resize(from + lineStart))
+        return WriteResult::failure(shownName(path), file.errorString());
+    faultPoint("append: cut-short record cut off");
+#ifndef Q_OS_WIN
+    if (retryingSync(file.handle()) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+#else
+    if (!file.flush() || ::_commit(file.handle()) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+#endif
+    return {};
 }
 
 } // namespace
@@ -227,31 +278,71 @@ WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
     file.setDirectWriteFallback(false);
     // Unbuffered: a buffered QSaveFile can lose the tail of a short write (full disk) and
     // still commit, leaving a cut-off file. Unbuffered, the short count shows here.
+    faultPoint("whole: before open");
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return WriteResult::failure(shownName(path), file.errorString());
-    const qint64 written = file.write(bytes);
+    faultPoint("whole: before write");
+    const qint64 half = faultPointsActive() ? bytes.size() / 2 : bytes.size();
+    qint64 written = file.write(bytes.constData(), half);
+    if (written == half && half < bytes.size()) {
+        faultPoint("whole: half written");
+        const qint64 rest = file.write(bytes.constData() + half, bytes.size() - half);
+        written = rest < 0 ? rest : written + rest;
+    }
     if (written != bytes.size()) {
         const QString reason = written < 0 ? file.errorString() : systemReason(errno);
         file.cancelWriting();
         return WriteResult::failure(shownName(path), reason);
     }
-    // The temporary file is synced before it takes the file's place.
+    faultPoint("whole: after write");
+    // The temporary file is synced, then takes the file's place.
     if (!file.commit())
         return WriteResult::failure(shownName(path), file.errorString());
+    faultPoint("whole: after sync and rename");
 #ifndef Q_OS_WIN
     syncFolderOf(path);
+    faultPoint("whole: after folder sync");
 #endif
     return {};
 }
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)
 {
-    return append(path, bytes, false);
+    return append(path, bytes);
 }
 
-WriteResult appendRecords(const QString &path, const QByteArray &records)
+LastLine lastLineState(QByteArrayView line, int fieldsPerRecord)
 {
-    return append(path, records, true);
+    if (line.isEmpty())
+        return LastLine::Ended;
+    // An open quote runs to the end: the line stops inside a field.
+    if (line.count('"') % 2 != 0)
+        return LastLine::CutShort;
+    // A separator after the last field, or a count of fields that is not a number of whole
+    // records: the line stops between fields.
+    QByteArrayView trimmed = line;
+    while (!trimmed.isEmpty() && (trimmed.back() == ' ' || trimmed.back() == '\t'))
+        trimmed.chop(1);
+    if (trimmed.isEmpty())
+        return LastLine::Unended;
+    if (trimmed.back() == ',')
+        return LastLine::CutShort;
+    const qsizetype fields = FieldReader(line.toByteArray()).readAll().size();
+    if (fieldsPerRecord > 1 && fields % fieldsPerRecord != 0)
+        return LastLine::CutShort;
+    return LastLine::Unended;
+}
+
+WriteResult appendRecords(const QString &path, const QByteArray &records, int fieldsPerRecord)
+{
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(path), refused);
+    bool needsLineEnd = false;
+    const WriteResult mended = mendLastLine(path, fieldsPerRecord, needsLineEnd);
+    if (!mended)
+        return mended;
+    return append(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
 }
 
 } // namespace pos

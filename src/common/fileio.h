@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -48,9 +49,23 @@ WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
 // regular file is refused without being opened, so a pipe in the file's place never blocks.
 WriteResult appendDurably(const QString &path, const QByteArray &bytes);
 
-// Appends complete records (each ended by CR LF) to a record file: like appendDurably, and
-// when the file's last line has no line end (left so by a text editor), a CR LF goes first,
-// in the same write, so that the new record starts a line of its own.
-WriteResult appendRecords(const QString &path, const QByteArray &records);
+// How a record file's last line stands: ended by a line end (or the file is empty); a whole
+// record without a line end (left so by a text editor); or a record cut short by a crash in
+// the middle of its write (an open quote, a separator after the last field, or fewer fields
+// than a record has).
+enum class LastLine
+{
+    Ended,
+    Unended,
+    CutShort,
+};
+LastLine lastLineState(QByteArrayView line, int fieldsPerRecord);
+
+// Appends complete records (each ended by CR LF, of `fieldsPerRecord` fields each) to a record
+// file, like appendDurably. A last line without a line end gets a CR LF first, in the same
+// write, so that the new record starts a line of its own. A last record cut short by a crash
+// (see lastLineState) is set aside in "<file>.torn" and cut off first, so that no later record
+// reads shifted by its fields.
+WriteResult appendRecords(const QString &path, const QByteArray &records, int fieldsPerRecord);
 
 } // namespace pos

@@ -18,7 +18,7 @@ QByteArray journalRecordBytes(const JournalRecord &record)
 
 WriteResult appendJournalRecord(const JournalRecord &record, const QString &path)
 {
-    return appendRecords(path, journalRecordBytes(record));
+    return appendRecords(path, journalRecordBytes(record), 5);
 }
 
 } // namespace pos

@@ -35,6 +35,10 @@ private slots:
     void appendCreatesThenAppends();
     void lastLineWithoutLineEnd_data();
     void lastLineWithoutLineEnd();
+    void lastLineStates_data();
+    void lastLineStates();
+    void recordCutShortIsSetAside_data();
+    void recordCutShortIsSetAside();
     void refusedPlaces();
 };
 
@@ -85,6 +89,57 @@ void TestJournal::lastLineWithoutLineEnd()
     const QStringList fields = FieldReader(after).readAll();
     QCOMPARE(fields.size() % 5, 0);
     QCOMPARE(fields.last(), QStringLiteral("Cash"));
+}
+
+void TestJournal::lastLineStates_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("state");
+    const int ended = int(LastLine::Ended), unended = int(LastLine::Unended), cut = int(LastLine::CutShort);
+    QTest::newRow("empty") << QByteArray() << ended;
+    QTest::newRow("whole record") << QByteArray("\"R\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"") << unended;
+    QTest::newRow("whole record, trailing blank") << QByteArray("\"R\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\" ") << unended;
+    QTest::newRow("inside a quote") << QByteArray("\"R\",\"$1.00\",\"$.0") << cut;
+    QTest::newRow("after a separator") << QByteArray("\"R\",\"$1.00\",") << cut;
+    QTest::newRow("between fields") << QByteArray("\"R\",\"$1.00\"") << cut;
+    QTest::newRow("first quote only") << QByteArray("\"") << cut;
+    QTest::newRow("two whole records") << QByteArray("\"a\",\"b\",\"c\",\"d\",\"e\",\"a\",\"b\",\"c\",\"d\",\"e\"") << unended;
+}
+
+void TestJournal::lastLineStates()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(int, state);
+    QCOMPARE(int(lastLineState(line, 5)), state);
+}
+
+void TestJournal::recordCutShortIsSetAside_data()
+{
+    QTest::addColumn<QByteArray>("torn");
+    QTest::newRow("inside a quote") << QByteArray("\"Reciept# 03-14-200409:05:33      Sale   Sales");
+    QTest::newRow("after a separator") << QByteArray("\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Bo\",\"$1.00\",");
+    QTest::newRow("four fields") << QByteArray("\"Reciept# x\",\"$1.00\",\"$.06\",\"$1.06\"");
+}
+
+void TestJournal::recordCutShortIsSetAside()
+{
+    // A crash in the middle of an append leaves the start of a record at the end of the
+    // journal. Were the next record appended after it, every later record would read shifted
+    // by its fields; it is set aside and cut off first.
+    QFETCH(QByteArray, torn);
+    WorkDir dir;
+    const QByteArray whole = "\"R1\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
+    dir.write("sales.txt", whole + torn);
+    QVERIFY(appendJournalRecord(kSale));
+    QCOMPARE(dir.read("sales.txt"), whole + kSaleLine);
+    QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n");
+    QCOMPARE(FieldReader(dir.read("sales.txt")).readAll().size(), 10);
+
+    // A torn first record leaves an empty journal before the append.
+    dir.write("sales.txt", torn);
+    QVERIFY(appendJournalRecord(kSale));
+    QCOMPARE(dir.read("sales.txt"), kSaleLine);
+    QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n" + torn + "\r\n");
 }
 
 void TestJournal::refusedPlaces()

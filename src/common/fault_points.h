@@ -1,0 +1,18 @@
+#pragma once
+
+// Points in the file layer where a crash would leave the shop's files in a state between two
+// steps: right before and after each write, sync, rename and truncation. The crash tests start
+// the real program with CORVALANE_KILL_AT_POINT=N, and the program then kills itself, as a
+// power cut would, at the N-th point it passes; CORVALANE_POINT_LOG=FILE makes it append the
+// name of each point it passes to FILE. Without those variables a point costs one test of a
+// flag.
+
+namespace pos {
+
+void faultPoint(const char *name);
+
+// Whether the crash tests are watching the points (the writers then split their writes so
+// that a kill can fall in the middle of one).
+bool faultPointsActive();
+
+} // namespace pos
