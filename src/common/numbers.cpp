@@ -358,6 +358,19 @@ QString numberText(double value)
     return latin1(out, n);
 }
 
+double numberTextValue(double value)
+{
+    if (!std::isfinite(value) || value == 0)
+        return 0;
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                   std::chars_format::scientific, significantDigits - 1)
+                         .ptr;
+    // "d.dddddddddddddde+XX": toDouble takes the exponent without its "+".
+    char *last = std::remove(buffer, end, '+');
+    return finiteOrZero(toDouble(std::string_view(buffer, std::size_t(last - buffer))));
+}
+
 QString lineAmountText(double value)
 {
     if (!std::isfinite(value))
