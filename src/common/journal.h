@@ -75,6 +75,8 @@ public:
 
     // The bytes taken from the file so far.
     qint64 bytesRead() const { return m_total; }
+    // The size of the file when it was opened (of the content given).
+    qint64 expectedSize() const { return m_expected; }
 
 private:
     void refill();
@@ -89,16 +91,75 @@ private:
     bool m_eof = false;
     bool m_finished = false;
     qint64 m_total = 0;
+    qint64 m_expected = 0;
     FileState m_state = FileState::Read;
     QList<QByteArray> m_tail;
 };
+
+namespace detail {
+
+// Money text as the journal stores it ("$1,234.50", "-$.54", "12.5"): an optional "-", an
+// optional "$", digits with "," between them and at most two decimals, no more than 13 digits
+// before the point. False for anything else.
+Q_ALWAYS_INLINE bool plainMoneyCents(const char *p, const char *end, qint64 &cents)
+{
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    if (p < end && *p == '$')
+        ++p;
+    quint64 whole = 0;
+    int digits = 0;
+    while (p < end) {
+        const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - '0';
+        if (digit < 10) {
+            whole = whole * 10 + digit;
+            ++digits;
+            ++p;
+        } else if (*p == ',' && digits > 0 && p + 1 < end
+                   && unsigned(static_cast<unsigned char>(p[1])) - '0' < 10) {
+            ++p;
+        } else {
+            break;
+        }
+    }
+    if (digits > 13)
+        return false;
+    quint64 fraction = 0;
+    if (p < end && *p == '.') {
+        const qsizetype decimals = end - p - 1;
+        if (decimals > 2 || digits + decimals == 0)
+            return false;
+        for (qsizetype i = 1; i <= 2; ++i) {
+            const unsigned digit = i <= decimals ? unsigned(static_cast<unsigned char>(p[i])) - '0' : 0;
+            if (digit >= 10)
+                return false;
+            fraction = fraction * 10 + digit;
+        }
+    } else if (p != end || digits == 0) {
+        return false;
+    }
+    const qint64 value = qint64(whole * 100 + fraction);
+    cents = negative ? -value : value;
+    return true;
+}
+
+std::optional<qint64> generalMoneyCents(QByteArrayView field);
+
+} // namespace detail
 
 // The amount of a money field in whole cents, rounded to two decimals the way formatMoney
 // rounds: "$1,234.50" -> 123450, "-$.54" -> -54, "0.005" -> 1, "$.00" and "0.004" -> 0.
 // nullopt for a field that is not numeric text (isNumericText: "", "n/a", "12abc") and for an
 // amount whose cents take more than 15 digits, beyond what a double holds to the cent.
-// Plain money text is converted straight from the bytes.
-std::optional<qint64> moneyCents(QByteArrayView field);
+// Plain money text is converted straight from the bytes, anything else through formatMoney.
+Q_ALWAYS_INLINE std::optional<qint64> moneyCents(QByteArrayView field)
+{
+    qint64 cents = 0;
+    if (detail::plainMoneyCents(field.data(), field.data() + field.size(), cents))
+        return cents;
+    return detail::generalMoneyCents(field);
+}
 
 // Appends the field to a record line as a quoted text field, as RecordWriter::text writes it.
 void appendQuotedField(QByteArray &line, QByteArrayView field);
