@@ -1,6 +1,7 @@
 #include "app/app_windows.h"
 
 #include "receipt_preview/form3.h"
+#include "sales_report/form4.h"
 
 namespace pos {
 
@@ -33,6 +34,7 @@ void AppWindows::showSettings()
 
 void AppWindows::showSalesReport()
 {
+    showOnce(m_report, [this] { return new Form4(m_platform, m_main); });
 }
 
 void AppWindows::showQuickInventory()
@@ -57,6 +59,11 @@ void AppWindows::hideReceiptPreview()
 Form3 *AppWindows::receiptPreview() const
 {
     return m_preview;
+}
+
+Form4 *AppWindows::salesReport() const
+{
+    return m_report;
 }
 
 } // namespace pos

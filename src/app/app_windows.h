@@ -9,6 +9,7 @@
 namespace pos {
 
 class Form3;
+class Form4;
 
 // The program's secondary windows, made when first shown and again after their close box has
 // destroyed them. They are windows of their own, owned by the main window, so that they go
@@ -30,6 +31,8 @@ public:
 
     // The receipt preview while it exists.
     Form3 *receiptPreview() const;
+    // The sales report while it is open.
+    Form4 *salesReport() const;
 
 private:
     // Makes the window visible: created with `make` when it does not exist, left as it is
@@ -40,6 +43,7 @@ private:
     Platform m_platform;
     QPointer<QWidget> m_main;
     QPointer<Form3> m_preview;
+    QPointer<Form4> m_report;
 };
 
 } // namespace pos
