@@ -5,9 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <limits>
 #include <string>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 
 namespace pos {
 
@@ -58,6 +64,38 @@ double Entry::value() const
     return cents ? double(*cents) / 100.0 : leadingNumber(text);
 }
 
+namespace detail {
+
+namespace {
+
+constexpr std::size_t kLargePage = std::size_t(2) << 20;
+
+} // namespace
+
+void *allocateColumn(std::size_t bytes)
+{
+#ifdef Q_OS_LINUX
+    if (bytes >= kLargePage) {
+        const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+        if (void *block = std::aligned_alloc(kLargePage, rounded)) {
+            ::madvise(block, rounded, MADV_HUGEPAGE);
+            return block;
+        }
+        throw std::bad_alloc();
+    }
+#endif
+    if (void *block = std::malloc(bytes > 0 ? bytes : 1))
+        return block;
+    throw std::bad_alloc();
+}
+
+void freeColumn(void *block) noexcept
+{
+    std::free(block);
+}
+
+} // namespace detail
+
 namespace {
 
 // Records of a journal are seldom shorter than this: the columns are reserved for the file's
@@ -106,7 +144,7 @@ void EntryColumn::append(const EntryColumn &other)
 void EntryColumn::clear()
 {
     // The memory of a million entries goes back at once.
-    std::vector<qint32>().swap(m_items);
+    decltype(m_items)().swap(m_items);
     std::vector<Aside>().swap(m_aside);
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstddef>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -43,6 +44,33 @@ struct Entry
     // The entry is exactly ".00" (a sale that carried no tax).
     bool isZero() const { return cents && *cents == 0; }
 };
+
+namespace detail {
+
+// Memory for a column of a million entries. Filled page by page it would take thousands of
+// page faults; where the system has large pages (Linux), a large block is asked for in them.
+void *allocateColumn(std::size_t bytes);
+void freeColumn(void *block) noexcept;
+
+template<typename T>
+struct ColumnAllocator
+{
+    using value_type = T;
+    ColumnAllocator() = default;
+    template<typename U>
+    ColumnAllocator(const ColumnAllocator<U> &) noexcept
+    {
+    }
+    T *allocate(std::size_t n) { return static_cast<T *>(allocateColumn(n * sizeof(T))); }
+    void deallocate(T *block, std::size_t) noexcept { freeColumn(block); }
+    template<typename U>
+    bool operator==(const ColumnAllocator<U> &) const noexcept
+    {
+        return true;
+    }
+};
+
+} // namespace detail
 
 // One of the report's three columns. An entry takes 4 bytes (whole cents up to $21 million);
 // larger amounts and texts are kept beside, in row order. A row's text is made only when it is
@@ -83,7 +111,7 @@ private:
     };
     const Entry &aside(qsizetype row) const;
 
-    std::vector<qint32> m_items; // whole cents, or kAside
+    std::vector<qint32, detail::ColumnAllocator<qint32>> m_items; // whole cents, or kAside
     std::vector<Aside> m_aside;  // ascending rows
 };
 
