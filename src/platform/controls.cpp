@@ -9,6 +9,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 namespace pos {
 
@@ -61,6 +63,19 @@ bool DefaultButton::eventFilter(QObject *watched, QEvent *event)
         return false;
     m_current->click();
     return true;
+}
+
+void WrappingButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 
 ListBox::ListBox(QWidget *parent)

@@ -43,6 +43,18 @@ private:
     QPointer<QPushButton> m_current;
 };
 
+// A command button whose caption wraps onto further lines where it does not fit on one, as the
+// windows' buttons show a large caption on a tall button.
+class WrappingButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
 // A list box whose lines live in a string model, so that lists of a million lines stay fast.
 class ListBox : public QListView
 {

@@ -40,6 +40,13 @@ QFont titleFont(const QFont &base)
     return font;
 }
 
+// A box given a text by the program shows its start, as a text box does.
+void showText(QLineEdit *box, const QString &text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 QFont boldFont(const QFont &base)
 {
     QFont font = base;
@@ -104,7 +111,7 @@ void Form4::buildControls()
     Label10 = makeControl<QLabel>(this, "Label10", QStringLiteral("0%"), 1680, 5040, 495, 255);
     Text12 = makeControl<QLineEdit>(this, "Text12", 2280, 5040, 2295, 285);
 
-    Command1 = makeControl<QPushButton>(this, "Command1", QStringLiteral("Calculate Tax"), 4680, 3960, 1455, 975);
+    Command1 = makeControl<WrappingButton>(this, "Command1", QStringLiteral("Calculate Tax"), 4680, 3960, 1455, 975);
     Command1->setFont(titles);
     Label7 = makeControl<QLabel>(this, "Label7", QStringLiteral("Calculated tax"), 6240, 3840, 1695, 240);
     Text10 = makeControl<QLineEdit>(this, "Text10", 6240, 4080, 1695, 285);
@@ -146,7 +153,7 @@ void Form4::Form_Load()
         loadJournal(journal, columns, untaxed);
     }
     if (untaxed.any)
-        Text12->setText(numberText(untaxed.value));
+        showText(Text12, numberText(untaxed.value));
     showColumns(columns, false);
     showTaxRates();
     Text1_DblClick();
@@ -171,37 +178,37 @@ void Form4::showColumns(ReportColumns &columns, bool append)
 void Form4::showTaxRates()
 {
     const TaxRates rates = readTaxFile();
-    Text4->setText(rates.sales);
-    Text6->setText(rates.municipal);
-    Text5->setText(rates.state);
+    showText(Text4, rates.sales);
+    showText(Text6, rates.municipal);
+    showText(Text5, rates.state);
 }
 
 void Form4::Text1_DblClick()
 {
-    Text1->setText(columnTotalText(List1->column()));
+    showText(Text1, columnTotalText(List1->column()));
 }
 
 void Form4::Text2_DblClick()
 {
-    Text2->setText(columnTotalText(List2->column()));
+    showText(Text2, columnTotalText(List2->column()));
 }
 
 void Form4::Text3_DblClick()
 {
-    Text3->setText(columnTotalText(List3->column()));
+    showText(Text3, columnTotalText(List3->column()));
 }
 
 void Form4::Command1_Click()
 {
     const TaxReconciliation result =
         reconcileTax({Text1->text(), Text2->text(), Text4->text(), Text5->text(), Text6->text()});
-    Text7->setText(result.collected);
-    Text8->setText(result.stateShare);
-    Text9->setText(result.municipalShare);
-    Text10->setText(result.calculated);
+    showText(Text7, result.collected);
+    showText(Text8, result.stateShare);
+    showText(Text9, result.municipalShare);
+    showText(Text10, result.calculated);
     if (!result.discrepancy)
         return;
-    Text11->setText(*result.discrepancy);
+    showText(Text11, *result.discrepancy);
     if (result.red) {
         // Once red, the box stays red while the window is open.
         QPalette palette = Text11->palette();

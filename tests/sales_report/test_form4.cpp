@@ -297,6 +297,8 @@ void TestForm4::calculateTaxReadsTheBoxes()
     QCOMPARE(f.Text10->text(), QStringLiteral("6.5325"));
     QCOMPARE(f.Text11->text(), QStringLiteral("-0.0024999999999995"));
     QCOMPARE(textColour(f.Text11), QColor(255, 0, 0));
+    // A long result shows its start, as a text box does.
+    QCOMPARE(f.Text11->cursorPosition(), 0);
 
     // A Gross Sales total that is not a number in full counts as 0.
     f.Text1->setText("100 dollars");
