@@ -65,6 +65,28 @@ void syncFolderOf(const QString &path)
     ::close(handle);
 }
 
+// Opens the path with the flags (O_NONBLOCK among them, so that a pipe put in the file's place
+// after a check cannot block the open) and refuses anything but a regular file once open.
+// The handle, or -1 with the failure told.
+int openRegularFile(const QString &path, int flags, WriteResult &failure, struct stat *status)
+{
+    const QByteArray name = QFile::encodeName(path);
+    int handle = ::open(name.constData(), flags, 0666);
+    if (handle < 0 && errno == EACCES && (flags & O_ACCMODE) == O_RDWR)
+        handle = ::open(name.constData(), (flags & ~O_ACCMODE) | O_WRONLY, 0666);
+    if (handle < 0) {
+        failure = WriteResult::failure(shownName(path), systemReason(errno));
+        return -1;
+    }
+    if (::fstat(handle, status) != 0 || !S_ISREG(status->st_mode)) {
+        ::close(handle);
+        failure = WriteResult::failure(shownName(path),
+                                       QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
+        return -1;
+    }
+    return handle;
+}
+
 bool endsWithLineEnd(int handle, off_t size)
 {
     if (size == 0)
@@ -80,23 +102,14 @@ bool endsWithLineEnd(int handle, off_t size)
 
 WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool completeLastLine)
 {
-    const QByteArray name = QFile::encodeName(path);
     const bool existed = QFileInfo::exists(path);
-    // Non-blocking, so that a pipe put in the file's place after the check above cannot block
-    // the open; anything but a regular file is refused once open.
-    int flags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC;
-    int handle = ::open(name.constData(), flags | O_RDWR, 0666);
-    if (handle < 0 && errno == EACCES)
-        handle = ::open(name.constData(), flags | O_WRONLY, 0666);
-    if (handle < 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
-
+    // Read and write where allowed, so that the last byte can be looked at; write only otherwise.
+    WriteResult failure;
     struct stat status{};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(handle);
-        return WriteResult::failure(shownName(path),
-                                    QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
-    }
+    const int handle =
+        openRegularFile(path, O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, failure, &status);
+    if (handle < 0)
+        return failure;
     const off_t oldSize = status.st_size;
 
     QByteArray data;
@@ -349,16 +362,11 @@ WriteResult emptyFileInPlace(const QString &path)
         return WriteResult::failure(shownName(path), refused);
 #ifndef Q_OS_WIN
     const bool existed = QFileInfo::exists(path);
-    const QByteArray name = QFile::encodeName(path);
-    const int handle = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (handle < 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
+    WriteResult failure;
     struct stat status{};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(handle);
-        return WriteResult::failure(shownName(path),
-                                    QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
-    }
+    const int handle = openRegularFile(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, failure, &status);
+    if (handle < 0)
+        return failure;
     int rc;
     do {
         rc = ::ftruncate(handle, 0);

@@ -47,6 +47,20 @@ private:
     int m_rows;
 };
 
+// A view of the model, shown at 200 by 200 pixels.
+struct Shown
+{
+    explicit Shown(QAbstractItemModel &model)
+    {
+        view.setModel(&model);
+        view.resize(200, 200);
+        view.show();
+        exposed = QTest::qWaitForWindowExposed(&view);
+    }
+    UniformListView view;
+    bool exposed = false;
+};
+
 } // namespace
 
 class TestUniformListView : public QObject
@@ -64,28 +78,24 @@ private slots:
 void TestUniformListView::millionRowsAskOnlyForShownRows()
 {
     CountingModel model(1000000);
-    UniformListView view;
-    view.setModel(&model);
-    view.resize(200, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Shown shown(model);
+    QVERIFY(shown.exposed);
+    UniformListView &view = shown.view;
     view.viewport()->repaint();
-    const int shown = view.visibleRows();
-    QVERIFY(shown >= 5);
+    const int rows = view.visibleRows();
+    QVERIFY(rows >= 5);
     // The rows shown (and the first, measured for the row height), not a million.
-    QVERIFY2(model.displayed < 10 * (shown + 2), qPrintable(QString::number(model.displayed)));
-    QCOMPARE(view.verticalScrollBar()->maximum(), 1000000 - shown);
+    QVERIFY2(model.displayed < 10 * (rows + 2), qPrintable(QString::number(model.displayed)));
+    QCOMPARE(view.verticalScrollBar()->maximum(), 1000000 - rows);
     QCOMPARE(view.indexAt(QPoint(5, 1)).row(), 0);
 }
 
 void TestUniformListView::scrollsByRows()
 {
     CountingModel model(1000);
-    UniformListView view;
-    view.setModel(&model);
-    view.resize(200, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Shown shown(model);
+    QVERIFY(shown.exposed);
+    UniformListView &view = shown.view;
     const int h = view.rowHeight();
     view.scrollTo(model.index(500, 0));
     QCOMPARE(view.topRow(), 500 - view.visibleRows() + 1);
@@ -106,11 +116,9 @@ void TestUniformListView::scrollsByRows()
 void TestUniformListView::clickSelectsOneRow()
 {
     CountingModel model(100);
-    UniformListView view;
-    view.setModel(&model);
-    view.resize(200, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Shown shown(model);
+    QVERIFY(shown.exposed);
+    UniformListView &view = shown.view;
     const int h = view.rowHeight();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(5, 3 * h + h / 2));
     QCOMPARE(view.currentIndex().row(), 3);
@@ -127,11 +135,9 @@ void TestUniformListView::clickSelectsOneRow()
 void TestUniformListView::keysMoveTheSelection()
 {
     CountingModel model(1000);
-    UniformListView view;
-    view.setModel(&model);
-    view.resize(200, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Shown shown(model);
+    QVERIFY(shown.exposed);
+    UniformListView &view = shown.view;
     view.setFocus();
     view.setCurrentIndex(model.index(0, 0));
     QTest::keyClick(&view, Qt::Key_Down);
@@ -157,11 +163,9 @@ void TestUniformListView::keysMoveTheSelection()
 void TestUniformListView::emptyAndGrowingModel()
 {
     CountingModel model(0);
-    UniformListView view;
-    view.setModel(&model);
-    view.resize(200, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    Shown shown(model);
+    QVERIFY(shown.exposed);
+    UniformListView &view = shown.view;
     QVERIFY(!view.indexAt(QPoint(5, 5)).isValid());
     QTest::keyClick(&view, Qt::Key_Down);
     QVERIFY(!view.currentIndex().isValid());
