@@ -87,6 +87,17 @@ int openRegularFile(const QString &path, int flags, WriteResult &failure, struct
     return handle;
 }
 
+// Closes a file written and synced; a file that did not exist before gets its folder synced,
+// so that its name lasts too.
+WriteResult closeWritten(int handle, const QString &path, bool existed)
+{
+    if (::close(handle) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    if (!existed)
+        syncFolderOf(path);
+    return {};
+}
+
 bool endsWithLineEnd(int handle, off_t size)
 {
     if (size == 0)
@@ -138,11 +149,7 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool compl
     }
     if (retryingSync(handle) != 0)
         return cutBack(errno);
-    if (::close(handle) != 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
-    if (!existed)
-        syncFolderOf(path);
-    return {};
+    return closeWritten(handle, path, existed);
 }
 #else
 WriteResult appendWindows(const QString &path, const QByteArray &bytes, bool completeLastLine)
@@ -376,11 +383,7 @@ WriteResult emptyFileInPlace(const QString &path)
         ::close(handle);
         return WriteResult::failure(shownName(path), systemReason(error));
     }
-    if (::close(handle) != 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
-    if (!existed)
-        syncFolderOf(path);
-    return {};
+    return closeWritten(handle, path, existed);
 #else
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
