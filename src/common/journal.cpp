@@ -83,6 +83,60 @@ inline const char *findQuote(const char *p, const char *end)
     return p;
 }
 
+#if defined(__SSE2__) || defined(_M_X64)
+inline int lowestBit(quint64 bits)
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long first = 0;
+    _BitScanForward64(&first, bits);
+    return int(first);
+#else
+    return __builtin_ctzll(bits);
+#endif
+}
+
+// The record as Close Order writes it: five quoted fields separated by single commas, ended by
+// CR LF, within the next 128 bytes. Its ten quotes are found at once rather than one field
+// after another. False for anything else (or too few bytes): the field-by-field reading then
+// takes the record, with the same fields.
+constexpr int kPlainWindow = 128;
+
+inline bool readPlainRecord(const char *&p, const char *end, JournalFields &record)
+{
+    if (end - p < kPlainWindow || *p != '"')
+        return false;
+    const __m128i quote = _mm_set1_epi8('"');
+    quint64 quotes[2];
+    for (int half = 0; half < 2; ++half) {
+        quint64 bits = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + half * 64 + k * 16));
+            bits |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)))) << (16 * k);
+        }
+        quotes[half] = bits;
+    }
+    int at[10];
+    int found = 0;
+    for (int half = 0; half < 2; ++half) {
+        for (quint64 bits = quotes[half]; bits != 0 && found < 10; bits &= bits - 1)
+            at[found++] = half * 64 + lowestBit(bits);
+    }
+    if (found < 10)
+        return false;
+    for (int k = 0; k < 5; ++k) {
+        const int open = at[2 * k];
+        if (k > 0 && (open != at[2 * k - 1] + 2 || p[open - 1] != ','))
+            return false;
+        record.field[k] = QByteArrayView(p + open + 1, at[2 * k + 1] - open - 1);
+    }
+    const int last = at[9];
+    if (last + 2 >= end - p || p[last + 1] != '\r' || p[last + 2] != '\n')
+        return false;
+    p += last + 3;
+    return true;
+}
+#endif
+
 // One field from p, the way FieldReader::readField reads it; p moves past its separator.
 Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
 {
@@ -226,6 +280,12 @@ bool JournalReader::next(JournalFields &record)
     for (;;) {
         const char *data = m_buffer.constData();
         const char *p = data + m_begin;
+#if defined(__SSE2__) || defined(_M_X64)
+        if (readPlainRecord(p, data + m_end, record)) {
+            m_begin = p - data;
+            return true;
+        }
+#endif
         int fields = 0;
         const Step step = readRecord(p, data + m_end, m_eof, record, fields);
         if (step == Step::Done) {

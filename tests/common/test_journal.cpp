@@ -116,6 +116,7 @@ private slots:
     void readerGivesFieldReaderFields_data();
     void readerGivesFieldReaderFields();
     void readerOnRandomContent();
+    void readerOnMendedJournals();
     void readerFromFile();
     void readerLongFieldGrowsBuffer();
     void moneyCents_data();
@@ -253,6 +254,29 @@ void TestJournal::readerOnRandomContent()
         if (got != expected)
             QFAIL(qPrintable(QStringLiteral("content %1, chunk %2").arg(QString::fromLatin1(content.toHex()))
                                  .arg(chunk)));
+    }
+}
+
+void TestJournal::readerOnMendedJournals()
+{
+    // Journals as Close Order writes them with a few bytes changed here and there (a hand
+    // edit): long runs of ordinary records read whole at once, the changed ones field by field.
+    const QByteArray special("\"\",,\r\n \tx");
+    QByteArray journal;
+    for (int i = 0; i < 12; ++i)
+        journal += kThreeSales;
+    QRandomGenerator random(1503);
+    for (int run = 0; run < 1500; ++run) {
+        QByteArray content = journal;
+        const int changes = random.bounded(4);
+        for (int i = 0; i < changes; ++i)
+            content[random.bounded(content.size())] = special.at(random.bounded(special.size()));
+        if (random.bounded(4) == 0)
+            content.truncate(random.bounded(content.size()));
+        const QStringList expected = FieldReader(content).readAll();
+        const qsizetype chunk = random.bounded(3) == 0 ? JournalReader::kDefaultChunk : 1 + random.bounded(400);
+        if (readerFields(content, chunk) != expected)
+            QFAIL(qPrintable(QStringLiteral("run %1, chunk %2").arg(run).arg(chunk)));
     }
 }
 
