@@ -2,6 +2,7 @@
 
 #include "inventory/form8.h"
 #include "receipt_preview/form3.h"
+#include "sales_report/form4.h"
 #include "settings/form2.h"
 
 namespace pos {
@@ -36,6 +37,7 @@ void AppWindows::showSettings()
 
 void AppWindows::showSalesReport()
 {
+    showOnce(m_report, [this] { return new Form4(m_platform, m_main); });
 }
 
 void AppWindows::showQuickInventory()
@@ -71,6 +73,11 @@ Form2 *AppWindows::settingsWindow() const
 Form8 *AppWindows::quickInventory() const
 {
     return m_inventory;
+}
+
+Form4 *AppWindows::salesReport() const
+{
+    return m_report;
 }
 
 } // namespace pos

@@ -11,6 +11,7 @@ namespace pos {
 class Form2;
 class Form3;
 class Form8;
+class Form4;
 
 // The program's secondary windows, made when first shown and again after their close box has
 // destroyed them. They are windows of their own, owned by the main window, so that they go
@@ -34,6 +35,8 @@ public:
     Form3 *receiptPreview() const;
     Form2 *settingsWindow() const;
     Form8 *quickInventory() const;
+    // The sales report while it is open.
+    Form4 *salesReport() const;
 
 private:
     // Makes the window visible: created with `make` when it does not exist, left as it is
@@ -46,6 +49,7 @@ private:
     QPointer<Form3> m_preview;
     QPointer<Form2> m_settings;
     QPointer<Form8> m_inventory;
+    QPointer<Form4> m_report;
 };
 
 } // namespace pos

@@ -304,9 +304,15 @@ PrintResult Automation::printImage(const QImage &image)
     return {};
 }
 
-bool Automation::open(const QString &)
+bool Automation::open(const QString &, EditorWindow)
 {
     return true;
+}
+
+bool Automation::question(QWidget *, const QString &, const QString &text)
+{
+    m_events << QStringLiteral("question ") + automationEscape(text);
+    return m_answers.isEmpty() ? false : m_answers.dequeue();
 }
 
 void Automation::warning(QWidget *, const QString &, const QString &text)

@@ -19,10 +19,11 @@
 //   get W.C             answers "value TEXT": a box's text, a list's lines joined by \n
 //   file PATH | file-cancel              the next open-file dialog's answer
 //   font NAME|BOLD|ITALIC|SIZE | font-cancel   the next font dialog's answer (BOLD, ITALIC 0/1)
-//   answer yes | answer no               the next question's answer
+//   answer yes | answer no               the next question's answer (none queued: no)
 //   quit
 // Before "ok" (or "error REASON") a reply lists what the command made the program do:
-// "message TEXT" for each message shown, "printed N" for each printout of N characters.
+// "message TEXT" for each message shown, "question TEXT" for each question asked, "printed N"
+// for each printout of N characters (or WxH pixels).
 
 #include "platform/platform.h"
 
@@ -56,8 +57,9 @@ private:
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
     PrintResult printText(const QFont &font, const QString &text) override;
     PrintResult printImage(const QImage &image) override;
-    bool open(const QString &fileName) override;
+    bool open(const QString &fileName, EditorWindow window) override;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
 
     void run(const QString &line);
 

@@ -68,25 +68,51 @@ void syncFolderOf(const QString &path)
     ::close(handle);
 }
 
-WriteResult appendPosix(const QString &path, const QByteArray &bytes)
+// Opens the path with the flags (O_NONBLOCK among them, so that a pipe put in the file's place
+// after a check cannot block the open) and refuses anything but a regular file once open.
+// The handle, or -1 with the failure told.
+int openRegularFile(const QString &path, int flags, WriteResult &failure, struct stat *status)
 {
     const QByteArray name = QFile::encodeName(path);
-    const bool existed = QFileInfo::exists(path);
-    // Non-blocking, so that a pipe put in the file's place after the check above cannot block
-    // the open; anything but a regular file is refused once open.
-    int flags = O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC;
-    int handle = ::open(name.constData(), flags | O_RDWR, 0666);
-    if (handle < 0 && errno == EACCES)
-        handle = ::open(name.constData(), flags | O_WRONLY, 0666);
-    if (handle < 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
-
-    struct stat status{};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(handle);
-        return WriteResult::failure(shownName(path),
-                                    QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
+    int handle = ::open(name.constData(), flags, 0666);
+    if (handle < 0 && errno == EACCES && (flags & O_ACCMODE) == O_RDWR)
+        handle = ::open(name.constData(), (flags & ~O_ACCMODE) | O_WRONLY, 0666);
+    if (handle < 0) {
+        failure = WriteResult::failure(shownName(path), systemReason(errno));
+        return -1;
     }
+    if (::fstat(handle, status) != 0 || !S_ISREG(status->st_mode)) {
+        ::close(handle);
+        failure = WriteResult::failure(shownName(path),
+                                       QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
+        return -1;
+    }
+    return handle;
+}
+
+// Closes a file written and synced; a file that did not exist before gets its folder synced,
+// so that its name lasts too.
+WriteResult closeWritten(int handle, const QString &path, bool existed)
+{
+    if (::close(handle) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    if (!existed) {
+        syncFolderOf(path);
+        faultPoint("after folder sync");
+    }
+    return {};
+}
+
+WriteResult appendPosix(const QString &path, const QByteArray &bytes)
+{
+    const bool existed = QFileInfo::exists(path);
+    // Read and write where allowed, so that the last byte can be looked at; write only otherwise.
+    WriteResult failure;
+    struct stat status{};
+    const int handle =
+        openRegularFile(path, O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, failure, &status);
+    if (handle < 0)
+        return failure;
     const off_t oldSize = status.st_size;
     const QByteArray &data = bytes;
 
@@ -120,13 +146,7 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes)
     if (retryingSync(handle) != 0)
         return cutBack(errno);
     faultPoint("append: after sync");
-    if (::close(handle) != 0)
-        return WriteResult::failure(shownName(path), systemReason(errno));
-    if (!existed) {
-        syncFolderOf(path);
-        faultPoint("append: after folder sync");
-    }
-    return {};
+    return closeWritten(handle, path, existed);
 }
 #else
 WriteResult appendWindows(const QString &path, const QByteArray &bytes)
@@ -343,6 +363,172 @@ WriteResult appendRecords(const QString &path, const QByteArray &records, int fi
     if (!mended)
         return mended;
     return append(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
+}
+
+namespace {
+
+constexpr qsizetype kStreamBuffer = 1 << 20;
+
+} // namespace
+
+StreamedFileWriter::StreamedFileWriter(const QString &path)
+    : m_path(path)
+    , m_file(path)
+{
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty()) {
+        fail(refused);
+        return;
+    }
+    // As in writeFileWhole: never written in place, and unbuffered so that a short write shows.
+    m_file.setDirectWriteFallback(false);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        fail(m_file.errorString());
+        return;
+    }
+    m_buffer.reserve(kStreamBuffer);
+}
+
+StreamedFileWriter::~StreamedFileWriter()
+{
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+void StreamedFileWriter::fail(const QString &reason)
+{
+    if (m_failure.isEmpty())
+        m_failure = reason.isEmpty() ? QStringLiteral("the write failed") : reason;
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+    m_buffer.clear();
+}
+
+bool StreamedFileWriter::flushBuffer()
+{
+    if (m_buffer.isEmpty())
+        return true;
+    const qint64 written = m_file.write(m_buffer);
+    if (written != m_buffer.size()) {
+        fail(written < 0 ? m_file.errorString() : systemReason(errno));
+        return false;
+    }
+    m_buffer.resize(0);
+    return true;
+}
+
+bool StreamedFileWriter::write(QByteArrayView bytes)
+{
+    if (!m_failure.isEmpty() || m_done)
+        return false;
+    if (m_buffer.size() + bytes.size() > kStreamBuffer && !flushBuffer())
+        return false;
+    if (bytes.size() >= kStreamBuffer) {
+        const qint64 written = m_file.write(bytes.data(), bytes.size());
+        if (written != bytes.size()) {
+            fail(written < 0 ? m_file.errorString() : systemReason(errno));
+            return false;
+        }
+        return true;
+    }
+    m_buffer.append(bytes);
+    return true;
+}
+
+WriteResult StreamedFileWriter::commit()
+{
+    if (m_done)
+        return m_failure.isEmpty() ? WriteResult{} : WriteResult::failure(shownName(m_path), m_failure);
+    m_done = true;
+    if (m_failure.isEmpty() && flushBuffer()) {
+        faultPoint("streamed: written");
+        // The temporary file is synced before it takes the file's place.
+        if (m_file.commit()) {
+            faultPoint("streamed: after sync and rename");
+#ifndef Q_OS_WIN
+            syncFolderOf(m_path);
+            faultPoint("streamed: after folder sync");
+#endif
+            return {};
+        }
+        fail(m_file.errorString());
+    }
+    return WriteResult::failure(shownName(m_path), m_failure);
+}
+
+WriteResult emptyFileInPlace(const QString &path)
+{
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(path), refused);
+#ifndef Q_OS_WIN
+    const bool existed = QFileInfo::exists(path);
+    WriteResult failure;
+    struct stat status{};
+    const int handle = openRegularFile(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, failure, &status);
+    if (handle < 0)
+        return failure;
+    faultPoint("empty: before truncation");
+    int rc;
+    do {
+        rc = ::ftruncate(handle, 0);
+    } while (rc != 0 && errno == EINTR);
+    faultPoint("empty: after truncation");
+    if (rc != 0 || retryingSync(handle) != 0) {
+        const int error = errno;
+        ::close(handle);
+        return WriteResult::failure(shownName(path), systemReason(error));
+    }
+    faultPoint("empty: after sync");
+    return closeWritten(handle, path, existed);
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return WriteResult::failure(shownName(path), file.errorString());
+    if (!file.resize(0))
+        return WriteResult::failure(shownName(path), file.errorString());
+    if (::_commit(file.handle()) != 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return WriteResult::failure(shownName(path), file.errorString());
+    return {};
+#endif
+}
+
+namespace {
+
+// The path a name leads to: symbolic links and "." / ".." resolved as far as the file system
+// has them, the rest of the name taken as written.
+QString resolvedPath(const QString &path)
+{
+    QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical;
+    // A link to a file that does not exist (yet); a loop of links ends after a few steps.
+    for (int step = 0; step < 40 && info.isSymLink(); ++step)
+        info = QFileInfo(info.symLinkTarget());
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QDir::cleanPath(info.absoluteFilePath());
+    return folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
+
+bool sameFile(const QString &a, const QString &b)
+{
+#ifndef Q_OS_WIN
+    struct stat first{};
+    struct stat second{};
+    if (::stat(QFile::encodeName(a).constData(), &first) == 0
+        && ::stat(QFile::encodeName(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return resolvedPath(a) == resolvedPath(b);
+#else
+    return resolvedPath(a).compare(resolvedPath(b), Qt::CaseInsensitive) == 0;
+#endif
 }
 
 } // namespace pos

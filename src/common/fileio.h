@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QSaveFile>
 #include <QString>
 
 #include <optional>
@@ -67,5 +68,44 @@ LastLine lastLineState(QByteArrayView line, int fieldsPerRecord);
 // (see lastLineState) is set aside in "<file>.torn" and cut off first, so that no later record
 // reads shifted by its fields.
 WriteResult appendRecords(const QString &path, const QByteArray &records, int fieldsPerRecord);
+
+// Writes a file whole from pieces handed over one after another, so that a large file is never
+// held in memory: the pieces go to a temporary file in the file's folder, which is synced and
+// takes the file's place only at commit(), once every piece has been written. Until then, and
+// whenever anything fails (no temporary file can be made, a full disk, a folder of that name),
+// the file keeps its old content, or stays absent. A writer destroyed uncommitted leaves no
+// trace.
+class StreamedFileWriter
+{
+public:
+    explicit StreamedFileWriter(const QString &path);
+    ~StreamedFileWriter();
+    StreamedFileWriter(const StreamedFileWriter &) = delete;
+    StreamedFileWriter &operator=(const StreamedFileWriter &) = delete;
+
+    // Queues the bytes; false once anything has failed (commit() then tells why).
+    bool write(QByteArrayView bytes);
+    // Puts the file in place. Only the first call does anything.
+    WriteResult commit();
+
+private:
+    bool flushBuffer();
+    void fail(const QString &reason);
+
+    QString m_path;
+    QSaveFile m_file;
+    QByteArray m_buffer;
+    QString m_failure;
+    bool m_done = false;
+};
+
+// Empties the file in place (created when absent, its length set to zero) and syncs it to disk.
+// A path that exists and is not a regular file is refused without being opened.
+WriteResult emptyFileInPlace(const QString &path);
+
+// Whether the two names lead to one file: the same path once ".", ".." and symbolic links are
+// resolved (a link to a file that does not exist yet included), or one file under two names
+// (a hard link).
+bool sameFile(const QString &a, const QString &b);
 
 } // namespace pos

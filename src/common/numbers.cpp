@@ -365,6 +365,23 @@ QString numberText(double value)
     return latin1(out, n);
 }
 
+double numberTextValue(double value)
+{
+    if (!std::isfinite(value) || value == 0)
+        return 0;
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                   std::chars_format::scientific, significantDigits - 1)
+                         .ptr;
+    // "d.dddddddddddddde+XX": toDouble takes the exponent without its "+".
+    char *last = std::remove(buffer, end, '+');
+    const double back = toDouble(std::string_view(buffer, std::size_t(last - buffer)));
+    // The largest doubles keep their digits cut off, as numberText writes them.
+    if (!std::isfinite(back))
+        return std::copysign(1.79769313486231e308, value);
+    return back;
+}
+
 QString lineAmountText(double value)
 {
     if (!std::isfinite(value))

@@ -32,6 +32,11 @@ double leadingNumber(QStringView text);
 // "Overflow".
 QString numberText(double value);
 
+// leadingNumber(numberText(value)) without the texts: the value as it reads back from a box
+// that was given numberText of it (rounded to 15 significant digits; 0 where numberText gives
+// "Overflow"). For sums carried in a box from one step to the next.
+double numberTextValue(double value);
+
 // The item line's amount: numberText without the "0" before the point, with one leading
 // blank for values >= 0 or "-" for negatives: 9 -> " 9", 0.5 -> " .5", -9 -> "-9".
 // The exponent form keeps its shape (" 1.5E+20"); a value that is not finite gives

@@ -70,6 +70,19 @@ bool DefaultButton::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
+void WrappingButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
+}
+
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
     , m_model(new QStringListModel(this))
@@ -163,20 +176,6 @@ QString ListBox::item(int row) const
 QStringList ListBox::items() const
 {
     return m_model->stringList();
-}
-
-void WrappingButton::paintEvent(QPaintEvent *)
-{
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const QString caption = option.text;
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
-                         isEnabled(), caption, QPalette::ButtonText);
 }
 
 void sortInListOrder(QStringList &items)

@@ -43,6 +43,18 @@ private:
     QPointer<QPushButton> m_current;
 };
 
+// A command button whose caption wraps onto further lines where it does not fit on one, as the
+// windows' buttons show a large caption on a tall button.
+class WrappingButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
 // A list box whose lines live in a string model, so that lists of a million lines stay fast.
 class ListBox : public QListView
 {
@@ -78,18 +90,6 @@ private:
 // List order: ascending, letters compared without regard to case, so that an empty line comes
 // before every other; lines that differ only in case keep the order they had.
 void sortInListOrder(QStringList &items);
-
-// A command button whose caption wraps onto further lines, at word breaks, where it is wider
-// than the button (a tall button with a long caption).
-class WrappingButton : public QPushButton
-{
-    Q_OBJECT
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-};
 
 // Makes the combo box an editable drop-down as the windows use them: typed text is never
 // added to the list, no completion pops up, and the box does not measure its items (so a list

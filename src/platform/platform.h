@@ -81,21 +81,31 @@ public:
     virtual PrintResult printImage(const QImage &image) = 0;
 };
 
+// How the editor's window opens.
+enum class EditorWindow
+{
+    Normal,
+    Maximized, // where the editor lets the program say so
+};
+
 class TextEditor
 {
 public:
     virtual ~TextEditor() = default;
     // Starts a plain-text editor on the file (a name relative to the working directory) in a
     // window of its own, without waiting for it. False when no editor could be started.
-    virtual bool open(const QString &fileName) = 0;
+    virtual bool open(const QString &fileName, EditorWindow window = EditorWindow::Normal) = 0;
 };
 
-// Failures the user must hear about (a file that could not be written, a printer that failed).
+// Failures the user must hear about (a file that could not be written, a printer that failed),
+// and the questions asked before an action that cannot be undone.
 class Messages
 {
 public:
     virtual ~Messages() = default;
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A Yes/No question; true for Yes. No is the answer a stray Return gives.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
 };
 
 struct Platform

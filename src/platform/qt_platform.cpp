@@ -17,6 +17,10 @@
 
 #include <functional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace pos {
 
 QDateTime QtClock::now() const
@@ -142,13 +146,29 @@ QStringList QtTextEditor::candidates()
             QStringLiteral("geany"),            QStringLiteral("xdg-open")};
 }
 
-bool QtTextEditor::open(const QString &fileName)
+bool QtTextEditor::open(const QString &fileName, EditorWindow window)
 {
     for (const QString &name : candidates()) {
         const QString program = QStandardPaths::findExecutable(name);
         if (program.isEmpty())
             continue;
-        if (QProcess::startDetached(program, {fileName}, QDir::currentPath()))
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments({fileName});
+        process.setWorkingDirectory(QDir::currentPath());
+#ifdef Q_OS_WIN
+        // Windows lets the starter choose how the program's first window shows.
+        if (window == EditorWindow::Maximized) {
+            process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+                args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+                args->startupInfo->wShowWindow = SW_SHOWMAXIMIZED;
+            });
+        }
+#else
+        // The desktop editors here have no say in it: the window manager places them.
+        Q_UNUSED(window);
+#endif
+        if (process.startDetached())
             return true;
     }
     return false;
@@ -157,6 +177,13 @@ bool QtTextEditor::open(const QString &fileName)
 void QtMessages::warning(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox::warning(parent, title, text);
+}
+
+bool QtMessages::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 } // namespace pos

@@ -32,7 +32,7 @@ public:
 class QtTextEditor final : public TextEditor
 {
 public:
-    bool open(const QString &fileName) override;
+    bool open(const QString &fileName, EditorWindow window = EditorWindow::Normal) override;
     // The programs tried, in order.
     static QStringList candidates();
 };
@@ -41,6 +41,7 @@ class QtMessages final : public Messages
 {
 public:
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
 };
 
 // The Qt implementation of every service, for the program.

@@ -1,6 +1,7 @@
 // Closes an order through the real windows and prints the receipt with the real printer on the
 // system's default destination: a private CUPS scheduler whose default queue is a PDF printer
 // (started by scripts/test when it runs as root). The PDF must hold the receipt's lines.
+// The Sales Report prints its window's image the same way: a page with the image comes out.
 
 #include "fake_platform.h"
 #include "work_dir.h"
@@ -8,6 +9,7 @@
 #include "app/app_windows.h"
 #include "platform/qt_platform.h"
 #include "receipt_preview/form3.h"
+#include "sales_report/form4.h"
 #include "sales_terminal/form1.h"
 
 #include <QComboBox>
@@ -28,12 +30,44 @@ class TestRealPrinting : public QObject
 
 private slots:
     void receiptReachesThePdfPrinter();
+    void reportReachesThePdfPrinter();
 };
 
-void TestRealPrinting::receiptReachesThePdfPrinter()
+namespace {
+
+// Skips the test where no private scheduler with a PDF printer runs; otherwise the PDF folder.
+QString pdfFolder()
 {
     const QString pdfDir = qEnvironmentVariable("CORVALANE_TEST_PDF_DIR");
     if (pdfDir.isEmpty() || qEnvironmentVariableIsEmpty("CUPS_SERVER"))
+        return {};
+    return pdfDir;
+}
+
+// The first PDF in the folder that was not there before, once cups-pdf has written it.
+QString newPdf(const QString &pdfDir, const QStringList &before)
+{
+    QString pdf;
+    const bool found = QTest::qWaitFor(
+        [&] {
+            const QStringList now = QDir(pdfDir).entryList({"*.pdf"}, QDir::Files, QDir::Time);
+            for (const QString &name : now)
+                if (!before.contains(name)) {
+                    pdf = QDir(pdfDir).filePath(name);
+                    return true;
+                }
+            return false;
+        },
+        60000);
+    return found ? pdf : QString();
+}
+
+} // namespace
+
+void TestRealPrinting::receiptReachesThePdfPrinter()
+{
+    const QString pdfDir = pdfFolder();
+    if (pdfDir.isEmpty())
         QSKIP("No private CUPS scheduler with a PDF printer: scripts/test starts one when run as root");
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -70,18 +104,8 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     QVERIFY(windows.receiptPreview());
 
     // cups-pdf writes the file when the job has gone through the queue.
-    QString pdf;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            const QStringList now = QDir(pdfDir).entryList({"*.pdf"}, QDir::Files, QDir::Time);
-            for (const QString &name : now)
-                if (!before.contains(name)) {
-                    pdf = QDir(pdfDir).filePath(name);
-                    return true;
-                }
-            return false;
-        }(),
-        60000);
+    const QString pdf = newPdf(pdfDir, before);
+    QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
     QProcess text;
     QString layout;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -112,6 +136,57 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     // Lines come out in the receipt's order.
     QVERIFY(layout.indexOf("Corvalane Hardware") < layout.indexOf("Widget"));
     QVERIFY(layout.indexOf("Widget") < layout.indexOf("Change"));
+}
+
+void TestRealPrinting::reportReachesThePdfPrinter()
+{
+    const QString pdfDir = pdfFolder();
+    if (pdfDir.isEmpty())
+        QSKIP("No private CUPS scheduler with a PDF printer: scripts/test starts one when run as root");
+    if (QStandardPaths::findExecutable("pdfimages").isEmpty())
+        QSKIP("pdfimages (poppler-utils) is not installed");
+    QVERIFY2(!QPrinterInfo::defaultPrinterName().isEmpty(), "the private scheduler has no default printer");
+
+    const QStringList before = QDir(pdfDir).entryList({"*.pdf"}, QDir::Files);
+
+    WorkDir dir;
+    dir.write("sales.txt", "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\","
+                           "\"$9.54\",\"Cash\"\r\n");
+    dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
+
+    FakePlatform fake;
+    QtPrinter printer;
+    const Platform platform{fake.clock, fake.dialogs, printer, fake.editor, fake.messages};
+    auto *report = new Form4(platform);
+    report->show();
+    QVERIFY(QTest::qWaitForWindowExposed(report));
+    QTest::mouseClick(report->Command6, Qt::LeftButton);
+    for (const Message &m : fake.messages.warnings)
+        qWarning("%s", qPrintable(m.text));
+    QVERIFY(fake.messages.warnings.isEmpty());
+    const QSize shown = report->size() * report->devicePixelRatio();
+    report->close();
+
+    const QString pdf = newPdf(pdfDir, before);
+    QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
+    // One page holding one image of the window's proportions.
+    QProcess images;
+    QString list;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            images.start("pdfimages", {"-list", pdf});
+            images.waitForFinished(10000);
+            list = QString::fromUtf8(images.readAllStandardOutput());
+            return list.contains("image");
+        }(),
+        20000);
+    const QStringList lines = list.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 3, qPrintable(list));
+    // page num type width height ...
+    const QStringList columns = lines.at(2).simplified().split(' ');
+    QCOMPARE(columns.at(0), QStringLiteral("1"));
+    const double ratio = columns.at(3).toDouble() / columns.at(4).toDouble();
+    QVERIFY2(qAbs(ratio - double(shown.width()) / shown.height()) < 0.02, qPrintable(list));
 }
 
 QTEST_MAIN(TestRealPrinting)

@@ -63,6 +63,10 @@ private slots:
     void notRegularFilesRefused();
     void fileStates();
     void shortWriteLeavesFileAsItWas();
+    void streamedWriteInPieces();
+    void streamedWriteFailureKeepsOldContent();
+    void emptyInPlace();
+    void sameFileByEveryName();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -252,6 +256,145 @@ void TestFileIo::shortWriteLeavesFileAsItWas()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"sales.txt"});
 #else
     QSKIP("needs a per-process file size limit");
+#endif
+}
+
+void TestFileIo::streamedWriteInPieces()
+{
+    const QString file = path("history.txt");
+    put(file, "old content");
+    QByteArray expected;
+    {
+        StreamedFileWriter writer(file);
+        // Small pieces, and one larger than the writer's buffer.
+        for (int i = 0; i < 1000; ++i) {
+            const QByteArray piece = QByteArray::number(i) + "\r\n";
+            QVERIFY(writer.write(piece));
+            expected += piece;
+        }
+        const QByteArray big(3 << 20, 'x');
+        QVERIFY(writer.write(big));
+        expected += big;
+        QVERIFY(writer.write("end"));
+        expected += "end";
+        // Nothing shows before the commit.
+        QCOMPARE(contentOf(file), QByteArray("old content"));
+        QVERIFY(writer.commit());
+    }
+    QCOMPARE(contentOf(file), expected);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"history.txt"});
+
+    // Dropped without a commit: no trace, the file as it was.
+    {
+        StreamedFileWriter writer(path("other.txt"));
+        QVERIFY(writer.write("abc"));
+    }
+    QVERIFY(!QFileInfo::exists(path("other.txt")));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"history.txt"});
+
+    // An empty write makes an empty file.
+    StreamedFileWriter empty(path("empty.txt"));
+    QVERIFY(empty.commit());
+    QCOMPARE(contentOf(path("empty.txt")), QByteArray());
+}
+
+void TestFileIo::streamedWriteFailureKeepsOldContent()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.txt"));
+    StreamedFileWriter onFolder(path("folder.txt"));
+    QVERIFY(!onFolder.write("x"));
+    WriteResult result = onFolder.commit();
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("folder.txt") && result.message.contains("folder"),
+             qPrintable(result.message));
+
+    StreamedFileWriter nowhere(path("nowhere/history.txt"));
+    result = nowhere.commit();
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains(QDir::toNativeSeparators(path("nowhere/history.txt"))),
+             qPrintable(result.message));
+
+#ifdef Q_OS_UNIX
+    // A full disk part way: the old content stays, no temporary file is left.
+    const QString file = path("history.txt");
+    put(file, "old");
+    {
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit capped = saved;
+        capped.rlim_cur = 100000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+        {
+            StreamedFileWriter writer(file);
+            for (int i = 0; i < 100 && writer.write(QByteArray(50000, 'y')); ++i) {
+            }
+            result = writer.commit();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("history.txt"), qPrintable(result.message));
+    QCOMPARE(contentOf(file), QByteArray("old"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"history.txt"});
+#endif
+}
+
+void TestFileIo::emptyInPlace()
+{
+    const QString file = path("sales.txt");
+    put(file, "\"a\",\"b\"\r\n");
+#ifdef Q_OS_UNIX
+    struct stat before{};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
+#endif
+    QVERIFY(emptyFileInPlace(file));
+    QCOMPARE(contentOf(file), QByteArray());
+#ifdef Q_OS_UNIX
+    // The same file, emptied where it is (not replaced by another).
+    struct stat after{};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+#endif
+    QVERIFY(QFile::remove(file));
+    QVERIFY(emptyFileInPlace(file));
+    QVERIFY(QFileInfo(file).isFile());
+    QCOMPARE(contentOf(file), QByteArray());
+
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.txt"));
+    const WriteResult result = emptyFileInPlace(path("folder.txt"));
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("folder.txt"), qPrintable(result.message));
+}
+
+void TestFileIo::sameFileByEveryName()
+{
+    const QString journal = path("sales.txt");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+    QVERIFY(QDir().mkdir("sub"));
+
+    // Before the file exists, and after.
+    for (bool exists : {false, true}) {
+        if (exists)
+            put(journal, "x");
+        for (const QString &name : {QStringLiteral("sales.txt"), QStringLiteral("./sales.txt"),
+                                    QStringLiteral("sub/../sales.txt"), journal})
+            QVERIFY2(sameFile(name, QStringLiteral("sales.txt")), qPrintable(name));
+        QVERIFY(!sameFile(QStringLiteral("sub/sales.txt"), QStringLiteral("sales.txt")));
+        QVERIFY(!sameFile(QStringLiteral("sales.txt.bak"), QStringLiteral("sales.txt")));
+    }
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link(journal, path("sub/link.txt")));
+    QVERIFY(sameFile(QStringLiteral("sub/link.txt"), QStringLiteral("sales.txt")));
+    QCOMPARE(::link(QFile::encodeName(journal).constData(), "hard.txt"), 0);
+    QVERIFY(sameFile(QStringLiteral("hard.txt"), QStringLiteral("sales.txt")));
+    // A link to the journal's name while the journal is absent.
+    QVERIFY(QFile::remove(journal));
+    QVERIFY(sameFile(QStringLiteral("sub/link.txt"), QStringLiteral("sales.txt")));
+    QVERIFY(!sameFile(QStringLiteral("hard.txt"), QStringLiteral("sales.txt")));
 #endif
 }
 

@@ -3,14 +3,21 @@
 
 #include "work_dir.h"
 
+#include "common/codepage.h"
 #include "common/journal.h"
+#include "common/numbers.h"
 #include "common/records.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTest>
 
+#include <csignal>
+
 #ifdef Q_OS_UNIX
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using namespace pos;
@@ -23,6 +30,75 @@ const JournalRecord kSale{QStringLiteral("Reciept# 03-14-200409:05:33      Sale 
                           QStringLiteral("Cash")};
 const QByteArray kSaleLine =
     "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
+
+// Every field the reader gives, records first, then the incomplete tail; and the number of
+// complete records.
+QStringList readerFields(JournalReader &reader, int *records = nullptr)
+{
+    QStringList fields;
+    JournalFields record;
+    int count = 0;
+    while (reader.next(record)) {
+        ++count;
+        for (QByteArrayView field : record.field)
+            fields << fromAnsi(field);
+    }
+    for (const QByteArray &field : reader.incompleteTail())
+        fields << fromAnsi(field);
+    if (records)
+        *records = count;
+    return fields;
+}
+
+QStringList readerFields(const QByteArray &content, qsizetype chunk, int *records = nullptr)
+{
+    JournalReader reader(content, chunk);
+    return readerFields(reader, records);
+}
+
+// The history bytes the record writer gives for the fields FieldReader reads.
+QByteArray rewrittenByRecordWriter(const QByteArray &journal)
+{
+    const QStringList fields = FieldReader(journal).readAll();
+    RecordWriter writer;
+    qsizetype k = 0;
+    for (; k + 5 <= fields.size(); k += 5) {
+        for (qsizetype i = k; i < k + 5; ++i)
+            writer.text(fields.at(i));
+        writer.endRecord();
+    }
+    bool anyText = false;
+    for (qsizetype i = k; i < fields.size(); ++i)
+        anyText = anyText || !fields.at(i).isEmpty();
+    if (anyText) {
+        for (qsizetype i = k; i < fields.size(); ++i)
+            writer.text(fields.at(i));
+        writer.endRecord();
+    }
+    return writer.bytes();
+}
+
+const QByteArray kThreeSales =
+    "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"
+    "\"Reciept# 03-14-200409:10:00      Return   Salesperson: Bo\",\"-$12.50\",\"-$.75\",\"-$13.25\",\"Cash\"\r\n"
+    "\"Reciept# 03-14-200410:00:00      Sale   Salesperson: Cy\",\"$1,234.50\",\"$80.24\",\"$1,314.74\",\"Charge Visa\"\r\n";
+
+#ifdef Q_OS_UNIX
+// Runs the action with the size of files this process may write capped, as on a full disk.
+template<typename Action>
+void withFileSizeCap(rlim_t bytes, Action action)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit capped = saved;
+    capped.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &capped);
+    action();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+}
+#endif
 
 } // namespace
 
@@ -40,6 +116,25 @@ private slots:
     void recordCutShortIsSetAside_data();
     void recordCutShortIsSetAside();
     void refusedPlaces();
+
+    void readerGivesFieldReaderFields_data();
+    void readerGivesFieldReaderFields();
+    void readerOnRandomContent();
+    void readerOnMendedJournals();
+    void readerFromFile();
+    void readerLongFieldGrowsBuffer();
+    void moneyCents_data();
+    void moneyCents();
+    void moneyCentsPlainAndGeneralAgree();
+    void quotedFieldAsRecordWriter();
+    void cutoffMovesEveryRecord();
+    void cutoffReplacesExistingHistory();
+    void cutoffOfEmptyOrMissingJournal();
+    void cutoffKeepsIncompleteTail();
+    void cutoffRefusesTheJournal_data();
+    void cutoffRefusesTheJournal();
+    void cutoffThatCannotWriteKeepsJournal();
+    void cutoffOfUnreadableJournal();
 };
 
 void TestJournal::recordBytes()
@@ -158,6 +253,349 @@ void TestJournal::refusedPlaces()
     QVERIFY(!result);
     QVERIFY2(result.message.contains("not a regular file"), qPrintable(result.message));
 #endif
+}
+
+void TestJournal::readerGivesFieldReaderFields_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("records");
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("three sales") << kThreeSales << 3;
+    QTest::newRow("record across lines") << QByteArray("\"a\",\"b\"\r\n\"c\"\r\n\"d\",\"e\"\r\n") << 1;
+    QTest::newRow("line break inside quotes") << QByteArray("\"a\r\nb\",\"1\",\"2\",\"3\",\"4\"\r\n") << 1;
+    QTest::newRow("text after closing quote") << QByteArray("\"a\"xy z,\"b\" ,\"c\"\"d\",e,f\r\n") << 1;
+    QTest::newRow("quote inside bare field") << QByteArray("ab\"c,2,3,4,5\r\n") << 1;
+    QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc\r\rd\n\ne\r") << 1;
+    QTest::newRow("blanks") << QByteArray("  a  ,\t\"b\" , c\t,   ,\"  \"\r\n   ") << 1;
+    QTest::newRow("missing trailing fields") << QByteArray("\"a\",\"b\",\"c\",\"d\",\"e\"\r\n\"f\",\"g\"\r\n") << 1;
+    QTest::newRow("trailing comma") << QByteArray("a,b,c,d,") << 0;
+    QTest::newRow("no final line end") << QByteArray("a,b,c,d,e") << 1;
+    QTest::newRow("unclosed quote") << QByteArray("a,b,c,d,e\r\n\"f,g\r\nh") << 1;
+    QTest::newRow("CR at the very end") << QByteArray("a,b,c,d,e\r") << 1;
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\n\r\n\r\n\r\n\r\n") << 1;
+    QTest::newRow("Windows-1252 bytes") << QByteArray("\"caf\xe9 \x80\x81\",2,3,4,5\r\n") << 1;
+}
+
+void TestJournal::readerGivesFieldReaderFields()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, records);
+    const QStringList expected = FieldReader(content).readAll();
+    // Every place a chunk can end, and one chunk for everything.
+    for (qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(5), qsizetype(1) << 20}) {
+        int count = -1;
+        QCOMPARE(readerFields(content, chunk, &count), expected);
+        QCOMPARE(count, records);
+    }
+    JournalReader reader(content);
+    readerFields(reader);
+    QCOMPARE(reader.incompleteTail().size(), expected.size() % 5);
+    QCOMPARE(reader.bytesRead(), content.size());
+}
+
+void TestJournal::readerOnRandomContent()
+{
+    // Short contents made of the characters that matter to the format.
+    const QByteArray alphabet("\"\",,\r\n \ta$1.");
+    QRandomGenerator random(1403);
+    for (int run = 0; run < 4000; ++run) {
+        QByteArray content;
+        const int length = random.bounded(48);
+        for (int i = 0; i < length; ++i)
+            content += alphabet.at(random.bounded(alphabet.size()));
+        const QStringList expected = FieldReader(content).readAll();
+        const qsizetype chunk = 1 + random.bounded(8);
+        const QStringList got = readerFields(content, chunk);
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("content %1, chunk %2").arg(QString::fromLatin1(content.toHex()))
+                                 .arg(chunk)));
+    }
+}
+
+void TestJournal::readerOnMendedJournals()
+{
+    // Journals as Close Order writes them with a few bytes changed here and there (a hand
+    // edit): long runs of ordinary records read whole at once, the changed ones field by field.
+    const QByteArray special("\"\",,\r\n \tx");
+    QByteArray journal;
+    for (int i = 0; i < 12; ++i)
+        journal += kThreeSales;
+    QRandomGenerator random(1503);
+    for (int run = 0; run < 1500; ++run) {
+        QByteArray content = journal;
+        const int changes = random.bounded(4);
+        for (int i = 0; i < changes; ++i)
+            content[random.bounded(content.size())] = special.at(random.bounded(special.size()));
+        if (random.bounded(4) == 0)
+            content.truncate(random.bounded(content.size()));
+        const QStringList expected = FieldReader(content).readAll();
+        const qsizetype chunk = random.bounded(3) == 0 ? JournalReader::kDefaultChunk : 1 + random.bounded(400);
+        if (readerFields(content, chunk) != expected)
+            QFAIL(qPrintable(QStringLiteral("run %1, chunk %2").arg(run).arg(chunk)));
+    }
+}
+
+void TestJournal::readerFromFile()
+{
+    WorkDir dir;
+    JournalReader missing(QStringLiteral("sales.txt"));
+    QCOMPARE(missing.state(), FileState::Missing);
+    QVERIFY(readerFields(missing).isEmpty());
+
+    QByteArray content;
+    for (int i = 0; i < 5000; ++i)
+        content += kThreeSales;
+    dir.write("sales.txt", content);
+    JournalReader reader(QStringLiteral("sales.txt"), 4096);
+    int records = 0;
+    QCOMPARE(readerFields(reader, &records), FieldReader(content).readAll());
+    QCOMPARE(records, 15000);
+    QCOMPARE(reader.state(), FileState::Read);
+    QCOMPARE(reader.bytesRead(), content.size());
+
+    QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
+    JournalReader folder(QStringLiteral("folder.txt"));
+    QCOMPARE(folder.state(), FileState::Unreadable);
+    QVERIFY(readerFields(folder).isEmpty());
+#ifdef Q_OS_UNIX
+    // A pipe is refused without being opened, so the read never blocks.
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.txt")).constData(), 0600), 0);
+    JournalReader pipe(QStringLiteral("pipe.txt"));
+    QCOMPARE(pipe.state(), FileState::Unreadable);
+#endif
+}
+
+void TestJournal::readerLongFieldGrowsBuffer()
+{
+    const QByteArray longText(100000, 'x');
+    const QByteArray content = "\"" + longText + "\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n" + kThreeSales;
+    JournalReader reader(content, 64);
+    JournalFields record;
+    QVERIFY(reader.next(record));
+    QCOMPARE(record.field[0].toByteArray(), longText);
+    QCOMPARE(record.field[4].toByteArray(), QByteArray("Cash"));
+    int more = 0;
+    while (reader.next(record))
+        ++more;
+    QCOMPARE(more, 3);
+}
+
+void TestJournal::moneyCents_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<bool>("number");
+    QTest::newRow("$9.00") << QByteArray("$9.00") << qint64(900) << true;
+    QTest::newRow("$.54") << QByteArray("$.54") << qint64(54) << true;
+    QTest::newRow("$1,234.50") << QByteArray("$1,234.50") << qint64(123450) << true;
+    QTest::newRow("-$12.50") << QByteArray("-$12.50") << qint64(-1250) << true;
+    QTest::newRow("$.00") << QByteArray("$.00") << qint64(0) << true;
+    QTest::newRow("-$.00") << QByteArray("-$.00") << qint64(0) << true;
+    QTest::newRow("0") << QByteArray("0") << qint64(0) << true;
+    QTest::newRow("0.5") << QByteArray("0.5") << qint64(50) << true;
+    QTest::newRow("12.") << QByteArray("12.") << qint64(1200) << true;
+    QTest::newRow("0.004") << QByteArray("0.004") << qint64(0) << true;
+    QTest::newRow("0.005") << QByteArray("0.005") << qint64(1) << true;
+    QTest::newRow("-0.005") << QByteArray("-0.005") << qint64(-1) << true;
+    QTest::newRow("1.005") << QByteArray("1.005") << qint64(101) << true;
+    QTest::newRow("1E3") << QByteArray("1E3") << qint64(100000) << true;
+    QTest::newRow("blanks around") << QByteArray(" $5.25\t") << qint64(525) << true;
+    QTest::newRow("sign after $") << QByteArray("$-5") << qint64(-500) << true;
+    QTest::newRow("plus") << QByteArray("+7.1") << qint64(710) << true;
+    QTest::newRow("13 digits") << QByteArray("9,999,999,999,999.99") << qint64(999999999999999) << true;
+    QTest::newRow("16 digits") << QByteArray("10000000000000.00") << qint64(0) << false;
+    QTest::newRow("1E999") << QByteArray("1E999") << qint64(0) << false;
+    QTest::newRow("empty") << QByteArray() << qint64(0) << false;
+    QTest::newRow("$") << QByteArray("$") << qint64(0) << false;
+    QTest::newRow("-") << QByteArray("-") << qint64(0) << false;
+    QTest::newRow("12abc") << QByteArray("12abc") << qint64(0) << false;
+    QTest::newRow("1,") << QByteArray("1,") << qint64(0) << false;
+    QTest::newRow("1,,2") << QByteArray("1,,2") << qint64(0) << false;
+    QTest::newRow("&H10") << QByteArray("&H10") << qint64(0) << false;
+    QTest::newRow("Cash") << QByteArray("Cash") << qint64(0) << false;
+}
+
+void TestJournal::moneyCents()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(qint64, cents);
+    QFETCH(bool, number);
+    const std::optional<qint64> got = pos::moneyCents(field);
+    QCOMPARE(got.has_value(), number);
+    if (number)
+        QCOMPARE(*got, cents);
+}
+
+void TestJournal::moneyCentsPlainAndGeneralAgree()
+{
+    // Plain money text is converted from the bytes; with a blank in front it takes the general
+    // way through formatMoney. Both must agree for every amount, and give formatMoney's cents.
+    QRandomGenerator random(314);
+    for (int i = 0; i < 20000; ++i) {
+        const qint64 cents = qint64(random.bounded(2000000000)) * (random.bounded(4) == 0 ? 1000 : 1)
+                             - 1000000000;
+        QByteArray fields[] = {
+            pos::formatMoney(cents / 100.0).toLatin1(),
+            QByteArray::number(cents / 100.0, 'f', random.bounded(3)),
+            QByteArray::number(double(cents) / 100.0 + random.bounded(10) / 1000.0, 'f', 3),
+        };
+        for (const QByteArray &field : fields) {
+            const std::optional<qint64> plain = pos::moneyCents(field);
+            const std::optional<qint64> general = pos::moneyCents(" " + field);
+            QVERIFY2(plain && general, field.constData());
+            QVERIFY2(*plain == *general, field.constData());
+            const QString money = pos::formatMoney(QString::fromLatin1(field));
+            QCOMPARE(pos::formatMoney(*plain / 100.0), money);
+        }
+    }
+}
+
+void TestJournal::quotedFieldAsRecordWriter()
+{
+    QByteArray fields[] = {"", "plain", "with \"quotes\"", "line\r\nbreak", "\xe9\x80\x81\x9d", "\"\""};
+    for (const QByteArray &field : fields) {
+        QByteArray line;
+        appendQuotedField(line, field);
+        RecordWriter writer;
+        writer.text(fromAnsi(field));
+        QCOMPARE(line, writer.bytes());
+    }
+}
+
+void TestJournal::cutoffMovesEveryRecord()
+{
+    WorkDir dir;
+    // Records as the journal holds them, one broken across lines and one with bare fields and a
+    // quote inside one of them: the history holds them as five quoted fields each.
+    const QByteArray journal = kThreeSales + "\"R4\",\"$1.00\"\r\n\"$.00\",\"$1.00\",\"Cash\"\r\n"
+                               + "R5,$2.00, $.12 ,$2.12,Ann's \"card\"\r\n";
+    dir.write("sales.txt", journal);
+    QVERIFY(cutOffJournal(QStringLiteral("march.txt")));
+    const QByteArray expected = kThreeSales + "\"R4\",\"$1.00\",\"$.00\",\"$1.00\",\"Cash\"\r\n"
+                                + "\"R5\",\"$2.00\",\"$.12\",\"$2.12\",\"Ann's 'card'\"\r\n";
+    QCOMPARE(dir.read("march.txt"), expected);
+    QCOMPARE(dir.read("march.txt"), rewrittenByRecordWriter(journal));
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"march.txt", "sales.txt"}));
+
+    // The next sale starts the new journal.
+    QVERIFY(appendJournalRecord(kSale));
+    QCOMPARE(dir.read("sales.txt"), kSaleLine);
+
+    // Written in a folder of its own by its full path.
+    QVERIFY(QDir(dir.path()).mkdir("old"));
+    QVERIFY(cutOffJournal(dir.filePath("old/april")));
+    QCOMPARE(dir.read("old/april"), kSaleLine);
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+}
+
+void TestJournal::cutoffReplacesExistingHistory()
+{
+    WorkDir dir;
+    dir.write("sales.txt", kSaleLine);
+    dir.write("history.txt", kThreeSales + kThreeSales);
+    QVERIFY(cutOffJournal(QStringLiteral("history.txt")));
+    QCOMPARE(dir.read("history.txt"), kSaleLine);
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+}
+
+void TestJournal::cutoffOfEmptyOrMissingJournal()
+{
+    WorkDir dir;
+    dir.write("sales.txt", QByteArray());
+    QVERIFY(cutOffJournal(QStringLiteral("empty.txt")));
+    QCOMPARE(dir.read("empty.txt"), QByteArray());
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+
+    QVERIFY(QFile::remove(dir.filePath("sales.txt")));
+    QVERIFY(cutOffJournal(QStringLiteral("none.txt")));
+    QCOMPARE(dir.read("none.txt"), QByteArray());
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+}
+
+void TestJournal::cutoffKeepsIncompleteTail()
+{
+    WorkDir dir;
+    // A hand edit left two fields at the end: they are not a sale, but not lost either.
+    dir.write("sales.txt", kSaleLine + "\"Reciept# 04-01-2004\",\"$5.00\"");
+    QVERIFY(cutOffJournal(QStringLiteral("h.txt")));
+    QCOMPARE(dir.read("h.txt"), kSaleLine + "\"Reciept# 04-01-2004\",\"$5.00\"\r\n");
+    // Blank lines at the end carry nothing and are dropped.
+    dir.write("sales.txt", kSaleLine + "\r\n\r\n");
+    QVERIFY(cutOffJournal(QStringLiteral("h.txt")));
+    QCOMPARE(dir.read("h.txt"), kSaleLine);
+}
+
+void TestJournal::cutoffRefusesTheJournal_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("sales.txt") << "sales.txt";
+    QTest::newRow("./sales.txt") << "./sales.txt";
+    QTest::newRow("through a folder") << "sub/../sales.txt";
+    QTest::newRow("full path") << "<full>";
+#ifdef Q_OS_UNIX
+    QTest::newRow("symbolic link") << "link.txt";
+    QTest::newRow("hard link") << "hard.txt";
+#endif
+}
+
+void TestJournal::cutoffRefusesTheJournal()
+{
+    QFETCH(QString, name);
+    WorkDir dir;
+    dir.write("sales.txt", kThreeSales);
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link(dir.filePath("sales.txt"), dir.filePath("link.txt")));
+    QCOMPARE(::link(QFile::encodeName(dir.filePath("sales.txt")).constData(), "hard.txt"), 0);
+#endif
+    if (name == QLatin1String("<full>"))
+        name = dir.filePath("sales.txt");
+    const WriteResult result = cutOffJournal(name);
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("Nothing was changed"),
+             qPrintable(result.message));
+    QCOMPARE(dir.read("sales.txt"), kThreeSales);
+}
+
+void TestJournal::cutoffThatCannotWriteKeepsJournal()
+{
+    WorkDir dir;
+    dir.write("sales.txt", kThreeSales);
+    QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
+    for (const QString &name : {QStringLiteral("folder.txt"), QStringLiteral("nowhere/h.txt")}) {
+        const WriteResult result = cutOffJournal(name);
+        QVERIFY(!result);
+        QVERIFY2(result.message.contains(QDir::toNativeSeparators(name)), qPrintable(result.message));
+        QVERIFY2(result.message.contains("left as it was"), qPrintable(result.message));
+        QCOMPARE(dir.read("sales.txt"), kThreeSales);
+    }
+#ifdef Q_OS_UNIX
+    // The disk fills part way through the history.
+    QByteArray big;
+    for (int i = 0; i < 2000; ++i)
+        big += kThreeSales;
+    dir.write("sales.txt", big);
+    dir.write("h.txt", "older period\r\n");
+    WriteResult result;
+    withFileSizeCap(big.size() / 2, [&] { result = cutOffJournal(QStringLiteral("h.txt")); });
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("h.txt"), qPrintable(result.message));
+    QCOMPARE(dir.read("sales.txt"), big);
+    QCOMPARE(dir.read("h.txt"), QByteArray("older period\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"h.txt", "sales.txt"}));
+#endif
+}
+
+void TestJournal::cutoffOfUnreadableJournal()
+{
+    WorkDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
+    const WriteResult result = cutOffJournal(QStringLiteral("h.txt"));
+    QVERIFY(!result);
+    QVERIFY2(result.message.contains("Could not read \"sales.txt\""), qPrintable(result.message));
+    QVERIFY(!dir.exists("h.txt"));
+    QVERIFY(QFileInfo(dir.filePath("sales.txt")).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

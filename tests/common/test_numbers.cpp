@@ -1,7 +1,9 @@
 #include "common/numbers.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
+#include <cstring>
 #include <limits>
 
 using namespace pos;
@@ -42,6 +44,7 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void largestDoubles();
+    void numberTextValue();
 };
 
 void TestNumbers::leadingNumber_data()
@@ -396,6 +399,24 @@ void TestNumbers::largestDoubles()
     const QString money = pos::formatMoney(largest);
     QVERIFY(money.startsWith("$179,769,313,486,231,"));
     QCOMPARE(pos::formatMoney(QStringView(money)), money);
+}
+
+void TestNumbers::numberTextValue()
+{
+    // The value a box holds after being given numberText of a value, without the texts.
+    QList<double> values{0.0,   -0.0,     0.1 + 0.2, 1.0 / 3,  -2.0 / 3, 123456789012345.6,
+                         1e15,  9.99999999999999e14, 1e-15, 9.9e-16, 1.5e20, 2.5e-300,
+                         1.7976931348623157e308, -1.7976931348623157e308, 4.9e-324,
+                         infinity, -infinity, notANumber, 15.25, 1234.5 + 0.01};
+    QRandomGenerator random(20040314);
+    for (int i = 0; i < 20000; ++i) {
+        quint64 bits = random.generate64();
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        values << value << random.bounded(2000000) / 100.0 - 10000 << random.generateDouble() * 1e6;
+    }
+    for (double value : values)
+        QCOMPARE(exact(pos::numberTextValue(value)), exact(pos::leadingNumber(pos::numberText(value))));
 }
 
 QTEST_APPLESS_MAIN(TestNumbers)

@@ -34,15 +34,22 @@ PrintResult RecordingPrinter::printImage(const QImage &image)
     return {};
 }
 
-bool RecordingEditor::open(const QString &fileName)
+bool RecordingEditor::open(const QString &fileName, EditorWindow window)
 {
     opened << fileName;
+    windows << window;
     return succeed;
 }
 
 void RecordingMessages::warning(QWidget *, const QString &title, const QString &text)
 {
     warnings << Message{title, text};
+}
+
+bool RecordingMessages::question(QWidget *, const QString &title, const QString &text)
+{
+    questions << Message{title, text};
+    return !answers.isEmpty() && answers.takeFirst();
 }
 
 } // namespace pos::testing

@@ -57,8 +57,9 @@ class RecordingEditor final : public TextEditor
 {
 public:
     QStringList opened;
+    QList<EditorWindow> windows; // how each was asked to open
     bool succeed = true;
-    bool open(const QString &fileName) override;
+    bool open(const QString &fileName, EditorWindow window = EditorWindow::Normal) override;
 };
 
 struct Message
@@ -71,7 +72,11 @@ class RecordingMessages final : public Messages
 {
 public:
     QList<Message> warnings;
+    QList<Message> questions;
+    // Answers given in order (true: Yes); an empty queue answers No.
+    QList<bool> answers;
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
 };
 
 // Counts what the main window asked of its other windows.

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+
+namespace pos {
+
+// Memory for large arrays that live long (a report's columns over years of sales): where the
+// system has large pages, a block of 2 MB or more is asked for in them, so that walking it
+// costs fewer address translations. Throws std::bad_alloc when there is no memory.
+void *allocateLargeBlock(std::size_t bytes);
+void freeLargeBlock(void *block) noexcept;
+
+} // namespace pos

@@ -1,0 +1,294 @@
+#include "sales_report/form4.h"
+
+#include "common/data_files.h"
+#include "common/fileio.h"
+#include "common/journal.h"
+#include "common/numbers.h"
+#include "common/settings_files.h"
+#include "platform/controls.h"
+#include "platform/fonts.h"
+#include "platform/twips.h"
+#include "sales_report/entry_list.h"
+#include "sales_report/report.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <utility>
+
+namespace pos {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Sales Report");
+const QString kFirstFilter = QStringLiteral("Text Files (*.txt)|*.txt");
+const QString kCutoffFilter = QStringLiteral("Text File (*.txt)|*.txt");
+
+// Design size of the client area, in twips.
+constexpr int kClientWidth = 8025;
+constexpr int kClientHeight = 5400;
+
+QFont titleFont(const QFont &base)
+{
+    QFont font = base;
+    font.setPointSizeF(13.5);
+    font.setBold(true);
+    return font;
+}
+
+// A box given a text by the program shows its start, as a text box does.
+void showText(QLineEdit *box, const QString &text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
+QFont boldFont(const QFont &base)
+{
+    QFont font = base;
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+Form4::Form4(Platform platform, QWidget *parent)
+    : QWidget(parent)
+    , CommonDialog1(platform.dialogs, this)
+    , m_platform(platform)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(kTitle);
+    setAttribute(Qt::WA_DeleteOnClose);
+    installDesignFontSubstitutes();
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    CommonDialog1.Filter = kFirstFilter;
+    buildControls();
+    const qreal dpi = logicalDpiX();
+    resize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi));
+    Form_Load();
+}
+
+Form4::~Form4() = default;
+
+void Form4::buildControls()
+{
+    const QFont titles = titleFont(font());
+    Label3 = makeControl<QLabel>(this, "Label3", QStringLiteral("Gross Sales"), 120, 0, 1935, 375);
+    Label1 = makeControl<QLabel>(this, "Label1", QStringLiteral("Net Sales"), 2160, 0, 1815, 375);
+    Label2 = makeControl<QLabel>(this, "Label2", QStringLiteral("Sales Tax"), 4200, 0, 1815, 375);
+    for (QLabel *title : {Label3, Label1, Label2})
+        title->setFont(titles);
+
+    List1 = makeControl<EntryList>(this, "List1", 120, 480, 1935, 2985);
+    List3 = makeControl<EntryList>(this, "List3", 2160, 480, 1815, 2985);
+    List2 = makeControl<EntryList>(this, "List2", 4080, 480, 2055, 2985);
+    Text1 = makeControl<QLineEdit>(this, "Text1", 120, 3480, 1935, 375);
+    Text3 = makeControl<QLineEdit>(this, "Text3", 2160, 3480, 1815, 375);
+    Text2 = makeControl<QLineEdit>(this, "Text2", 4080, 3480, 2055, 375);
+
+    Command2 = makeControl<QPushButton>(this, "Command2", QStringLiteral("Set Cutoff"), 6240, 480, 1695, 375);
+    Command3 = makeControl<QPushButton>(this, "Command3", QStringLiteral("Open History"), 6240, 960, 1695, 375);
+    Command5 = makeControl<QPushButton>(this, "Command5", QStringLiteral("Add Histories"), 6240, 1440, 1695, 375);
+    Command4 = makeControl<QPushButton>(this, "Command4", QStringLiteral("Manage Sales"), 6240, 1920, 1695, 375);
+    Command6 = makeControl<QPushButton>(this, "Command6", QStringLiteral("Print"), 6240, 2400, 1695, 375);
+
+    // The row labels size to their captions; the design gives their place only.
+    Label4 = makeControl<QLabel>(this, "Label4", QStringLiteral("Tax Rate in %"), 120, 3960, 1515, 255);
+    Text4 = makeControl<QLineEdit>(this, "Text4", 1680, 3960, 495, 285);
+    Text7 = makeControl<QLineEdit>(this, "Text7", 2280, 3960, 2295, 285);
+    Label5 = makeControl<QLabel>(this, "Label5", QStringLiteral("State Tax %"), 120, 4320, 1515, 255);
+    Text5 = makeControl<QLineEdit>(this, "Text5", 1680, 4320, 495, 285);
+    Text8 = makeControl<QLineEdit>(this, "Text8", 2280, 4320, 2295, 285);
+    Label6 = makeControl<QLabel>(this, "Label6", QStringLiteral("Municipal Tax %"), 120, 4680, 1515, 255);
+    Text6 = makeControl<QLineEdit>(this, "Text6", 1680, 4680, 495, 285);
+    Text9 = makeControl<QLineEdit>(this, "Text9", 2280, 4680, 2295, 285);
+    Label9 = makeControl<QLabel>(this, "Label9", QStringLiteral("Non Tax Sales"), 120, 5040, 1515, 255);
+    Label10 = makeControl<QLabel>(this, "Label10", QStringLiteral("0%"), 1680, 5040, 495, 255);
+    Text12 = makeControl<QLineEdit>(this, "Text12", 2280, 5040, 2295, 285);
+
+    Command1 = makeControl<WrappingButton>(this, "Command1", QStringLiteral("Calculate Tax"), 4680, 3960, 1455, 975);
+    Command1->setFont(titles);
+    Label7 = makeControl<QLabel>(this, "Label7", QStringLiteral("Calculated tax"), 6240, 3840, 1695, 240);
+    Text10 = makeControl<QLineEdit>(this, "Text10", 6240, 4080, 1695, 285);
+    Label8 = makeControl<QLabel>(this, "Label8", QStringLiteral("Discrepency"), 6240, 4440, 1695, 240);
+    Text11 = makeControl<QLineEdit>(this, "Text11", 6240, 4680, 1695, 285);
+    Text10->setFont(boldFont(font()));
+    Text11->setFont(boldFont(font()));
+
+    for (QLineEdit *total : {Text1, Text2, Text3})
+        total->installEventFilter(this);
+    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form4::Command5_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form4::Command6_Click);
+}
+
+bool Form4::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == Text1)
+            Text1_DblClick();
+        else if (watched == Text2)
+            Text2_DblClick();
+        else if (watched == Text3)
+            Text3_DblClick();
+    }
+    // The box goes on with its own double-click (selecting a word).
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form4::Form_Load()
+{
+    ReportColumns columns;
+    UntaxedSales untaxed{leadingNumber(Text12->text()), false};
+    {
+        JournalReader journal(kJournalFile);
+        loadJournal(journal, columns, untaxed);
+    }
+    if (untaxed.any)
+        showText(Text12, numberText(untaxed.value));
+    showColumns(columns, false);
+    showTaxRates();
+    Text1_DblClick();
+    Text2_DblClick();
+    Text3_DblClick();
+    Command1_Click();
+}
+
+void Form4::showColumns(ReportColumns &columns, bool append)
+{
+    if (append) {
+        List1->entryModel()->append(columns.gross);
+        List2->entryModel()->append(columns.tax);
+        List3->entryModel()->append(columns.net);
+    } else {
+        List1->entryModel()->setColumn(std::move(columns.gross));
+        List2->entryModel()->setColumn(std::move(columns.tax));
+        List3->entryModel()->setColumn(std::move(columns.net));
+    }
+}
+
+void Form4::showTaxRates()
+{
+    const TaxRates rates = readTaxFile();
+    showText(Text4, rates.sales);
+    showText(Text6, rates.municipal);
+    showText(Text5, rates.state);
+}
+
+void Form4::Text1_DblClick()
+{
+    showText(Text1, columnTotalText(List1->column()));
+}
+
+void Form4::Text2_DblClick()
+{
+    showText(Text2, columnTotalText(List2->column()));
+}
+
+void Form4::Text3_DblClick()
+{
+    showText(Text3, columnTotalText(List3->column()));
+}
+
+void Form4::Command1_Click()
+{
+    const TaxReconciliation result =
+        reconcileTax({Text1->text(), Text2->text(), Text4->text(), Text5->text(), Text6->text()});
+    showText(Text7, result.collected);
+    showText(Text8, result.stateShare);
+    showText(Text9, result.municipalShare);
+    showText(Text10, result.calculated);
+    if (!result.discrepancy)
+        return;
+    showText(Text11, *result.discrepancy);
+    if (result.red) {
+        // Once red, the box stays red while the window is open.
+        QPalette palette = Text11->palette();
+        palette.setColor(QPalette::Text, QColor(255, 0, 0));
+        Text11->setPalette(palette);
+    }
+}
+
+void Form4::Command2_Click()
+{
+    CommonDialog1.Filter = kCutoffFilter;
+    if (!CommonDialog1.ShowOpen())
+        return;
+    const QString history = CommonDialog1.FileName;
+
+    // An earlier period is replaced only when the owner says so. (The journal itself is
+    // refused by the cutoff, before any question.)
+    const QFileInfo existing(history);
+    if (!sameFile(history, kJournalFile) && existing.isFile() && existing.size() > 0) {
+        const QString question =
+            QStringLiteral("\"%1\" already holds sales. Replace its content with the journal "
+                           "\"%2\"?")
+                .arg(QDir::toNativeSeparators(history), kJournalFile);
+        if (!m_platform.messages.question(this, kTitle, question))
+            return;
+    }
+    const WriteResult result = cutOffJournal(history);
+    if (!result)
+        m_platform.messages.warning(this, kTitle, result.message);
+}
+
+void Form4::Command3_Click()
+{
+    List1->entryModel()->clear();
+    List2->entryModel()->clear();
+    List3->entryModel()->clear();
+    addHistory();
+}
+
+void Form4::Command5_Click()
+{
+    addHistory();
+}
+
+void Form4::addHistory()
+{
+    if (!CommonDialog1.ShowOpen() || CommonDialog1.FileName.isEmpty())
+        return;
+    const QString path = CommonDialog1.FileName;
+    ReportColumns columns;
+    FileState state = FileState::Read;
+    {
+        JournalReader history(path);
+        loadHistory(history, columns);
+        state = history.state();
+    }
+    showColumns(columns, true);
+    showTaxRates();
+    if (state != FileState::Read)
+        m_platform.messages.warning(
+            this, kTitle,
+            QStringLiteral("Could not read \"%1\": %2 Nothing was listed from it.")
+                .arg(QDir::toNativeSeparators(path),
+                     state == FileState::Missing ? QStringLiteral("there is no such file.")
+                                                 : QStringLiteral("it is not a readable file.")));
+}
+
+void Form4::Command4_Click()
+{
+    if (!m_platform.editor.open(kJournalFile, EditorWindow::Maximized))
+        m_platform.messages.warning(
+            this, kTitle,
+            QStringLiteral("No text editor could be started to open \"%1\".").arg(kJournalFile));
+}
+
+void Form4::Command6_Click()
+{
+    const PrintResult result = m_platform.printer.printImage(grab().toImage());
+    if (!result)
+        m_platform.messages.warning(this, kTitle, result.message);
+}
+
+} // namespace pos
