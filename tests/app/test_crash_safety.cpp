@@ -1,13 +1,15 @@
 // Crash safety of every write, by killing the real program.
 //
 // The real corvalane-pos is started offscreen on a scratch shop folder and driven through a
-// long run of work (sales of every kind, settings saves, inventory adds and saves, and what
-// the shop's other windows write) by commands on its standard input (--automation). It is
+// long run of work (sales, settings saves, inventory adds and saves, cutoffs into history
+// files) by commands on its standard input (--automation). It is
 // killed again and again: by itself at a chosen point of the file layer, right before or
 // after a write, sync, rename or truncation (CORVALANE_KILL_AT_POINT), and from outside at a
 // random moment while a command runs. After every kill the shop's files are checked:
-//   - every sale the program showed as closed is in the journal (or a history file) whole,
-//     exactly once; a sale whose close was cut short is there once or not at all;
+//   - every sale the program showed as closed is in the journal or a history file whole,
+//     never in neither; in the journal at most once; in the journal and a history, or in two
+//     histories, only after a cutoff was killed between writing its history and emptying the
+//     journal;
 //   - the journal holds only whole records, each of them one of the sales rung up;
 //   - a rewritten file holds its old or its new content, never anything else.
 // Then the program is started again and the work goes on.
@@ -162,6 +164,7 @@ public:
     int salesConfirmed = 0;
     int checks = 0;
     int tornTails = 0;
+    int cutoffs() const { return m_cutoffs; }
     QStringList failures;
 
     QString path(const QString &name) const { return QDir(m_folder).filePath(name); }
@@ -278,16 +281,67 @@ private:
             }
             ++seen[tag.captured(1)];
         }
+        // The closed periods: every history a cutoff finished or was killed in is whole. A
+        // cutoff killed after its history was in place and before the journal was emptied
+        // leaves the sales in both, which the next cutoff copies again: a sale may then be in
+        // more than one history, never in none.
+        std::map<QString, int> inHistories;
+        for (const QString &history : m_histories) {
+            if (!QFile::exists(path(history)))
+                continue;
+            const QByteArray bytes = fileBytes(path(history));
+            if (!bytes.isEmpty() && !bytes.endsWith("\r\n"))
+                failures << QStringLiteral("history %1 is not whole").arg(history);
+            const QList<QByteArray> lines = bytes.split('\n');
+            for (qsizetype i = 0; i < lines.size(); ++i) {
+                const QByteArray &line = lines.at(i);
+                if (line.isEmpty())
+                    continue;
+                const QByteArray record = line + '\n';
+                // A record the journal held cut short is copied as its fields, as the last line.
+                const QStringList fields = FieldReader(record).readAll();
+                if (fields.size() < 5 && i + 2 >= lines.size() && isStartOfRecord(fields))
+                    continue;
+                const QRegularExpressionMatch tag = QRegularExpression(QStringLiteral("Salesperson: (S\\d+)\""))
+                                                        .match(QString::fromLatin1(record));
+                const auto known = tag.hasMatch() ? m_expect.records.find(tag.captured(1)) : m_expect.records.end();
+                if (known == m_expect.records.end() || known->second != record) {
+                    failures << QStringLiteral("history %1 holds a record no close wrote: %2")
+                                    .arg(history, QString::fromLatin1(record));
+                    continue;
+                }
+                ++inHistories[tag.captured(1)];
+            }
+        }
         for (const QString &tag : m_expect.confirmed) {
-            if (seen[tag] != 1)
-                failures << QStringLiteral("sale %1 was shown as closed and is in the journal %2 times")
-                                .arg(tag)
-                                .arg(seen[tag]);
+            if (seen[tag] + inHistories[tag] == 0)
+                failures << QStringLiteral("sale %1 was shown as closed and is in neither the journal nor a history").arg(tag);
         }
         for (const auto &[tag, count] : seen) {
             if (count > 1)
                 failures << QStringLiteral("sale %1 is in the journal %2 times").arg(tag).arg(count);
+            if (count == 1 && inHistories[tag] > 0 && !m_cutoffInterrupted)
+                failures << QStringLiteral("sale %1 is in the journal and in a history after whole cutoffs").arg(tag);
         }
+        for (const auto &[tag, count] : inHistories) {
+            if (count > 1 && !m_cutoffInterrupted)
+                failures << QStringLiteral("sale %1 is in %2 histories after whole cutoffs").arg(tag).arg(count);
+        }
+    }
+
+    // Whether the fields are the start of a sale's record: all but the last equal to its
+    // fields, the last the start of its field.
+    bool isStartOfRecord(const QStringList &fields) const
+    {
+        for (const auto &[tag, record] : m_expect.records) {
+            const QStringList whole = FieldReader(record).readAll();
+            bool starts = !fields.isEmpty() && fields.size() <= whole.size();
+            for (qsizetype k = 0; starts && k < fields.size(); ++k)
+                starts = k + 1 < fields.size() ? fields.at(k) == whole.at(k) : whole.at(k).startsWith(fields.at(k));
+            if (starts)
+                return true;
+        }
+        return false;
     }
 
     // The next piece of work; false when the program died during it.
@@ -298,9 +352,41 @@ private:
             return sale(program, killAfterMs);
         if (roll < 80)
             return setTax(program, killAfterMs);
-        if (roll < 90)
+        if (roll < 88)
             return addInventory(program, killAfterMs);
-        return saveInventory(program, killAfterMs);
+        if (roll < 95)
+            return saveInventory(program, killAfterMs);
+        return cutoff(program, killAfterMs);
+    }
+
+    // Closes the period into a new history file.
+    bool cutoff(Program &program, int killAfterMs)
+    {
+        const QString history = QStringLiteral("history-%1.txt").arg(++m_cutoffs, 4, 10, QLatin1Char('0'));
+        m_histories << history;
+        if (!commands(program, {QStringLiteral("trigger Form1.sales"), QStringLiteral("file ") + path(history)}, -1))
+            return false;
+        const QByteArray journal = fileBytes(path(QStringLiteral("sales.txt")));
+        const std::optional<QStringList> done = commands(program, {QStringLiteral("click Form4.Command2")}, killAfterMs);
+        if (!done) {
+            m_cutoffInterrupted = true;
+            return false;
+        }
+        if (!done->filter(QRegularExpression(QStringLiteral("^message "))).isEmpty()) {
+            failures << QStringLiteral("the cutoff failed: %1").arg(done->join(QLatin1Char('|')));
+            return false;
+        }
+        // A whole cutoff: the history holds the journal as it was, the journal is empty.
+        const QByteArray copied = fileBytes(path(history));
+        if (!journal.endsWith('\n') && !journal.isEmpty()) {
+            if (!copied.startsWith(journal.left(journal.lastIndexOf('\n') + 1)))
+                failures << QStringLiteral("history %1 is not the journal as it was").arg(history);
+        } else if (copied != (journal.isEmpty() ? QByteArray() : journal)) {
+            failures << QStringLiteral("history %1 is not the journal as it was").arg(history);
+        }
+        if (fileBytes(path(QStringLiteral("sales.txt"))) != QByteArray())
+            failures << QStringLiteral("the journal is not empty after the cutoff to %1").arg(history);
+        return commands(program, {QStringLiteral("close Form4")}, -1).has_value();
     }
 
     // Sends every command; the last one may be killed from outside.
@@ -434,6 +520,9 @@ private:
     Expectations m_expect;
     int m_sales = 0;
     int m_parts = 0;
+    int m_cutoffs = 0;
+    QStringList m_histories;
+    bool m_cutoffInterrupted = false;
 };
 
 } // namespace
@@ -463,9 +552,9 @@ void TestCrashSafety::killedAgainAndAgain()
     timer.start();
     harness.run(target);
     qInfo("crash safety: %d kills (%d at file-layer points, %d from outside) over %d starts, "
-          "%d sales shown as closed, %d checks, %d records found cut short, seed %u, %.1f s",
+          "%d sales shown as closed, %d cutoffs, %d checks, %d records found cut short, seed %u, %.1f s",
           harness.kills, harness.pointKills, harness.timedKills, harness.starts, harness.salesConfirmed,
-          harness.checks, harness.tornTails, seed, timer.elapsed() / 1000.0);
+          harness.cutoffs(), harness.checks, harness.tornTails, seed, timer.elapsed() / 1000.0);
     if (!harness.failures.isEmpty())
         QFAIL(qPrintable(harness.failures.mid(0, 5).join(QStringLiteral("\n---\n"))));
     QCOMPARE(harness.kills, target);
