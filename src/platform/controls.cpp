@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -218,6 +219,19 @@ void setDropDownItems(QComboBox *combo, const QStringList &items)
     model->setStringList(items);
     combo->setCurrentIndex(-1);
     combo->setEditText(text);
+}
+
+void captionBox(QLabel *label, QWidget *box)
+{
+    label->setBuddy(box);
+    QString name = label->text();
+    name.remove(QLatin1Char('&'));
+    box->setAccessibleName(name);
+}
+
+void nameBox(QWidget *box, const QString &name)
+{
+    box->setAccessibleName(name);
 }
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,

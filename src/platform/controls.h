@@ -14,6 +14,7 @@
 class QAction;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QStringListModel;
@@ -119,6 +120,12 @@ W *makeControl(QWidget *parent, const char *name, const QString &caption, int le
     widget->setText(caption);
     return widget;
 }
+
+// Assistive technology: the label captions the box (the box is its buddy), so a screen reader
+// reads the label's text as the box's name.
+void captionBox(QLabel *label, QWidget *box);
+// A box with no caption beside it gets a name of its own.
+void nameBox(QWidget *box, const QString &name);
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                      int width, int height);

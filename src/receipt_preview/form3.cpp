@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "common/fileio.h"
+#include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
 #include "common/settings_files.h"
@@ -46,6 +47,7 @@ Form3::Form3(Platform platform, QWidget *parent)
     setCentralWidget(client);
 
     Text1 = new QPlainTextEdit(client);
+    nameBox(Text1, QStringLiteral("Receipt"));
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

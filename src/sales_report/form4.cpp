@@ -117,6 +117,21 @@ void Form4::buildControls()
     Text10 = makeControl<QLineEdit>(this, "Text10", 6240, 4080, 1695, 285);
     Label8 = makeControl<QLabel>(this, "Label8", QStringLiteral("Discrepency"), 6240, 4440, 1695, 240);
     Text11 = makeControl<QLineEdit>(this, "Text11", 6240, 4680, 1695, 285);
+    captionBox(Label3, List1);
+    captionBox(Label1, List3);
+    captionBox(Label2, List2);
+    nameBox(Text1, QStringLiteral("Gross Sales total"));
+    nameBox(Text3, QStringLiteral("Net Sales total"));
+    nameBox(Text2, QStringLiteral("Sales Tax total"));
+    captionBox(Label4, Text4);
+    nameBox(Text7, QStringLiteral("Tax collected"));
+    captionBox(Label5, Text5);
+    nameBox(Text8, QStringLiteral("State share"));
+    captionBox(Label6, Text6);
+    nameBox(Text9, QStringLiteral("Municipal share"));
+    captionBox(Label9, Text12);
+    captionBox(Label7, Text10);
+    captionBox(Label8, Text11);
     Text10->setFont(boldFont(font()));
     Text11->setFont(boldFont(font()));
 

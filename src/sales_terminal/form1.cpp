@@ -101,6 +101,24 @@ void Form1::buildControls()
     Text6 = makeControl<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
     Text7 = makeControl<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
 
+    // Names for assistive technology: the captions beside the boxes, and names of their own
+    // for the boxes that have none.
+    nameBox(Combo2, QStringLiteral("Order kind"));
+    nameBox(Text8, QStringLiteral("Salesperson"));
+    nameBox(List1, QStringLiteral("Order"));
+    captionBox(Label4, txtQty1);
+    captionBox(Label5, Description1);
+    captionBox(Label6, Price1);
+    nameBox(Text9, QStringLiteral("Cheque number"));
+    nameBox(Combo3, QStringLiteral("Card type"));
+    nameBox(Combo4, QStringLiteral("Tax rate"));
+    captionBox(Label20, Text19);
+    captionBox(Label1, Text2);
+    captionBox(Label2, Text3);
+    captionBox(Label3, Text5);
+    captionBox(Label7, Text6);
+    captionBox(Label8, Text7);
+
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -143,6 +143,12 @@ void Form2::buildControls()
     Command13 = makeControl<QPushButton>(this, "Command13", QStringLiteral("Clear"), 4680, 2880, 1095, 255);
     Label8 = makeControl<QLabel>(this, "Label8", 6840, 2880, 375, 255);
     Text2 = makeControl<QLineEdit>(this, "Text2", 3600, 3120, 3615, 285);
+    captionBox(Label1, Text1);
+    captionBox(Label2, List2);
+    nameBox(Text2, QStringLiteral("Next header line"));
+    captionBox(Label3, Combo4);
+    captionBox(Label5, Combo1);
+    captionBox(Label6, Combo2);
     keepStorable(Text2);
 
     // Bold captions. The frame's font would pass to the controls inside it, which keep the
