@@ -286,6 +286,25 @@ FileState fileState(const QString &path)
     return readRawFile(path) ? FileState::Read : FileState::Unreadable;
 }
 
+QString readFailureMessage(const QString &path)
+{
+    if (fileState(path) != FileState::Unreadable)
+        return {};
+    const QFileInfo info(path);
+    QString reason;
+    if (info.isDir())
+        reason = QStringLiteral("a folder has that name");
+    else if (info.isSymLink() && !info.exists())
+        reason = QStringLiteral("it is a link to a file that does not exist");
+    else if (!info.isFile())
+        reason = QStringLiteral("it is not a regular file (a pipe or a device has that name)");
+    else if (!info.isReadable())
+        reason = QStringLiteral("it may not be read (permission denied)");
+    else
+        reason = QStringLiteral("it could not be read");
+    return QStringLiteral("Could not read \"%1\": %2.").arg(shownName(path), reason);
+}
+
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
 {
     const QString refused = notARegularFile(path);

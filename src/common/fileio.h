@@ -37,6 +37,10 @@ enum class FileState
 };
 FileState fileState(const QString &path);
 
+// For a file that is there and cannot be read: Could not read "tax.txt": <why>. An empty text
+// for a file that is missing or reads.
+QString readFailureMessage(const QString &path);
+
 // Replaces the file whole with the bytes, through a temporary file beside it that is synced
 // and then put in the file's place, so that the file holds its old or its new content, never
 // a part. Where no temporary file can be made (a read-only folder), the write fails and the

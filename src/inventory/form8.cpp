@@ -91,6 +91,10 @@ bool Form8::reportFailure(const WriteResult &result)
 void Form8::Command3_Click()
 {
     List1->setItems(readInventory());
+    // An unreadable file lists nothing, so that Save cannot write an empty list over it.
+    const QString failure = readFailureMessage(kInventoryFile);
+    if (!failure.isEmpty())
+        m_platform.messages.warning(this, kTitle, failure);
 }
 
 void Form8::Command1_Click()

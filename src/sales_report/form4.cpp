@@ -161,6 +161,11 @@ bool Form4::eventFilter(QObject *watched, QEvent *event)
 
 void Form4::Form_Load()
 {
+    // A journal that is there but cannot be read shows as an empty report, and the owner is
+    // told; a missing one is a shop with no sales yet.
+    const QString failure = readFailureMessage(kJournalFile);
+    if (!failure.isEmpty())
+        m_platform.messages.warning(this, kTitle, failure);
     ReportColumns columns;
     UntaxedSales untaxed{leadingNumber(Text12->text()), false};
     {
@@ -192,6 +197,9 @@ void Form4::showColumns(ReportColumns &columns, bool append)
 
 void Form4::showTaxRates()
 {
+    const QString failure = readFailureMessage(kTaxFile);
+    if (!failure.isEmpty())
+        m_platform.messages.warning(this, kTitle, failure);
     const TaxRates rates = readTaxFile();
     showText(Text4, rates.sales);
     showText(Text6, rates.municipal);

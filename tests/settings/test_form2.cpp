@@ -227,7 +227,11 @@ void TestForm2::missingFilesLeaveControlsEmpty()
     QCOMPARE(f.Combo1->currentText(), QString());
     QCOMPARE(f.Combo2->currentText(), QString());
     QCOMPARE(f.List2->count(), 0);
-    QVERIFY(o.fake.messages.warnings.isEmpty());
+    // Missing files are settings not saved yet; a file there but unreadable is told.
+    QCOMPARE(o.fake.messages.warnings.size(), 1);
+    QVERIFY2(o.fake.messages.warnings[0].text.contains("Could not read \"return.txt\""),
+             qPrintable(o.fake.messages.warnings[0].text));
+    o.fake.messages.warnings.clear();
     QVERIFY(!o.dir.exists("Header.txt"));
 
     // The window stays usable.
@@ -471,6 +475,9 @@ void TestForm2::failedSaveIsReported()
     Owner o(false);
     QVERIFY(QDir(o.dir.path()).mkdir(file)); // a folder where the file belongs
     Form2 &f = o.open();
+    // Loading tells that the folder is not a file it can read (the font file is not loaded).
+    QCOMPARE(o.fake.messages.warnings.size(), file == "font.txt" ? 0 : 1);
+    o.fake.messages.warnings.clear();
     f.Text1->setPlainText("Policy");
     f.Combo4->setEditText("6.5");
     o.addLine("Shop");
