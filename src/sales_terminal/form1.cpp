@@ -6,6 +6,7 @@
 #include "common/inventory_file.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/text_guard.h"
 #include "platform/twips.h"
 #include "sales_terminal/order.h"
 #include "common/settings_files.h"
@@ -100,6 +101,13 @@ void Form1::buildControls()
     Text5 = makeControl<QLineEdit>(area, "Text5", 5040, 5760, 1095, 285);
     Text6 = makeControl<QLineEdit>(area, "Text6", 5040, 6000, 1095, 285);
     Text7 = makeControl<QLineEdit>(area, "Text7", 5040, 6240, 1095, 285);
+
+    // Every box whose text reaches a file or the receipt holds only what the file can hold:
+    // one line, in the code page.
+    for (QLineEdit *box : {Text8, txtQty1, Price1, Text9, Text19, Text6})
+        keepStorable(box);
+    for (QComboBox *dropDown : {Combo2, Description1, Combo3, Combo4})
+        keepStorable(dropDown);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
