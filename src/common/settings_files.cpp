@@ -36,6 +36,23 @@ QString withCrLf(const QString &text)
     return out;
 }
 
+// A number the leading-number rule reads in full and within range: numeric text without "$" or
+// thousands commas, and not a non-zero mantissa that came out as 0 (beyond a double's range).
+bool isPlainNumber(const QString &text)
+{
+    if (!isNumericText(text) || text.contains(QLatin1Char('$')) || text.contains(QLatin1Char(',')))
+        return false;
+    if (leadingNumber(text) != 0)
+        return true;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('E') || c == QLatin1Char('e') || c == QLatin1Char('D') || c == QLatin1Char('d'))
+            break;
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QStringList offeredTaxRates()
@@ -61,6 +78,21 @@ WriteResult writeTaxFile(const TaxRates &rates, const QString &path)
     RecordWriter writer;
     writer.text(rates.sales).text(rates.municipal).text(rates.state).endRecord();
     return writeFileWhole(path, writer.bytes());
+}
+
+SettingsState settingsFileState(const QString &path)
+{
+    return fileState(path) == FileState::Unreadable ? SettingsState::Unreadable : SettingsState::Usable;
+}
+
+SettingsState taxRateState(const QString &path)
+{
+    const FileState state = fileState(path);
+    if (state == FileState::Missing)
+        return SettingsState::Usable;
+    if (state == FileState::Unreadable)
+        return SettingsState::Unreadable;
+    return isPlainNumber(readTaxFile(path).sales) ? SettingsState::Usable : SettingsState::RateNotANumber;
 }
 
 QStringList readHeaderFile(const QString &path)

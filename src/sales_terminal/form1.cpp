@@ -259,6 +259,36 @@ void Form1::Command3_Click()
     Text9->clear();
     txtQty1->setText(QStringLiteral("1"));
     hideReceiptPreview();
+    warnAboutSettings();
+}
+
+void Form1::warnAboutSettings()
+{
+    QStringList faults;
+    switch (taxRateState()) {
+    case SettingsState::Usable:
+        break;
+    case SettingsState::Unreadable:
+        faults << QStringLiteral("The tax rate could not be read from \"%1\": the file is there but "
+                                 "cannot be read. Check the rate box before ringing up the order.")
+                      .arg(kTaxFile);
+        break;
+    case SettingsState::RateNotANumber:
+        faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a "
+                                 "number. Check the rate box before ringing up the order.")
+                      .arg(kTaxFile);
+        break;
+    }
+    if (settingsFileState(kHeaderFile) == SettingsState::Unreadable)
+        faults << QStringLiteral("The receipt header could not be read from \"%1\": the file is "
+                                 "there but cannot be read.").arg(kHeaderFile);
+    if (settingsFileState(kReturnFile) == SettingsState::Unreadable)
+        faults << QStringLiteral("The return policy could not be read from \"%1\": the file is "
+                                 "there but cannot be read. Receipts print without it.").arg(kReturnFile);
+    if (faults.isEmpty())
+        return;
+    faults << QStringLiteral("The shop owner can save these settings again in File, Settings.");
+    m_platform.messages.warning(this, kCaption, faults.join(QStringLiteral("\n\n")));
 }
 
 void Form1::Command1_Click()

@@ -131,6 +131,8 @@ private:
     void openInEditor(const QString &fileName);
     void showReceiptPreview();
     void hideReceiptPreview();
+    // Tells the clerk which settings files are there but could not be used.
+    void warnAboutSettings();
 
     Platform m_platform;
     OtherWindows &m_windows;

@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,6 +85,8 @@ private slots:
     void tabOrder();
     void startUpFillsDropDownAndOpensOrder();
     void startUpWithMissingFiles();
+    void unusableSettingsAreTold_data();
+    void unusableSettingsAreTold();
     void newOrderHeaderLineAndReset();
     void newOrderKeepsSalespersonAndHeaderKind();
     void lineEntryAndTotals_data();
@@ -241,6 +245,57 @@ void TestForm1::startUpWithMissingFiles()
     // Nothing was created by reading.
     QVERIFY(!t.dir.exists("inventory.dat"));
     QVERIFY(!t.dir.exists("Header.txt"));
+}
+
+void TestForm1::unusableSettingsAreTold_data()
+{
+    QTest::addColumn<QString>("folder");   // a settings file name taken by a folder
+    QTest::addColumn<QByteArray>("tax");   // the content of "tax.txt" otherwise
+    QTest::addColumn<QString>("rateBox");  // what the rate box shows
+    QTest::addColumn<QStringList>("told"); // the files the message names
+    QTest::newRow("tax.txt a folder") << "tax.txt" << QByteArray() << "" << QStringList{"\"tax.txt\""};
+    QTest::newRow("rate a word") << "" << QByteArray("\"six\",\"1\",\"5\"\r\n") << "six"
+                                 << QStringList{"\"tax.txt\"", "not a number"};
+    QTest::newRow("binary") << "" << QByteArray("\x01\x02\xff", 3) << QString::fromLatin1("  \xff")
+                            << QStringList{"\"tax.txt\"", "not a number"};
+    QTest::newRow("empty rate") << "" << QByteArray("\"\",\"1\",\"5\"\r\n") << ""
+                                << QStringList{"\"tax.txt\""};
+    QTest::newRow("Header.txt a folder") << "Header.txt" << kTax << "6" << QStringList{"\"Header.txt\""};
+    QTest::newRow("return.txt a folder") << "return.txt" << kTax << "6" << QStringList{"\"return.txt\""};
+}
+
+void TestForm1::unusableSettingsAreTold()
+{
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, tax);
+    QFETCH(QStringList, told);
+    Terminal t;
+    t.dir.write("tax.txt", tax);
+    if (!folder.isEmpty()) {
+        QFile::remove(t.dir.filePath(folder));
+        QVERIFY(QDir(t.dir.path()).mkdir(folder));
+    }
+    Form1 &f = t.open();
+    // Start-up runs New Order: one message, naming what could not be read.
+    QCOMPARE(t.fake.messages.warnings.size(), 1);
+    for (const QString &part : told)
+        QVERIFY2(t.fake.messages.warnings.first().text.contains(part),
+                 qPrintable(t.fake.messages.warnings.first().text));
+    for (const char *other : {"\"tax.txt\"", "\"Header.txt\"", "\"return.txt\""})
+        QCOMPARE(t.fake.messages.warnings.first().text.contains(QLatin1String(other)), told.contains(QLatin1String(other)));
+    // Nothing else changes: the rate box shows what was read, the order is open.
+    QTEST(f.Combo4->currentText(), "rateBox");
+    QVERIFY(f.Command1->isEnabled());
+    // Once per New Order.
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(t.fake.messages.warnings.size(), 2);
+    // Mended, the next New Order says nothing.
+    if (!folder.isEmpty())
+        QVERIFY(QDir(t.dir.path()).rmdir(folder));
+    t.dir.write("tax.txt", kTax);
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(t.fake.messages.warnings.size(), 2);
+    QCOMPARE(f.Combo4->currentText(), QStringLiteral("6"));
 }
 
 void TestForm1::newOrderHeaderLineAndReset()
