@@ -21,6 +21,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace pos {
 
 namespace {
@@ -295,22 +297,30 @@ void Form1::Command1_Click()
 {
     const double price = leadingNumber(Price1->text());
     const double quantity = leadingNumber(txtQty1->text());
-    List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(),
-                            quantity * price));
+    const double amount = quantity * price;
+    // A line the totals could not show is refused whole: the order stays as it was, and the
+    // entry row keeps what was typed so that the clerk can mend it.
+    if (!std::isfinite(amount) || !totalsShowAmounts(orderTotals(subt + amount, Combo4->currentText()))) {
+        m_platform.messages.warning(
+            this, kCaption,
+            QStringLiteral("This line was not added: its amount (quantity times price), or the "
+                           "order's subtotal, tax or total with it, is too large to compute. "
+                           "Check the quantity, the price and the tax rate."));
+        return;
+    }
+    List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(), amount));
     List1->scrollToBottom();
-    subt = subt + quantity * price;
+    subt = subt + amount;
     refreshTotals();
 }
 
 void Form1::refreshTotals()
 {
-    Text2->setText(numberText(subt));
-    const double rate = leadingNumber(Combo4->currentText());
-    Text3->setText(numberText(leadingNumber(Text2->text()) * (rate * 0.01)));
-    Text5->setText(numberText(leadingNumber(Text3->text()) + leadingNumber(Text2->text())));
-    toal = leadingNumber(Text5->text());
-    for (QLineEdit *box : {Text2, Text3, Text5})
-        box->setText(formatMoney(box->text()));
+    const Totals totals = orderTotals(subt, Combo4->currentText());
+    Text2->setText(totals.subtotal);
+    Text3->setText(totals.tax);
+    Text5->setText(totals.total);
+    toal = totals.toal;
 
     txtQty1->clear();
     Price1->clear();

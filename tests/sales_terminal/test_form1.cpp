@@ -92,6 +92,8 @@ private slots:
     void lineEntryAndTotals_data();
     void lineEntryAndTotals();
     void secondLineAddsUp();
+    void lineBeyondRangeRefused_data();
+    void lineBeyondRangeRefused();
     void entryRowResetAfterEnter();
     void returnKeyEntersFirstLineOnly();
     void changeFollowsTendered_data();
@@ -422,6 +424,50 @@ void TestForm1::secondLineAddsUp()
     // A negative line lowers the subtotal.
     t.enter("-1", "Widget", "9");
     QCOMPARE(f.Text2->text(), QStringLiteral("$.99"));
+}
+
+void TestForm1::lineBeyondRangeRefused_data()
+{
+    QTest::addColumn<QString>("firstPrice"); // a line entered before, empty: none
+    QTest::addColumn<QString>("qty");
+    QTest::addColumn<QString>("price");
+    QTest::newRow("1e308 x 10") << "" << "10" << "1e308";
+    QTest::newRow("largest double") << "" << "1" << "1.7976931348623157e308";
+    QTest::newRow("subtotal beyond") << "1e308" << "1" << "1e308";
+    QTest::newRow("total beyond") << "" << "1" << "1.7e308";
+}
+
+void TestForm1::lineBeyondRangeRefused()
+{
+    QFETCH(QString, firstPrice);
+    QFETCH(QString, qty);
+    QFETCH(QString, price);
+    Terminal t;
+    Form1 &f = t.open();
+    if (!firstPrice.isEmpty())
+        t.enter("1", "Gold", firstPrice);
+    QVERIFY(t.fake.messages.warnings.isEmpty());
+    const QStringList lines = f.List1->items();
+    const double subt = f.subt;
+    const double toal = f.toal;
+    const QStringList boxes{f.Text2->text(), f.Text3->text(), f.Text5->text()};
+
+    t.enter(qty, "Widget", price);
+    QCOMPARE(t.fake.messages.warnings.size(), 1);
+    QVERIFY(t.fake.messages.warnings.first().text.contains("not added"));
+    // Nothing of the line was added; the entry row keeps it for mending.
+    QCOMPARE(f.List1->items(), lines);
+    QCOMPARE(f.subt, subt);
+    QCOMPARE(f.toal, toal);
+    QCOMPARE((QStringList{f.Text2->text(), f.Text3->text(), f.Text5->text()}), boxes);
+    QCOMPARE(f.Price1->text(), price);
+    QCOMPARE(f.txtQty1->text(), qty);
+    QVERIFY(!boxes.contains("Overflow"));
+
+    // The order goes on soundly.
+    t.enter("2", "Widget", "4.50");
+    QCOMPARE(f.List1->count(), lines.size() + 1);
+    QCOMPARE(f.subt, subt + 9);
 }
 
 void TestForm1::entryRowResetAfterEnter()

@@ -1,9 +1,12 @@
 // The texts of an order: header line, item line, payment description, closing lines, receipt
 // file and journal record.
 
+#include "common/numbers.h"
 #include "sales_terminal/order.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace pos;
 
@@ -14,6 +17,8 @@ class TestOrder : public QObject
 private slots:
     void headerLine();
     void itemLines();
+    void totals_data();
+    void totals();
     void payment_data();
     void payment();
     void closing();
@@ -39,6 +44,45 @@ void TestOrder::itemLines()
     QCOMPARE(itemLine("3", "Tape", "1.1", 3 * 1.1), QStringLiteral("3   Tape   1.1   $ 3.3"));
     QCOMPARE(itemLine("-1", "Widget", "9", -9), QStringLiteral("-1   Widget   9   $-9"));
     QCOMPARE(itemLine("", "", "", 0), QStringLiteral("         $ 0"));
+}
+
+void TestOrder::totals_data()
+{
+    QTest::addColumn<double>("subt");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("subtotal");
+    QTest::addColumn<QString>("tax");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<double>("toal");
+    QTest::addColumn<bool>("shown");
+    const double largest = std::numeric_limits<double>::max();
+    QTest::newRow("9 at 6") << 9.0 << "6" << "$9.00" << "$.54" << "$9.54" << 9.54 << true;
+    QTest::newRow("9.99 at 6") << 9.99 << "6" << "$9.99" << "$.60" << "$10.59" << 10.5894 << true;
+    QTest::newRow("9.99 at 6.5") << 9.99 << "6.5" << "$9.99" << "$.65" << "$10.64" << 10.63935 << true;
+    QTest::newRow("empty rate") << 9.0 << "" << "$9.00" << "$.00" << "$9.00" << 9.0 << true;
+    QTest::newRow("negative") << -9.0 << "6" << "-$9.00" << "-$.54" << "-$9.54" << -9.54 << true;
+    QTest::newRow("1e308 at 6") << 1e308 << "6" << formatMoney(1e308) << formatMoney(6e306)
+                                << formatMoney(1.06e308) << 1.06e308 << true;
+    // Beyond range: the subtotal itself, a subtotal whose 15-digit text is beyond range, a
+    // total beyond range, and a rate that takes the tax beyond it.
+    QTest::newRow("1e308 x 10") << 1e308 * 10 << "6" << "Overflow" << "$.00" << "$.00" << 0.0 << false;
+    QTest::newRow("largest double") << largest << "0" << "Overflow" << "$.00" << "$.00" << 0.0 << false;
+    QTest::newRow("total beyond") << 1.7e308 << "6" << formatMoney(1.7e308) << formatMoney(1.02e307)
+                                  << "Overflow" << 0.0 << false;
+    QTest::newRow("rate beyond") << 1e10 << "1e305" << "$10,000,000,000.00" << "Overflow"
+                                 << "$10,000,000,000.00" << 1e10 << false;
+}
+
+void TestOrder::totals()
+{
+    QFETCH(double, subt);
+    QFETCH(QString, rate);
+    const Totals totals = orderTotals(subt, rate);
+    QTEST(totals.subtotal, "subtotal");
+    QTEST(totals.tax, "tax");
+    QTEST(totals.total, "total");
+    QTEST(totals.toal, "toal");
+    QTEST(totalsShowAmounts(totals), "shown");
 }
 
 void TestOrder::payment_data()
