@@ -149,6 +149,11 @@ std::optional<ReceiptFont> readFontFile(const QString &path)
     return font;
 }
 
+bool legibleReceiptSize(double points)
+{
+    return points >= kSmallestReceiptPoints && points <= kLargestReceiptPoints;
+}
+
 WriteResult writeFontFile(const ReceiptFont &font, const QString &path)
 {
     RecordWriter writer;

@@ -67,7 +67,15 @@ struct ReceiptFont
 
 // nullopt when the file is missing or holds fewer than four fields, or when the size field is
 // not a number above zero, so that the caller keeps its own font.
+// A size outside legibleReceiptSize is returned as stored; the receipt keeps its designed size
+// for it.
 std::optional<ReceiptFont> readFontFile(const QString &path = kFontFile);
+// The receipt font sizes that print as a readable receipt, 4 to 72 points. A size outside them
+// (1e308, 1e-300, 10000) would print blank or unreadable pages reported as printed.
+constexpr double kSmallestReceiptPoints = 4;
+constexpr double kLargestReceiptPoints = 72;
+bool legibleReceiptSize(double points);
+
 WriteResult writeFontFile(const ReceiptFont &font, const QString &path = kFontFile);
 
 } // namespace pos
