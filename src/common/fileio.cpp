@@ -215,33 +215,69 @@ FileState fileState(const QString &path)
     return readRawFile(path) ? FileState::Read : FileState::Unreadable;
 }
 
-WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
+StagedWrite::StagedWrite(const QString &path)
+    : m_path(path)
 {
-    const QString refused = notARegularFile(path);
-    if (!refused.isEmpty())
-        return WriteResult::failure(shownName(path), refused);
+}
 
-    QSaveFile file(path);
+// QSaveFile removes its temporary file when destroyed without commit().
+StagedWrite::~StagedWrite() = default;
+
+WriteResult StagedWrite::stage(const QByteArray &bytes)
+{
+    m_file.reset();
+    const QString refused = notARegularFile(m_path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(m_path), refused);
+
+    auto file = std::make_unique<QSaveFile>(m_path);
     // Never written in place: where no temporary file can be made, the write fails and the
     // old content stays.
-    file.setDirectWriteFallback(false);
+    file->setDirectWriteFallback(false);
     // Unbuffered: a buffered QSaveFile can lose the tail of a short write (full disk) and
     // still commit, leaving a cut-off file. Unbuffered, the short count shows here.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return WriteResult::failure(shownName(path), file.errorString());
-    const qint64 written = file.write(bytes);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return WriteResult::failure(shownName(m_path), file->errorString());
+    const qint64 written = file->write(bytes);
     if (written != bytes.size()) {
-        const QString reason = written < 0 ? file.errorString() : systemReason(errno);
-        file.cancelWriting();
-        return WriteResult::failure(shownName(path), reason);
+        const QString reason = written < 0 ? file->errorString() : systemReason(errno);
+        file->cancelWriting();
+        return WriteResult::failure(shownName(m_path), reason);
     }
-    // The temporary file is synced before it takes the file's place.
-    if (!file.commit())
-        return WriteResult::failure(shownName(path), file.errorString());
+    // Synced now, so that what is left for commit() is the rename.
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file->handle()) == 0;
+#else
+    const bool synced = retryingSync(file->handle()) == 0;
+#endif
+    if (!synced) {
+        const QString reason = systemReason(errno);
+        file->cancelWriting();
+        return WriteResult::failure(shownName(m_path), reason);
+    }
+    m_file = std::move(file);
+    return {};
+}
+
+WriteResult StagedWrite::commit()
+{
+    if (!m_file)
+        return WriteResult::failure(shownName(m_path), QStringLiteral("nothing was made ready to write"));
+    const std::unique_ptr<QSaveFile> file = std::move(m_file);
+    if (!file->commit())
+        return WriteResult::failure(shownName(m_path), file->errorString());
 #ifndef Q_OS_WIN
-    syncFolderOf(path);
+    syncFolderOf(m_path);
 #endif
     return {};
+}
+
+WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
+{
+    StagedWrite write(path);
+    if (WriteResult staged = write.stage(bytes); !staged)
+        return staged;
+    return write.commit();
 }
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QSaveFile;
 
 namespace pos {
 
@@ -41,6 +44,28 @@ FileState fileState(const QString &path);
 // old content stays. A path that exists and is not a regular file (a folder, a pipe, a
 // device) is refused without being opened.
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
+
+// A whole-file rewrite in two steps, for a file that must change only once other writes have
+// landed: stage() writes the new content to a temporary file beside the file and syncs it to
+// disk; commit() then puts it in the file's place. Until commit() the file keeps its old
+// content; content staged and not committed is removed when the object goes. The refusals
+// and failures are those of writeFileWhole, which is stage() and commit() in one.
+class StagedWrite
+{
+public:
+    explicit StagedWrite(const QString &path);
+    ~StagedWrite();
+    StagedWrite(const StagedWrite &) = delete;
+    StagedWrite &operator=(const StagedWrite &) = delete;
+
+    WriteResult stage(const QByteArray &bytes);
+    // Fails when nothing was staged.
+    WriteResult commit();
+
+private:
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_file;
+};
 
 // Appends the bytes to the file (created when absent) in one write, flushed and synced to
 // disk before it returns. When the write fails part way, the file is cut back to its old

@@ -1,6 +1,7 @@
 #include "sales_terminal/form1.h"
 
 #include "common/fileio.h"
+#include "sales_terminal/close_writes.h"
 #include "common/journal.h"
 #include "common/numbers.h"
 #include "common/inventory_file.h"
@@ -388,32 +389,41 @@ void Form1::Command2_Click()
     List1->scrollToBottom();
     Command1->setEnabled(false);
 
-    // A write that fails leaves the order as it was before this close, so that the clerk can
-    // close it again once the cause is mended; nothing is printed for an unrecorded sale.
-    auto fail = [&](const WriteResult &result, const QString &consequence) {
+    CloseWrites writes;
+    writes.receipt = receiptBytes(List1->items(), readReturnFileRaw());
+    const CloseRecord record = closeRecordFor(Combo2->currentText());
+    if (record == CloseRecord::Journal || record == CloseRecord::Layaway)
+        writes.journal = journalRecord(dte, close);
+    const CloseOutcome outcome = writeClose(writes);
+
+    switch (outcome.result) {
+    case CloseOutcome::NothingWritten: {
+        // The order goes back to how it was before this close, so that the clerk can close it
+        // again once the cause is mended; nothing is printed for an unrecorded sale.
         QStringList lines = List1->items();
         lines.resize(linesBefore);
         List1->setItems(lines);
         Command1->setEnabled(enterWasEnabled);
-        m_platform.messages.warning(this, kCaption, result.message + QStringLiteral("\n\n") + consequence);
-    };
-
-    const WriteResult receipt = writeFileWhole(kReceiptFile, receiptBytes(List1->items(), readReturnFileRaw()));
-    if (!receipt) {
-        fail(receipt, QStringLiteral("The order was not closed. Mend the cause and press Close Order again."));
+        const QString consequence =
+            outcome.journalFailed
+                ? QStringLiteral("The sale was NOT recorded in the sales journal and no receipt was "
+                                 "printed. Mend the cause and press Close Order again.")
+                : QStringLiteral("The order was not closed. Mend the cause and press Close Order again.");
+        m_platform.messages.warning(this, kCaption, outcome.message + QStringLiteral("\n\n") + consequence);
         return;
     }
-    const QString kind = Combo2->currentText();
-    const CloseRecord record = closeRecordFor(kind);
-    if (record == CloseRecord::Journal || record == CloseRecord::Layaway) {
-        const WriteResult journal = appendJournalRecord(journalRecord(dte, close));
-        if (!journal) {
-            fail(journal, QStringLiteral("The sale was NOT recorded in the sales journal and no receipt "
-                                         "was printed. Mend the cause and press Close Order again."));
-            return;
-        }
+    case CloseOutcome::RecordedWithoutReceipt:
+        m_platform.messages.warning(
+            this, kCaption,
+            outcome.message
+                + QStringLiteral("\n\nThe sale WAS recorded, but its receipt could not be written, so "
+                                 "none was printed. Do not close this order again: press New Order "
+                                 "for the next sale."));
+        break;
+    case CloseOutcome::Closed:
+        showReceiptPreview();
+        break;
     }
-    showReceiptPreview();
     subt = 0;
     Combo2->setEditText(QStringLiteral("Sale"));
 }

@@ -84,6 +84,7 @@ private slots:
     void notRegularFilesRefused();
     void fileStates();
     void shortWriteLeavesFileAsItWas();
+    void stagedWriteTakesPlaceAtCommit();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -277,6 +278,45 @@ void TestFileIo::shortWriteLeavesFileAsItWas()
 #else
     QSKIP("needs a per-process file size limit");
 #endif
+}
+
+void TestFileIo::stagedWriteTakesPlaceAtCommit()
+{
+    const QString file = path("reciept.txt");
+    put(file, "old\r\n");
+    const auto entries = [this] { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden); };
+    {
+        StagedWrite write(file);
+        QVERIFY(write.stage("new\r\n"));
+        // Staged: the file keeps its old content until the commit.
+        QCOMPARE(contentOf(file), QByteArray("old\r\n"));
+        QVERIFY(write.commit());
+        QCOMPARE(contentOf(file), QByteArray("new\r\n"));
+        // Once only.
+        QVERIFY(!write.commit());
+    }
+    {
+        // Staged and never committed: the old content stays, nothing is left beside it.
+        StagedWrite write(file);
+        QVERIFY(write.stage("dropped\r\n"));
+    }
+    QCOMPARE(contentOf(file), QByteArray("new\r\n"));
+    QCOMPARE(entries(), QStringList{"reciept.txt"});
+    {
+        // A folder that took the file's place by the commit: the commit fails, naming the file.
+        QVERIFY(QFile::remove(file));
+        StagedWrite write(file);
+        QVERIFY(write.stage("late\r\n"));
+        QVERIFY(QDir(m_dir->path()).mkdir("reciept.txt"));
+        const WriteResult committed = write.commit();
+        QVERIFY(!committed);
+        QVERIFY2(committed.message.contains("reciept.txt"), qPrintable(committed.message));
+    }
+    QVERIFY(QFileInfo(file).isDir());
+    QVERIFY(entries().isEmpty());
+    // Nothing staged, nothing to commit; a refused place is refused at the stage.
+    QVERIFY(!StagedWrite(path("other.txt")).commit());
+    QVERIFY(!StagedWrite(file).stage("x"));
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

@@ -289,6 +289,7 @@ void TestCloseOrder::journalWriteFailureKeepsOrder()
     Counter c;
     // A folder where the journal should be: the append cannot succeed.
     QVERIFY(QDir(c.dir.path()).mkdir("sales.txt"));
+    c.dir.write("reciept.txt", "the previous sale's receipt\r\n");
     c.enter("2", "Widget", "4.50");
     c.form->Text6->setText("10");
     const QStringList before = c.form->List1->items();
@@ -302,6 +303,8 @@ void TestCloseOrder::journalWriteFailureKeepsOrder()
     QCOMPARE(c.form->subt, 9.0);
     QVERIFY(c.fake.printer.jobs.isEmpty());
     QVERIFY(!c.preview());
+    // The unrecorded sale's receipt did not replace the previous one.
+    QCOMPARE(c.dir.read("reciept.txt"), QByteArray("the previous sale's receipt\r\n"));
 
     // Once the cause is gone the same order closes as a first close would.
     QVERIFY(QDir(c.dir.path()).rmdir("sales.txt"));
