@@ -36,23 +36,6 @@ QString withCrLf(const QString &text)
     return out;
 }
 
-// A number the leading-number rule reads in full and within range: numeric text without "$" or
-// thousands commas, and not a non-zero mantissa that came out as 0 (beyond a double's range).
-bool isPlainNumber(const QString &text)
-{
-    if (!isNumericText(text) || text.contains(QLatin1Char('$')) || text.contains(QLatin1Char(',')))
-        return false;
-    if (leadingNumber(text) != 0)
-        return true;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('E') || c == QLatin1Char('e') || c == QLatin1Char('D') || c == QLatin1Char('d'))
-            break;
-        if (c >= QLatin1Char('1') && c <= QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QStringList offeredTaxRates()
