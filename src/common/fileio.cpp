@@ -43,6 +43,8 @@ QString notARegularFile(const QString &path)
     return {};
 }
 
+const QString kNameTaken = QStringLiteral("a file or folder of that name is there already");
+
 #ifndef Q_OS_WIN
 int retryingSync(int handle)
 {
@@ -63,6 +65,83 @@ void syncFolderOf(const QString &path)
         return;
     retryingSync(handle);
     ::close(handle);
+}
+
+// Writes all the bytes and syncs them to disk: 0, or the error that stopped it.
+int writeAllSynced(int handle, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(handle, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENOSPC;
+        done += n;
+    }
+    return retryingSync(handle) == 0 ? 0 : errno;
+}
+
+// Writes the bytes into a new file opened with O_EXCL, removed again when the write fails.
+WriteResult createInPlace(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int handle = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        if (errno == EEXIST)
+            *nameTaken = true;
+        return WriteResult::failure(shownName(path), errno == EEXIST ? kNameTaken : systemReason(errno));
+    }
+    int error = writeAllSynced(handle, bytes);
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(name.constData());
+        return WriteResult::failure(shownName(path), systemReason(error));
+    }
+    syncFolderOf(path);
+    return {};
+}
+
+// The new file is written and synced under a temporary name beside it, then linked to its
+// name, which fails rather than replace a file that has taken the name meanwhile. So the
+// name never shows a part of the content, even after a crash.
+WriteResult createPosix(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray temporary = name + ".XXXXXX";
+    const int handle = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (handle < 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    // mkostemp makes the file private; the new file gets the rights any new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    int error = ::fchmod(handle, 0666 & ~mask) == 0 ? 0 : errno;
+    if (error == 0)
+        error = writeAllSynced(handle, bytes);
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return WriteResult::failure(shownName(path), systemReason(error));
+    }
+    const int linked = ::link(temporary.constData(), name.constData());
+    const int linkError = errno;
+    ::unlink(temporary.constData());
+    if (linked == 0) {
+        syncFolderOf(path);
+        return {};
+    }
+    if (linkError == EEXIST) {
+        *nameTaken = true;
+        return WriteResult::failure(shownName(path), kNameTaken);
+    }
+    // A file system without links (FAT, some network shares): the file is made in place.
+    if (linkError == EPERM || linkError == ENOTSUP || linkError == EOPNOTSUPP || linkError == ENOSYS)
+        return createInPlace(path, bytes, nameTaken);
+    return WriteResult::failure(shownName(path), systemReason(linkError));
 }
 
 bool endsWithLineEnd(int handle, off_t size)
@@ -112,19 +191,8 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool compl
         return WriteResult::failure(shownName(path), systemReason(error));
     };
 
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(handle, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return cutBack(errno);
-        if (n == 0)
-            return cutBack(ENOSPC);
-        done += n;
-    }
-    if (retryingSync(handle) != 0)
-        return cutBack(errno);
+    if (const int error = writeAllSynced(handle, data))
+        return cutBack(error);
     if (::close(handle) != 0)
         return WriteResult::failure(shownName(path), systemReason(errno));
     if (!existed)
@@ -132,6 +200,31 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes, bool compl
     return {};
 }
 #else
+WriteResult createWindows(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo::exists(path)) {
+            *nameTaken = true;
+            return WriteResult::failure(shownName(path), kNameTaken);
+        }
+        return WriteResult::failure(shownName(path), file.errorString());
+    }
+    QString reason;
+    if (file.write(bytes) != bytes.size())
+        reason = file.errorString();
+    else if (::_commit(file.handle()) != 0)
+        reason = systemReason(errno);
+    file.close();
+    if (reason.isEmpty() && file.error() != QFileDevice::NoError)
+        reason = file.errorString();
+    if (!reason.isEmpty()) {
+        file.remove();
+        return WriteResult::failure(shownName(path), reason);
+    }
+    return {};
+}
+
 WriteResult appendWindows(const QString &path, const QByteArray &bytes, bool completeLastLine)
 {
     QFile file(path);
@@ -278,6 +371,24 @@ WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
     if (WriteResult staged = write.stage(bytes); !staged)
         return staged;
     return write.commit();
+}
+
+WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    bool taken = false;
+    if (!nameTaken)
+        nameTaken = &taken;
+    *nameTaken = false;
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
+        *nameTaken = true;
+        return WriteResult::failure(shownName(path), kNameTaken);
+    }
+#ifdef Q_OS_WIN
+    return createWindows(path, bytes, nameTaken);
+#else
+    return createPosix(path, bytes, nameTaken);
+#endif
 }
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)

@@ -45,6 +45,12 @@ FileState fileState(const QString &path);
 // device) is refused without being opened.
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
 
+// Creates a new file holding the bytes, synced to disk, and never replaces one: when a file (or
+// a folder, or anything else) has the name, it fails and sets *nameTaken. The name shows
+// either nothing or the whole content, even after a crash (the content is written under a
+// temporary name beside it first). A failed write leaves nothing under the name.
+WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *nameTaken = nullptr);
+
 // A whole-file rewrite in two steps, for a file that must change only once other writes have
 // landed: stage() writes the new content to a temporary file beside the file and syncs it to
 // disk; commit() then puts it in the file's place. Until commit() the file keeps its old

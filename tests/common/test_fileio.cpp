@@ -85,6 +85,8 @@ private slots:
     void fileStates();
     void shortWriteLeavesFileAsItWas();
     void stagedWriteTakesPlaceAtCommit();
+    void createNewNeverReplaces();
+    void createNewShortWriteLeavesNothing();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -317,6 +319,69 @@ void TestFileIo::stagedWriteTakesPlaceAtCommit()
     // Nothing staged, nothing to commit; a refused place is refused at the stage.
     QVERIFY(!StagedWrite(path("other.txt")).commit());
     QVERIFY(!StagedWrite(file).stage("x"));
+}
+
+void TestFileIo::createNewNeverReplaces()
+{
+    const QString file = path("03142004093010Ann.lwy");
+    bool taken = true;
+    QVERIFY(createFileNew(file, "4.54\r\n\"Shop\"\r\n", &taken));
+    QVERIFY(!taken);
+    QCOMPARE(contentOf(file), QByteArray("4.54\r\n\"Shop\"\r\n"));
+    // Nothing is left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"03142004093010Ann.lwy"});
+#ifdef Q_OS_UNIX
+    // Made with the rights of any new file, not private to the program.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat status{};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, 0666 & ~mask);
+#endif
+
+    // A name already taken, by a file, a folder or a link to nowhere, is never written.
+    const WriteResult again = createFileNew(file, "0\r\n", &taken);
+    QVERIFY(!again);
+    QVERIFY(taken);
+    QVERIFY2(again.message.contains("03142004093010Ann.lwy"), qPrintable(again.message));
+    QCOMPARE(contentOf(file), QByteArray("4.54\r\n\"Shop\"\r\n"));
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.lwy"));
+    QVERIFY(!createFileNew(path("folder.lwy"), "0\r\n", &taken));
+    QVERIFY(taken);
+    QVERIFY(QFile::link(path("gone"), path("link.lwy")));
+    QVERIFY(!createFileNew(path("link.lwy"), "0\r\n", &taken));
+    QVERIFY(taken);
+    QVERIFY(!QFileInfo::exists(path("gone")));
+
+    // A failure of another kind is not a taken name.
+    QVERIFY(!createFileNew(path("nowhere/x.lwy"), "0\r\n", &taken));
+    QVERIFY(!taken);
+    QVERIFY(!createFileNew(path(QString(300, QLatin1Char('x'))), "0\r\n", &taken));
+    QVERIFY(!taken);
+}
+
+void TestFileIo::createNewShortWriteLeavesNothing()
+{
+#ifdef Q_OS_UNIX
+    const QString file = path("new.lwy");
+    WriteResult created;
+    {
+        rlimit saved{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit capped = saved;
+        capped.rlim_cur = 16;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+        created = createFileNew(file, QByteArray(100, 'x'));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+    QVERIFY(!created);
+    QVERIFY2(created.message.contains("new.lwy"), qPrintable(created.message));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+#else
+    QSKIP("needs a per-process file size limit");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)
