@@ -1,16 +1,16 @@
 #include "sales_terminal/form1.h"
 
-#include "common/fileio.h"
-#include "sales_terminal/close_writes.h"
-#include "common/journal.h"
-#include "common/numbers.h"
 #include "common/inventory_file.h"
+#include "common/numbers.h"
+#include "common/settings_files.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
+#include "sales_terminal/close_writes.h"
+#include "sales_terminal/layaway.h"
 #include "sales_terminal/order.h"
-#include "common/settings_files.h"
+#include "sales_terminal/terminal_messages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,6 +34,7 @@ const QString kCaption = QStringLiteral("Corvalane Point-Of-Sale - BETA");
 
 Form1::Form1(Platform platform, OtherWindows &windows, QWidget *parent)
     : QMainWindow(parent)
+    , CommonDialog1(platform.dialogs, this)
     , m_platform(platform)
     , m_windows(windows)
 {
@@ -241,12 +242,26 @@ void Form1::Check3_Click()
 
 void Form1::Command3_Click()
 {
-    List1->clear();
-    for (const QString &line : readHeaderFile())
-        List1->addItem(line);
+    // A layaway file is this order's only when this New Order reopens it.
+    m_layawayFile.clear();
+    startOrder();
+    // A cancelled or unreadable reopening leaves a fresh sale, started again under "Sale" so
+    // that its header line and tax rate are a sale's.
+    if (Combo2->currentText() == QLatin1String("Layaway Payment") && !reopenLayaway()) {
+        Combo2->setEditText(QStringLiteral("Sale"));
+        startOrder();
+    }
+    hideReceiptPreview();
+    warnAboutSettings();
+}
+
+void Form1::startOrder()
+{
+    QStringList lines = readHeaderFile();
     Combo4->setEditText(readTaxFile().sales);
     dte = receiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text());
-    List1->addItem(dte);
+    lines.append(dte);
+    List1->setItems(lines);
     for (QLineEdit *box : {Text2, Text3, Text5, Text6, Text7, Text19})
         box->clear();
     subt = 0;
@@ -261,37 +276,40 @@ void Form1::Command3_Click()
     Combo3->clearEditText();
     Text9->clear();
     txtQty1->setText(QStringLiteral("1"));
-    hideReceiptPreview();
-    warnAboutSettings();
+}
+
+bool Form1::reopenLayaway()
+{
+    Combo4->setEditText(QStringLiteral("0"));
+    CommonDialog1.Filter = kLayawayFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.DialogTitle = QStringLiteral("Open");
+    CommonDialog1.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNPathMustExist
+                          | CommonDialog::cdlOFNNoChangeDir | CommonDialog::cdlOFNHideReadOnly;
+    if (!CommonDialog1.ShowOpen())
+        return false;
+
+    const QString path = CommonDialog1.FileName;
+    const Layaway layaway = readLayaway(path);
+    if (layaway.state == Layaway::Unreadable) {
+        m_platform.messages.warning(this, kCaption, layawayUnreadableMessage(path));
+        return false;
+    }
+    if (layaway.state == Layaway::BalanceNotANumber)
+        m_platform.messages.warning(this, kCaption, layawayBalanceMessage(path));
+    List1->setItems(reopenedLines(List1->items(), layaway.lines));
+    m_layawayFile = path;
+    subt = layaway.balance;
+    refreshTotals();
+    return true;
 }
 
 void Form1::warnAboutSettings()
 {
-    QStringList faults;
-    switch (taxRateState()) {
-    case SettingsState::Usable:
-        break;
-    case SettingsState::Unreadable:
-        faults << QStringLiteral("The tax rate could not be read from \"%1\": the file is there but "
-                                 "cannot be read. Check the rate box before ringing up the order.")
-                      .arg(kTaxFile);
-        break;
-    case SettingsState::RateNotANumber:
-        faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a "
-                                 "number. Check the rate box before ringing up the order.")
-                      .arg(kTaxFile);
-        break;
-    }
-    if (settingsFileState(kHeaderFile) == SettingsState::Unreadable)
-        faults << QStringLiteral("The receipt header could not be read from \"%1\": the file is "
-                                 "there but cannot be read.").arg(kHeaderFile);
-    if (settingsFileState(kReturnFile) == SettingsState::Unreadable)
-        faults << QStringLiteral("The return policy could not be read from \"%1\": the file is "
-                                 "there but cannot be read. Receipts print without it.").arg(kReturnFile);
-    if (faults.isEmpty())
-        return;
-    faults << QStringLiteral("The shop owner can save these settings again in File, Settings.");
-    m_platform.messages.warning(this, kCaption, faults.join(QStringLiteral("\n\n")));
+    const QString warning = settingsWarning(taxRateState(), settingsFileState(kHeaderFile),
+                                            settingsFileState(kReturnFile));
+    if (!warning.isEmpty())
+        m_platform.messages.warning(this, kCaption, warning);
 }
 
 void Form1::Command1_Click()
@@ -302,11 +320,7 @@ void Form1::Command1_Click()
     // A line the totals could not show is refused whole: the order stays as it was, and the
     // entry row keeps what was typed so that the clerk can mend it.
     if (!std::isfinite(amount) || !totalsShowAmounts(orderTotals(subt + amount, Combo4->currentText()))) {
-        m_platform.messages.warning(
-            this, kCaption,
-            QStringLiteral("This line was not added: its amount (quantity times price), or the "
-                           "order's subtotal, tax or total with it, is too large to compute. "
-                           "Check the quantity, the price and the tax rate."));
+        m_platform.messages.warning(this, kCaption, lineTooLargeMessage());
         return;
     }
     List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(), amount));
@@ -378,6 +392,19 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::Command2_Click()
 {
+    const CloseRecord record = closeRecordFor(Combo2->currentText());
+    const bool layaway = record == CloseRecord::Layaway || record == CloseRecord::LayawayPayment;
+    // Refused before anything changes: the order stays open as it is.
+    if (record == CloseRecord::LayawayPayment && m_layawayFile.isEmpty()) {
+        m_platform.messages.warning(this, kCaption, noLayawayOpenMessage());
+        return;
+    }
+    const double balance = layawayBalance(subt, leadingNumber(Combo4->currentText()), moneyValue(Text6->text()));
+    if (layaway && !isPlainNumber(numberText(balance))) {
+        m_platform.messages.warning(this, kCaption, balanceTooLargeMessage());
+        return;
+    }
+
     const Payment payment{Check1->isChecked(), Check2->isChecked(), Check3->isChecked(),
                           Check4->isChecked(), Text9->text(),       Combo3->currentText()};
     const OrderClose close{Text2->text(),  Text3->text(), Text5->text(), paymentDescription(payment),
@@ -391,7 +418,12 @@ void Form1::Command2_Click()
 
     CloseWrites writes;
     writes.receipt = receiptBytes(List1->items(), readReturnFileRaw());
-    const CloseRecord record = closeRecordFor(Combo2->currentText());
+    if (record == CloseRecord::Layaway)
+        writes.layaway = LayawayWrite{LayawayWrite::New, layawayBytes(balance, List1->items()), QString(),
+                                      m_platform.clock.now(), Text8->text()};
+    else if (record == CloseRecord::LayawayPayment)
+        writes.layaway = LayawayWrite{LayawayWrite::Payment, layawayBytes(balance, List1->items()),
+                                      m_layawayFile, {}, {}};
     if (record == CloseRecord::Journal || record == CloseRecord::Layaway)
         writes.journal = journalRecord(dte, close);
     const CloseOutcome outcome = writeClose(writes);
@@ -404,26 +436,18 @@ void Form1::Command2_Click()
         lines.resize(linesBefore);
         List1->setItems(lines);
         Command1->setEnabled(enterWasEnabled);
-        const QString consequence =
-            outcome.journalFailed
-                ? QStringLiteral("The sale was NOT recorded in the sales journal and no receipt was "
-                                 "printed. Mend the cause and press Close Order again.")
-                : QStringLiteral("The order was not closed. Mend the cause and press Close Order again.");
-        m_platform.messages.warning(this, kCaption, outcome.message + QStringLiteral("\n\n") + consequence);
+        m_platform.messages.warning(this, kCaption, notClosedMessage(outcome, record));
         return;
     }
     case CloseOutcome::RecordedWithoutReceipt:
-        m_platform.messages.warning(
-            this, kCaption,
-            outcome.message
-                + QStringLiteral("\n\nThe sale WAS recorded, but its receipt could not be written, so "
-                                 "none was printed. Do not close this order again: press New Order "
-                                 "for the next sale."));
+        m_platform.messages.warning(this, kCaption, recordedWithoutReceiptMessage(outcome));
         break;
     case CloseOutcome::Closed:
         showReceiptPreview();
         break;
     }
+    // The layaway's file has its new balance: a later close is another order's.
+    m_layawayFile.clear();
     subt = 0;
     Combo2->setEditText(QStringLiteral("Sale"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/common_dialog.h"
 #include "platform/platform.h"
 #include "sales_terminal/other_windows.h"
 
@@ -83,6 +84,8 @@ public:
     QAction *lne2 = nullptr;
     QAction *invfile = nullptr;
     QAction *salesf = nullptr;
+    // The open-file dialog of New Order's layaway reopening.
+    CommonDialog CommonDialog1;
 
     // The order's receipt header line, built at New Order.
     QString dte;
@@ -131,12 +134,19 @@ private:
     void openInEditor(const QString &fileName);
     void showReceiptPreview();
     void hideReceiptPreview();
+    // New Order's steps up to the layaway reopening.
+    void startOrder();
+    // Asks for the layaway file and loads it into the order: false when cancelled or when the
+    // file could not be read (nothing is reopened then).
+    bool reopenLayaway();
     // Tells the clerk which settings files are there but could not be used.
     void warnAboutSettings();
 
     Platform m_platform;
     OtherWindows &m_windows;
     DefaultButton *m_default = nullptr;
+    // The layaway file reopened by this order's New Order; empty when none.
+    QString m_layawayFile;
 };
 
 } // namespace pos

@@ -36,6 +36,36 @@ void put(const QString &path, const QByteArray &bytes)
 }
 
 #ifdef Q_OS_UNIX
+// Caps the size of files this process may write while it lives, so that a write stops part
+// way (as on a full disk) for root as well. Nothing may be logged while the cap holds.
+class FileSizeCap
+{
+public:
+    explicit FileSizeCap(rlim_t bytes)
+        : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        m_capped = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        rlimit capped = m_saved;
+        capped.rlim_cur = bytes;
+        m_capped = m_capped && ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
+    }
+    ~FileSizeCap()
+    {
+        if (m_capped)
+            ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeCap(const FileSizeCap &) = delete;
+    FileSizeCap &operator=(const FileSizeCap &) = delete;
+
+    bool holds() const { return m_capped; }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int);
+    bool m_capped = false;
+};
+
 // Permission bits do not stop root. Run as root, a test that needs them gives the folder to
 // the unprivileged user "nobody" and takes that user's rights for as long as this lives.
 class Unprivileged
@@ -254,23 +284,17 @@ void TestFileIo::shortWriteLeavesFileAsItWas()
     const QString file = path("sales.txt");
     put(file, "\"old\",1\r\n");
 
-    // Cap the size of files this process may write, so that the next write stops part way
-    // (as on a full disk) for root as well. The cap is lifted before anything is logged.
     const QByteArray record("\"a longer record\",2\r\n");
     WriteResult appended;
     WriteResult written;
+    bool capped = false;
     {
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved;
-        capped.rlim_cur = 16;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+        const FileSizeCap cap(16);
+        capped = cap.holds();
         appended = appendDurably(file, record);
         written = writeFileWhole(file, record + record);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
     }
+    QVERIFY(capped);
     QVERIFY(!appended);
     QVERIFY(!written);
     QVERIFY2(appended.message.contains(QStringLiteral("sales.txt")), qPrintable(appended.message));
@@ -365,17 +389,13 @@ void TestFileIo::createNewShortWriteLeavesNothing()
 #ifdef Q_OS_UNIX
     const QString file = path("new.lwy");
     WriteResult created;
+    bool capped = false;
     {
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved;
-        capped.rlim_cur = 16;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+        const FileSizeCap cap(16);
+        capped = cap.holds();
         created = createFileNew(file, QByteArray(100, 'x'));
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
     }
+    QVERIFY(capped);
     QVERIFY(!created);
     QVERIFY2(created.message.contains("new.lwy"), qPrintable(created.message));
     QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
