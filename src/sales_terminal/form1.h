@@ -22,8 +22,9 @@ class DefaultButton;
 class ListBox;
 
 // The sales terminal: the counter's main window. One order is open at a time: New Order starts
-// it, Enter adds item lines with running totals, Close Order writes the receipt and the
-// journal record and shows the receipt preview.
+// it (for a "Layaway Payment" it reopens a layaway file), Enter adds item lines with running
+// totals, Close Order records the order (journal record, layaway file) and writes the receipt,
+// then shows the receipt preview.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
