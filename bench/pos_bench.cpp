@@ -5,6 +5,8 @@
 //   enter_at_10_lines_ms      one Enter (line appended, totals refreshed, window repainted)
 //   enter_at_10000_lines_ms   the same with 10,000 lines in the order
 //   dropdown_open_100k_ms     opening the description drop-down over 100,000 entries
+//   reopen_100k_layaway_ms    New Order of a "Layaway Payment" reopening a 100,000-line layaway
+//   close_100k_layaway_ms     closing that payment (receipt, layaway file rewritten, synced)
 //
 // Start-up figures are the median wall time of several child processes; Enter figures are
 // the median of many presses.
@@ -16,6 +18,7 @@
 #include "common/records.h"
 #include "common/fileio.h"
 #include "sales_terminal/form1.h"
+#include "sales_terminal/layaway.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -121,6 +124,28 @@ double dropDownOpen(pos::Form1 &form)
     return median(ms);
 }
 
+// Reopens and closes a layaway payment several times: the median of each, in ms.
+std::pair<double, double> layawayCost(pos::Form1 &form, pos::testing::FakePlatform &fake, const QString &path)
+{
+    std::vector<double> reopen;
+    std::vector<double> close;
+    for (int run = 0; run < 7; ++run) {
+        fake.dialogs.fileAnswers << path;
+        form.Combo2->setEditText(QStringLiteral("Layaway Payment"));
+        QElapsedTimer timer;
+        timer.start();
+        form.Command3->click();
+        QCoreApplication::processEvents();
+        reopen.push_back(timer.nsecsElapsed() / 1e6);
+        form.Text6->setText(QStringLiteral("1"));
+        timer.restart();
+        form.Command2->click();
+        QCoreApplication::processEvents();
+        close.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return {median(reopen), median(close)};
+}
+
 void print(const char *name, double value, const char *unit)
 {
     std::printf("%s: %.4f %s\n", name, value, unit);
@@ -165,5 +190,22 @@ int main(int argc, char *argv[])
     stocked.show();
     QCoreApplication::processEvents();
     print("dropdown_open_100k_ms", dropDownOpen(stocked), "ms");
+
+    QTemporaryDir layaways;
+    QDir::setCurrent(layaways.path());
+    QStringList stored;
+    for (int i = 0; i < 100000; ++i)
+        stored << QStringLiteral("1   Item %1   2.50   $ 2.5").arg(i);
+    const QString layaway = QDir(layaways.path()).filePath(QStringLiteral("big.lwy"));
+    if (!pos::writeFileWhole(layaway, pos::layawayBytes(250000, stored))) {
+        std::fprintf(stderr, "could not write the benchmark's layaway file\n");
+        return 1;
+    }
+    pos::Form1 counter(fake.platform(), windows);
+    counter.show();
+    QCoreApplication::processEvents();
+    const auto [reopen, close] = layawayCost(counter, fake, layaway);
+    print("reopen_100k_layaway_ms", reopen, "ms");
+    print("close_100k_layaway_ms", close, "ms");
     return 0;
 }

@@ -4,11 +4,30 @@
 #include "app/app_windows.h"
 #include "app/automation.h"
 #include "app/shop_folder.h"
+#include "app/shop_lock.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+
+// Tells why the program does not start: on the error output, and in a message box where a
+// screen shows one (on the offscreen and minimal platforms no one would see it, and the box
+// would wait for ever).
+void tellRefusal(const QString &message)
+{
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    const QString screen = QGuiApplication::platformName();
+    if (screen != QLatin1String("offscreen") && screen != QLatin1String("minimal"))
+        QMessageBox::warning(nullptr, QStringLiteral("Corvalane Point-Of-Sale - BETA"), message);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -19,7 +38,14 @@ int main(int argc, char *argv[])
 
     QString error;
     if (!pos::enterShopFolder(QApplication::arguments(), error)) {
-        QMessageBox::critical(nullptr, QApplication::applicationName(), error);
+        tellRefusal(error);
+        return 1;
+    }
+
+    // One copy of the program per shop folder.
+    const pos::ShopLock shopLock = pos::lockShopFolder(QDir::currentPath());
+    if (!shopLock.refusal.isEmpty()) {
+        tellRefusal(shopLock.refusal);
         return 1;
     }
 

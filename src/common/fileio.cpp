@@ -46,6 +46,8 @@ QString notARegularFile(const QString &path)
     return {};
 }
 
+const QString kNameTaken = QStringLiteral("a file or folder of that name is there already");
+
 #ifndef Q_OS_WIN
 int retryingSync(int handle)
 {
@@ -103,6 +105,87 @@ WriteResult closeWritten(int handle, const QString &path, bool existed)
     return {};
 }
 
+// Writes all the bytes and syncs them to disk: 0, or the error that stopped it.
+int writeAllSynced(int handle, const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(handle, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return ENOSPC;
+        done += n;
+    }
+    return retryingSync(handle) == 0 ? 0 : errno;
+}
+
+// Writes the bytes into a new file opened with O_EXCL, removed again when the write fails.
+WriteResult createInPlace(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int handle = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        if (errno == EEXIST)
+            *nameTaken = true;
+        return WriteResult::failure(shownName(path), errno == EEXIST ? kNameTaken : systemReason(errno));
+    }
+    int error = writeAllSynced(handle, bytes);
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(name.constData());
+        return WriteResult::failure(shownName(path), systemReason(error));
+    }
+    syncFolderOf(path);
+    return {};
+}
+
+// The new file is written and synced under a temporary name beside it, then linked to its
+// name, which fails rather than replace a file that has taken the name meanwhile. So the
+// name never shows a part of the content, even after a crash.
+WriteResult createPosix(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray temporary = name + ".XXXXXX";
+    const int handle = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (handle < 0)
+        return WriteResult::failure(shownName(path), systemReason(errno));
+    // mkostemp makes the file private; the new file gets the rights any new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    int error = ::fchmod(handle, 0666 & ~mask) == 0 ? 0 : errno;
+    faultPoint("create: before write");
+    if (error == 0)
+        error = writeAllSynced(handle, bytes);
+    faultPoint("create: after write and sync");
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return WriteResult::failure(shownName(path), systemReason(error));
+    }
+    const int linked = ::link(temporary.constData(), name.constData());
+    const int linkError = errno;
+    faultPoint("create: after link");
+    ::unlink(temporary.constData());
+    if (linked == 0) {
+        syncFolderOf(path);
+        faultPoint("create: after folder sync");
+        return {};
+    }
+    if (linkError == EEXIST) {
+        *nameTaken = true;
+        return WriteResult::failure(shownName(path), kNameTaken);
+    }
+    // A file system without links (FAT, some network shares): the file is made in place.
+    if (linkError == EPERM || linkError == ENOTSUP || linkError == EOPNOTSUPP || linkError == ENOSYS)
+        return createInPlace(path, bytes, nameTaken);
+    return WriteResult::failure(shownName(path), systemReason(linkError));
+}
+
 WriteResult appendPosix(const QString &path, const QByteArray &bytes)
 {
     const bool existed = QFileInfo::exists(path);
@@ -149,6 +232,31 @@ WriteResult appendPosix(const QString &path, const QByteArray &bytes)
     return closeWritten(handle, path, existed);
 }
 #else
+WriteResult createWindows(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        if (QFileInfo::exists(path)) {
+            *nameTaken = true;
+            return WriteResult::failure(shownName(path), kNameTaken);
+        }
+        return WriteResult::failure(shownName(path), file.errorString());
+    }
+    QString reason;
+    if (file.write(bytes) != bytes.size())
+        reason = file.errorString();
+    else if (::_commit(file.handle()) != 0)
+        reason = systemReason(errno);
+    file.close();
+    if (reason.isEmpty() && file.error() != QFileDevice::NoError)
+        reason = file.errorString();
+    if (!reason.isEmpty()) {
+        file.remove();
+        return WriteResult::failure(shownName(path), reason);
+    }
+    return {};
+}
+
 WriteResult appendWindows(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -305,44 +413,100 @@ QString readFailureMessage(const QString &path)
     return QStringLiteral("Could not read \"%1\": %2.").arg(shownName(path), reason);
 }
 
-WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
+StagedWrite::StagedWrite(const QString &path)
+    : m_path(path)
 {
-    const QString refused = notARegularFile(path);
-    if (!refused.isEmpty())
-        return WriteResult::failure(shownName(path), refused);
+}
 
-    QSaveFile file(path);
+// QSaveFile removes its temporary file when destroyed without commit().
+StagedWrite::~StagedWrite() = default;
+
+WriteResult StagedWrite::stage(const QByteArray &bytes)
+{
+    m_file.reset();
+    const QString refused = notARegularFile(m_path);
+    if (!refused.isEmpty())
+        return WriteResult::failure(shownName(m_path), refused);
+
+    auto file = std::make_unique<QSaveFile>(m_path);
     // Never written in place: where no temporary file can be made, the write fails and the
     // old content stays.
-    file.setDirectWriteFallback(false);
+    file->setDirectWriteFallback(false);
     // Unbuffered: a buffered QSaveFile can lose the tail of a short write (full disk) and
     // still commit, leaving a cut-off file. Unbuffered, the short count shows here.
     faultPoint("whole: before open");
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return WriteResult::failure(shownName(path), file.errorString());
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return WriteResult::failure(shownName(m_path), file->errorString());
     faultPoint("whole: before write");
+    // Under the crash tests the bytes go in two writes, so that a kill can fall between them.
     const qint64 half = faultPointsActive() ? bytes.size() / 2 : bytes.size();
-    qint64 written = file.write(bytes.constData(), half);
+    qint64 written = file->write(bytes.constData(), half);
     if (written == half && half < bytes.size()) {
         faultPoint("whole: half written");
-        const qint64 rest = file.write(bytes.constData() + half, bytes.size() - half);
+        const qint64 rest = file->write(bytes.constData() + half, bytes.size() - half);
         written = rest < 0 ? rest : written + rest;
     }
     if (written != bytes.size()) {
-        const QString reason = written < 0 ? file.errorString() : systemReason(errno);
-        file.cancelWriting();
-        return WriteResult::failure(shownName(path), reason);
+        const QString reason = written < 0 ? file->errorString() : systemReason(errno);
+        file->cancelWriting();
+        return WriteResult::failure(shownName(m_path), reason);
     }
     faultPoint("whole: after write");
-    // The temporary file is synced, then takes the file's place.
-    if (!file.commit())
-        return WriteResult::failure(shownName(path), file.errorString());
-    faultPoint("whole: after sync and rename");
+    // Synced now, so that what is left for commit() is the rename.
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file->handle()) == 0;
+#else
+    const bool synced = retryingSync(file->handle()) == 0;
+#endif
+    if (!synced) {
+        const QString reason = systemReason(errno);
+        file->cancelWriting();
+        return WriteResult::failure(shownName(m_path), reason);
+    }
+    faultPoint("whole: after sync");
+    m_file = std::move(file);
+    return {};
+}
+
+WriteResult StagedWrite::commit()
+{
+    if (!m_file)
+        return WriteResult::failure(shownName(m_path), QStringLiteral("nothing was made ready to write"));
+    const std::unique_ptr<QSaveFile> file = std::move(m_file);
+    if (!file->commit())
+        return WriteResult::failure(shownName(m_path), file->errorString());
+    faultPoint("whole: after rename");
 #ifndef Q_OS_WIN
-    syncFolderOf(path);
+    syncFolderOf(m_path);
     faultPoint("whole: after folder sync");
 #endif
     return {};
+}
+
+WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
+{
+    StagedWrite write(path);
+    if (WriteResult staged = write.stage(bytes); !staged)
+        return staged;
+    return write.commit();
+}
+
+WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    bool taken = false;
+    if (!nameTaken)
+        nameTaken = &taken;
+    *nameTaken = false;
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink()) {
+        *nameTaken = true;
+        return WriteResult::failure(shownName(path), kNameTaken);
+    }
+#ifdef Q_OS_WIN
+    return createWindows(path, bytes, nameTaken);
+#else
+    return createPosix(path, bytes, nameTaken);
+#endif
 }
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)

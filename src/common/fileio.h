@@ -5,7 +5,10 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QSaveFile;
 
 namespace pos {
 
@@ -47,6 +50,34 @@ QString readFailureMessage(const QString &path);
 // old content stays. A path that exists and is not a regular file (a folder, a pipe, a
 // device) is refused without being opened.
 WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
+
+// Creates a new file holding the bytes, synced to disk, and never replaces one: when a file (or
+// a folder, or anything else) has the name, it fails and sets *nameTaken. The name shows
+// either nothing or the whole content, even after a crash (the content is written under a
+// temporary name beside it first). A failed write leaves nothing under the name.
+WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *nameTaken = nullptr);
+
+// A whole-file rewrite in two steps, for a file that must change only once other writes have
+// landed: stage() writes the new content to a temporary file beside the file and syncs it to
+// disk; commit() then puts it in the file's place. Until commit() the file keeps its old
+// content; content staged and not committed is removed when the object goes. The refusals
+// and failures are those of writeFileWhole, which is stage() and commit() in one.
+class StagedWrite
+{
+public:
+    explicit StagedWrite(const QString &path);
+    ~StagedWrite();
+    StagedWrite(const StagedWrite &) = delete;
+    StagedWrite &operator=(const StagedWrite &) = delete;
+
+    WriteResult stage(const QByteArray &bytes);
+    // Fails when nothing was staged.
+    WriteResult commit();
+
+private:
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_file;
+};
 
 // Appends the bytes to the file (created when absent) in one write, flushed and synced to
 // disk before it returns. When the write fails part way, the file is cut back to its old

@@ -401,6 +401,22 @@ bool isNumericText(QStringView text)
     return readNumericText(text, nullptr);
 }
 
+bool isPlainNumber(QStringView text)
+{
+    if (!isNumericText(text) || text.contains(u'$') || text.contains(u','))
+        return false;
+    if (leadingNumber(text) != 0)
+        return true;
+    // A zero is plain unless its mantissa has a digit other than 0: then it came out of range.
+    for (const QChar c : text) {
+        if (c == u'E' || c == u'e' || c == u'D' || c == u'd')
+            break;
+        if (c >= u'1' && c <= u'9')
+            return false;
+    }
+    return true;
+}
+
 double moneyValue(QStringView text)
 {
     std::string chars;

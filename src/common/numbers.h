@@ -53,6 +53,11 @@ QString lineAmountText(double value);
 // after its optional sign. "&H" numbers are not numeric text.
 bool isNumericText(QStringView text);
 
+// True when the text is a plain number that leadingNumber reads in full and within the range
+// of a double: numeric text without "$" or thousands commas ("6.5", " -0.46 ", "1E3"), and not
+// a number beyond range ("1E999"). "", "six", "6 %", "1,5" and "$6" are not plain numbers.
+bool isPlainNumber(QStringView text);
+
 // The value of numeric text (see isNumericText); for any other text, leadingNumber.
 // Used for amounts that a clerk may type as money ("$20") or that the program itself
 // fills with money text (the Tendered box after a double-click).

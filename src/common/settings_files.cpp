@@ -63,6 +63,21 @@ WriteResult writeTaxFile(const TaxRates &rates, const QString &path)
     return writeFileWhole(path, writer.bytes());
 }
 
+SettingsState settingsFileState(const QString &path)
+{
+    return fileState(path) == FileState::Unreadable ? SettingsState::Unreadable : SettingsState::Usable;
+}
+
+SettingsState taxRateState(const QString &path)
+{
+    const FileState state = fileState(path);
+    if (state == FileState::Missing)
+        return SettingsState::Usable;
+    if (state == FileState::Unreadable)
+        return SettingsState::Unreadable;
+    return isPlainNumber(readTaxFile(path).sales) ? SettingsState::Usable : SettingsState::RateNotANumber;
+}
+
 QStringList readHeaderFile(const QString &path)
 {
     return FieldReader::fromFile(path).readAll();
@@ -115,6 +130,11 @@ std::optional<ReceiptFont> readFontFile(const QString &path)
     font.italic = fieldAsBool(fields.at(2));
     font.pointSize = size;
     return font;
+}
+
+bool legibleReceiptSize(double points)
+{
+    return points >= kSmallestReceiptPoints && points <= kLargestReceiptPoints;
 }
 
 WriteResult writeFontFile(const ReceiptFont &font, const QString &path)

@@ -26,6 +26,23 @@ struct TaxRates
 TaxRates readTaxFile(const QString &path = kTaxFile);
 WriteResult writeTaxFile(const TaxRates &rates, const QString &path = kTaxFile);
 
+// Whether a settings file can be used as its reader takes it. A missing file is no fault: it
+// reads as empty, since the shop may not have saved that setting yet.
+enum class SettingsState
+{
+    Usable,
+    Unreadable,      // there, but not readable as a file (a folder, a pipe, no permission)
+    RateNotANumber,  // "tax.txt" only: its first field is not a plain number
+};
+
+// "Header.txt", "return.txt" and the like: Usable or Unreadable.
+SettingsState settingsFileState(const QString &path);
+
+// "tax.txt" as New Order takes it: besides Unreadable, RateNotANumber when the sales rate is
+// not a plain number read in full (an empty rate, "six", binary bytes, "1,5", "6 %"), since
+// the rate box would then charge a rate the owner did not set.
+SettingsState taxRateState(const QString &path = kTaxFile);
+
 // "Header.txt": one quoted field per receipt header line. Every field of the file is one line
 // (a hand-typed unquoted comma splits a line). A missing file gives no lines.
 QStringList readHeaderFile(const QString &path = kHeaderFile);
@@ -50,7 +67,15 @@ struct ReceiptFont
 
 // nullopt when the file is missing or holds fewer than four fields, or when the size field is
 // not a number above zero, so that the caller keeps its own font.
+// A size outside legibleReceiptSize is returned as stored; the receipt keeps its designed size
+// for it.
 std::optional<ReceiptFont> readFontFile(const QString &path = kFontFile);
+// The receipt font sizes that print as a readable receipt, 4 to 72 points. A size outside them
+// (1e308, 1e-300, 10000) would print blank or unreadable pages reported as printed.
+constexpr double kSmallestReceiptPoints = 4;
+constexpr double kLargestReceiptPoints = 72;
+bool legibleReceiptSize(double points);
+
 WriteResult writeFontFile(const ReceiptFont &font, const QString &path = kFontFile);
 
 } // namespace pos

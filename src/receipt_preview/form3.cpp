@@ -124,7 +124,9 @@ QFont Form3::receiptFont() const
     QFont font(stored->name);
     font.setBold(stored->bold);
     font.setItalic(stored->italic);
-    font.setPointSizeF(stored->pointSize);
+    // A size no receipt prints legibly in keeps the designed size; name and style still apply.
+    font.setPointSizeF(legibleReceiptSize(stored->pointSize) ? stored->pointSize
+                                                              : designedFont().pointSizeF());
     return font;
 }
 

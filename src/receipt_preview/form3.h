@@ -48,7 +48,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The font of "font.txt", or the designed font when that file cannot give one.
+    // The font of "font.txt", or the designed font when that file cannot give one; a size
+    // outside 4 to 72 points keeps the designed size.
     QFont receiptFont() const;
     // The box's current text with CR LF line ends; the file's own text while the box still
     // shows it unedited.

@@ -1,14 +1,16 @@
 #include "sales_terminal/form1.h"
 
-#include "common/fileio.h"
-#include "common/journal.h"
-#include "common/numbers.h"
 #include "common/inventory_file.h"
+#include "common/numbers.h"
+#include "common/settings_files.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/text_guard.h"
 #include "platform/twips.h"
+#include "sales_terminal/close_writes.h"
+#include "sales_terminal/layaway.h"
 #include "sales_terminal/order.h"
-#include "common/settings_files.h"
+#include "sales_terminal/terminal_messages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +22,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace pos {
 
 namespace {
@@ -30,6 +34,7 @@ const QString kCaption = QStringLiteral("Corvalane Point-Of-Sale - BETA");
 
 Form1::Form1(Platform platform, OtherWindows &windows, QWidget *parent)
     : QMainWindow(parent)
+    , CommonDialog1(platform.dialogs, this)
     , m_platform(platform)
     , m_windows(windows)
 {
@@ -118,6 +123,12 @@ void Form1::buildControls()
     captionBox(Label3, Text5);
     captionBox(Label7, Text6);
     captionBox(Label8, Text7);
+    // Every box whose text reaches a file or the receipt holds only what the file can hold:
+    // one line, in the code page.
+    for (QLineEdit *box : {Text8, txtQty1, Price1, Text9, Text19, Text6})
+        keepStorable(box);
+    for (QComboBox *dropDown : {Combo2, Description1, Combo3, Combo4})
+        keepStorable(dropDown);
 
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -248,12 +259,26 @@ void Form1::Check3_Click()
 
 void Form1::Command3_Click()
 {
-    List1->clear();
-    for (const QString &line : readHeaderFile())
-        List1->addItem(line);
+    // A layaway file is this order's only when this New Order reopens it.
+    m_layawayFile.clear();
+    startOrder();
+    // A cancelled or unreadable reopening leaves a fresh sale, started again under "Sale" so
+    // that its header line and tax rate are a sale's.
+    if (Combo2->currentText() == QLatin1String("Layaway Payment") && !reopenLayaway()) {
+        Combo2->setEditText(QStringLiteral("Sale"));
+        startOrder();
+    }
+    hideReceiptPreview();
+    warnAboutSettings();
+}
+
+void Form1::startOrder()
+{
+    QStringList lines = readHeaderFile();
     Combo4->setEditText(readTaxFile().sales);
     dte = receiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text());
-    List1->addItem(dte);
+    lines.append(dte);
+    List1->setItems(lines);
     for (QLineEdit *box : {Text2, Text3, Text5, Text6, Text7, Text19})
         box->clear();
     subt = 0;
@@ -268,29 +293,66 @@ void Form1::Command3_Click()
     Combo3->clearEditText();
     Text9->clear();
     txtQty1->setText(QStringLiteral("1"));
-    hideReceiptPreview();
+}
+
+bool Form1::reopenLayaway()
+{
+    Combo4->setEditText(QStringLiteral("0"));
+    CommonDialog1.Filter = kLayawayFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.DialogTitle = QStringLiteral("Open");
+    CommonDialog1.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNPathMustExist
+                          | CommonDialog::cdlOFNNoChangeDir | CommonDialog::cdlOFNHideReadOnly;
+    if (!CommonDialog1.ShowOpen())
+        return false;
+
+    const QString path = CommonDialog1.FileName;
+    const Layaway layaway = readLayaway(path);
+    if (layaway.state == Layaway::Unreadable) {
+        m_platform.messages.warning(this, kCaption, layawayUnreadableMessage(path));
+        return false;
+    }
+    if (layaway.state == Layaway::BalanceNotANumber)
+        m_platform.messages.warning(this, kCaption, layawayBalanceMessage(path));
+    List1->setItems(reopenedLines(List1->items(), layaway.lines));
+    m_layawayFile = path;
+    subt = layaway.balance;
+    refreshTotals();
+    return true;
+}
+
+void Form1::warnAboutSettings()
+{
+    const QString warning = settingsWarning(taxRateState(), settingsFileState(kHeaderFile),
+                                            settingsFileState(kReturnFile));
+    if (!warning.isEmpty())
+        m_platform.messages.warning(this, kCaption, warning);
 }
 
 void Form1::Command1_Click()
 {
     const double price = leadingNumber(Price1->text());
     const double quantity = leadingNumber(txtQty1->text());
-    List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(),
-                            quantity * price));
+    const double amount = quantity * price;
+    // A line the totals could not show is refused whole: the order stays as it was, and the
+    // entry row keeps what was typed so that the clerk can mend it.
+    if (!std::isfinite(amount) || !totalsShowAmounts(orderTotals(subt + amount, Combo4->currentText()))) {
+        m_platform.messages.warning(this, kCaption, lineTooLargeMessage());
+        return;
+    }
+    List1->addItem(itemLine(txtQty1->text(), Description1->currentText(), Price1->text(), amount));
     List1->scrollToBottom();
-    subt = subt + quantity * price;
+    subt = subt + amount;
     refreshTotals();
 }
 
 void Form1::refreshTotals()
 {
-    Text2->setText(numberText(subt));
-    const double rate = leadingNumber(Combo4->currentText());
-    Text3->setText(numberText(leadingNumber(Text2->text()) * (rate * 0.01)));
-    Text5->setText(numberText(leadingNumber(Text3->text()) + leadingNumber(Text2->text())));
-    toal = leadingNumber(Text5->text());
-    for (QLineEdit *box : {Text2, Text3, Text5})
-        box->setText(formatMoney(box->text()));
+    const Totals totals = orderTotals(subt, Combo4->currentText());
+    Text2->setText(totals.subtotal);
+    Text3->setText(totals.tax);
+    Text5->setText(totals.total);
+    toal = totals.toal;
 
     txtQty1->clear();
     Price1->clear();
@@ -347,6 +409,19 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::Command2_Click()
 {
+    const CloseRecord record = closeRecordFor(Combo2->currentText());
+    const bool layaway = record == CloseRecord::Layaway || record == CloseRecord::LayawayPayment;
+    // Refused before anything changes: the order stays open as it is.
+    if (record == CloseRecord::LayawayPayment && m_layawayFile.isEmpty()) {
+        m_platform.messages.warning(this, kCaption, noLayawayOpenMessage());
+        return;
+    }
+    const double balance = layawayBalance(subt, leadingNumber(Combo4->currentText()), moneyValue(Text6->text()));
+    if (layaway && !isPlainNumber(numberText(balance))) {
+        m_platform.messages.warning(this, kCaption, balanceTooLargeMessage());
+        return;
+    }
+
     const Payment payment{Check1->isChecked(), Check2->isChecked(), Check3->isChecked(),
                           Check4->isChecked(), Text9->text(),       Combo3->currentText()};
     const OrderClose close{Text2->text(),  Text3->text(), Text5->text(), paymentDescription(payment),
@@ -358,32 +433,38 @@ void Form1::Command2_Click()
     List1->scrollToBottom();
     Command1->setEnabled(false);
 
-    // A write that fails leaves the order as it was before this close, so that the clerk can
-    // close it again once the cause is mended; nothing is printed for an unrecorded sale.
-    auto fail = [&](const WriteResult &result, const QString &consequence) {
+    CloseWrites writes;
+    writes.receipt = receiptBytes(List1->items(), readReturnFileRaw());
+    if (record == CloseRecord::Layaway)
+        writes.layaway = LayawayWrite{LayawayWrite::New, layawayBytes(balance, List1->items()), QString(),
+                                      m_platform.clock.now(), Text8->text()};
+    else if (record == CloseRecord::LayawayPayment)
+        writes.layaway = LayawayWrite{LayawayWrite::Payment, layawayBytes(balance, List1->items()),
+                                      m_layawayFile, {}, {}};
+    if (record == CloseRecord::Journal || record == CloseRecord::Layaway)
+        writes.journal = journalRecord(dte, close);
+    const CloseOutcome outcome = writeClose(writes);
+
+    switch (outcome.result) {
+    case CloseOutcome::NothingWritten: {
+        // The order goes back to how it was before this close, so that the clerk can close it
+        // again once the cause is mended; nothing is printed for an unrecorded sale.
         QStringList lines = List1->items();
         lines.resize(linesBefore);
         List1->setItems(lines);
         Command1->setEnabled(enterWasEnabled);
-        m_platform.messages.warning(this, kCaption, result.message + QStringLiteral("\n\n") + consequence);
-    };
-
-    const WriteResult receipt = writeFileWhole(kReceiptFile, receiptBytes(List1->items(), readReturnFileRaw()));
-    if (!receipt) {
-        fail(receipt, QStringLiteral("The order was not closed. Mend the cause and press Close Order again."));
+        m_platform.messages.warning(this, kCaption, notClosedMessage(outcome, record));
         return;
     }
-    const QString kind = Combo2->currentText();
-    const CloseRecord record = closeRecordFor(kind);
-    if (record == CloseRecord::Journal || record == CloseRecord::Layaway) {
-        const WriteResult journal = appendJournalRecord(journalRecord(dte, close));
-        if (!journal) {
-            fail(journal, QStringLiteral("The sale was NOT recorded in the sales journal and no receipt "
-                                         "was printed. Mend the cause and press Close Order again."));
-            return;
-        }
+    case CloseOutcome::RecordedWithoutReceipt:
+        m_platform.messages.warning(this, kCaption, recordedWithoutReceiptMessage(outcome));
+        break;
+    case CloseOutcome::Closed:
+        showReceiptPreview();
+        break;
     }
-    showReceiptPreview();
+    // The layaway's file has its new balance: a later close is another order's.
+    m_layawayFile.clear();
     subt = 0;
     Combo2->setEditText(QStringLiteral("Sale"));
 }

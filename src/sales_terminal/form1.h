@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/common_dialog.h"
 #include "platform/platform.h"
 #include "sales_terminal/other_windows.h"
 
@@ -21,8 +22,9 @@ class DefaultButton;
 class ListBox;
 
 // The sales terminal: the counter's main window. One order is open at a time: New Order starts
-// it, Enter adds item lines with running totals, Close Order writes the receipt and the
-// journal record and shows the receipt preview.
+// it (for a "Layaway Payment" it reopens a layaway file), Enter adds item lines with running
+// totals, Close Order records the order (journal record, layaway file) and writes the receipt,
+// then shows the receipt preview.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
@@ -83,6 +85,8 @@ public:
     QAction *lne2 = nullptr;
     QAction *invfile = nullptr;
     QAction *salesf = nullptr;
+    // The open-file dialog of New Order's layaway reopening.
+    CommonDialog CommonDialog1;
 
     // The order's receipt header line, built at New Order.
     QString dte;
@@ -131,10 +135,19 @@ private:
     void openInEditor(const QString &fileName);
     void showReceiptPreview();
     void hideReceiptPreview();
+    // New Order's steps up to the layaway reopening.
+    void startOrder();
+    // Asks for the layaway file and loads it into the order: false when cancelled or when the
+    // file could not be read (nothing is reopened then).
+    bool reopenLayaway();
+    // Tells the clerk which settings files are there but could not be used.
+    void warnAboutSettings();
 
     Platform m_platform;
     OtherWindows &m_windows;
     DefaultButton *m_default = nullptr;
+    // The layaway file reopened by this order's New Order; empty when none.
+    QString m_layawayFile;
 };
 
 } // namespace pos

@@ -20,6 +20,22 @@ QString itemLine(const QString &quantity, const QString &description, const QStr
            + lineAmountText(amount);
 }
 
+Totals orderTotals(double subt, const QString &rateText)
+{
+    const QString subtotal = numberText(subt);
+    const double rate = leadingNumber(rateText);
+    const QString tax = numberText(leadingNumber(subtotal) * (rate * 0.01));
+    const QString total = numberText(leadingNumber(tax) + leadingNumber(subtotal));
+    return {formatMoney(subtotal), formatMoney(tax), formatMoney(total), leadingNumber(total)};
+}
+
+bool totalsShowAmounts(const Totals &totals)
+{
+    // formatMoney shows a value beyond range as "Overflow" and keeps numberText's "Overflow".
+    static const QString overflow = QStringLiteral("Overflow");
+    return totals.subtotal != overflow && totals.tax != overflow && totals.total != overflow;
+}
+
 QString paymentDescription(const Payment &payment)
 {
     QString text;

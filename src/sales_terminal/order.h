@@ -20,6 +20,22 @@ QString receiptHeaderLine(const QDateTime &now, const QString &kind, const QStri
 QString itemLine(const QString &quantity, const QString &description, const QString &price,
                  double amount);
 
+// The totals refresh: Subtotal := numberText(subt); Tax := numberText(subtotal × (rate × 0.01)),
+// Total := numberText(tax + subtotal), each read back from the previous box's text; toal is the
+// total so read; then each box is shown in money form.
+struct Totals
+{
+    QString subtotal;
+    QString tax;
+    QString total;
+    double toal = 0;
+};
+Totals orderTotals(double subt, const QString &rateText);
+
+// False when a box of the totals cannot show its amount ("Overflow": beyond the range of a
+// double, or beyond it once written with 15 digits).
+bool totalsShowAmounts(const Totals &totals);
+
 struct Payment
 {
     bool cash = false;

@@ -35,14 +35,65 @@ void put(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-bool runningAsRoot()
-{
 #ifdef Q_OS_UNIX
-    return ::geteuid() == 0;
-#else
-    return false;
+// Caps the size of files this process may write while it lives, so that a write stops part
+// way (as on a full disk) for root as well. Nothing may be logged while the cap holds.
+class FileSizeCap
+{
+public:
+    explicit FileSizeCap(rlim_t bytes)
+        : m_oldHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        m_capped = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        rlimit capped = m_saved;
+        capped.rlim_cur = bytes;
+        m_capped = m_capped && ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
+    }
+    ~FileSizeCap()
+    {
+        if (m_capped)
+            ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeCap(const FileSizeCap &) = delete;
+    FileSizeCap &operator=(const FileSizeCap &) = delete;
+
+    bool holds() const { return m_capped; }
+
+private:
+    rlimit m_saved{};
+    void (*m_oldHandler)(int);
+    bool m_capped = false;
+};
+
+// Permission bits do not stop root. Run as root, a test that needs them gives the folder to
+// the unprivileged user "nobody" and takes that user's rights for as long as this lives.
+class Unprivileged
+{
+public:
+    explicit Unprivileged(const QString &folder)
+    {
+        if (::geteuid() != 0)
+            return;
+        constexpr uid_t nobody = 65534;
+        if (::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0 && ::seteuid(nobody) == 0)
+            m_switched = true;
+    }
+    ~Unprivileged()
+    {
+        if (m_switched && ::seteuid(0) != 0)
+            qFatal("could not take back root rights");
+    }
+    Unprivileged(const Unprivileged &) = delete;
+    Unprivileged &operator=(const Unprivileged &) = delete;
+
+    // True when permission bits now apply.
+    bool bitsApply() const { return m_switched || ::geteuid() != 0; }
+
+private:
+    bool m_switched = false;
+};
 #endif
-}
 
 } // namespace
 
@@ -67,6 +118,9 @@ private slots:
     void streamedWriteFailureKeepsOldContent();
     void emptyInPlace();
     void sameFileByEveryName();
+    void stagedWriteTakesPlaceAtCommit();
+    void createNewNeverReplaces();
+    void createNewShortWriteLeavesNothing();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -158,8 +212,11 @@ void TestFileIo::failuresNameTheFile()
 
 void TestFileIo::readOnlyFolder()
 {
-    if (runningAsRoot())
-        QSKIP("permission bits do not stop root");
+#ifdef Q_OS_UNIX
+    const Unprivileged rights(m_dir->path());
+    if (!rights.bitsApply())
+        QSKIP("permission bits do not stop root, and no unprivileged user could be taken");
+#endif
     QVERIFY(QDir(m_dir->path()).mkdir("ro"));
     const QString existing = path("ro/tax.txt");
     put(existing, "old");
@@ -231,23 +288,17 @@ void TestFileIo::shortWriteLeavesFileAsItWas()
     const QString file = path("sales.txt");
     put(file, "\"old\",1\r\n");
 
-    // Cap the size of files this process may write, so that the next write stops part way
-    // (as on a full disk) for root as well. The cap is lifted before anything is logged.
     const QByteArray record("\"a longer record\",2\r\n");
     WriteResult appended;
     WriteResult written;
+    bool capped = false;
     {
-        rlimit saved{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit capped = saved;
-        capped.rlim_cur = 16;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
+        const FileSizeCap cap(16);
+        capped = cap.holds();
         appended = appendDurably(file, record);
         written = writeFileWhole(file, record + record);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
     }
+    QVERIFY(capped);
     QVERIFY(!appended);
     QVERIFY(!written);
     QVERIFY2(appended.message.contains(QStringLiteral("sales.txt")), qPrintable(appended.message));
@@ -395,6 +446,104 @@ void TestFileIo::sameFileByEveryName()
     QVERIFY(QFile::remove(journal));
     QVERIFY(sameFile(QStringLiteral("sub/link.txt"), QStringLiteral("sales.txt")));
     QVERIFY(!sameFile(QStringLiteral("hard.txt"), QStringLiteral("sales.txt")));
+#endif
+}
+
+void TestFileIo::stagedWriteTakesPlaceAtCommit()
+{
+    const QString file = path("reciept.txt");
+    put(file, "old\r\n");
+    const auto entries = [this] { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden); };
+    {
+        StagedWrite write(file);
+        QVERIFY(write.stage("new\r\n"));
+        // Staged: the file keeps its old content until the commit.
+        QCOMPARE(contentOf(file), QByteArray("old\r\n"));
+        QVERIFY(write.commit());
+        QCOMPARE(contentOf(file), QByteArray("new\r\n"));
+        // Once only.
+        QVERIFY(!write.commit());
+    }
+    {
+        // Staged and never committed: the old content stays, nothing is left beside it.
+        StagedWrite write(file);
+        QVERIFY(write.stage("dropped\r\n"));
+    }
+    QCOMPARE(contentOf(file), QByteArray("new\r\n"));
+    QCOMPARE(entries(), QStringList{"reciept.txt"});
+    {
+        // A folder that took the file's place by the commit: the commit fails, naming the file.
+        QVERIFY(QFile::remove(file));
+        StagedWrite write(file);
+        QVERIFY(write.stage("late\r\n"));
+        QVERIFY(QDir(m_dir->path()).mkdir("reciept.txt"));
+        const WriteResult committed = write.commit();
+        QVERIFY(!committed);
+        QVERIFY2(committed.message.contains("reciept.txt"), qPrintable(committed.message));
+    }
+    QVERIFY(QFileInfo(file).isDir());
+    QVERIFY(entries().isEmpty());
+    // Nothing staged, nothing to commit; a refused place is refused at the stage.
+    QVERIFY(!StagedWrite(path("other.txt")).commit());
+    QVERIFY(!StagedWrite(file).stage("x"));
+}
+
+void TestFileIo::createNewNeverReplaces()
+{
+    const QString file = path("03142004093010Ann.lwy");
+    bool taken = true;
+    QVERIFY(createFileNew(file, "4.54\r\n\"Shop\"\r\n", &taken));
+    QVERIFY(!taken);
+    QCOMPARE(contentOf(file), QByteArray("4.54\r\n\"Shop\"\r\n"));
+    // Nothing is left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"03142004093010Ann.lwy"});
+#ifdef Q_OS_UNIX
+    // Made with the rights of any new file, not private to the program.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat status{};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, 0666 & ~mask);
+#endif
+
+    // A name already taken, by a file, a folder or a link to nowhere, is never written.
+    const WriteResult again = createFileNew(file, "0\r\n", &taken);
+    QVERIFY(!again);
+    QVERIFY(taken);
+    QVERIFY2(again.message.contains("03142004093010Ann.lwy"), qPrintable(again.message));
+    QCOMPARE(contentOf(file), QByteArray("4.54\r\n\"Shop\"\r\n"));
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.lwy"));
+    QVERIFY(!createFileNew(path("folder.lwy"), "0\r\n", &taken));
+    QVERIFY(taken);
+    QVERIFY(QFile::link(path("gone"), path("link.lwy")));
+    QVERIFY(!createFileNew(path("link.lwy"), "0\r\n", &taken));
+    QVERIFY(taken);
+    QVERIFY(!QFileInfo::exists(path("gone")));
+
+    // A failure of another kind is not a taken name.
+    QVERIFY(!createFileNew(path("nowhere/x.lwy"), "0\r\n", &taken));
+    QVERIFY(!taken);
+    QVERIFY(!createFileNew(path(QString(300, QLatin1Char('x'))), "0\r\n", &taken));
+    QVERIFY(!taken);
+}
+
+void TestFileIo::createNewShortWriteLeavesNothing()
+{
+#ifdef Q_OS_UNIX
+    const QString file = path("new.lwy");
+    WriteResult created;
+    bool capped = false;
+    {
+        const FileSizeCap cap(16);
+        capped = cap.holds();
+        created = createFileNew(file, QByteArray(100, 'x'));
+    }
+    QVERIFY(capped);
+    QVERIFY(!created);
+    QVERIFY2(created.message.contains("new.lwy"), qPrintable(created.message));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+#else
+    QSKIP("needs a per-process file size limit");
 #endif
 }
 

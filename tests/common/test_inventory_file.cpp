@@ -21,6 +21,8 @@ private slots:
     void rewriteBytes();
     void appendAddsOneLine();
     void appendCreatesFile();
+    void appendAfterHandEditedLastLine_data();
+    void appendAfterHandEditedLastLine();
     void quoteInDescription();
     void writeFailures();
     void largeFileRoundTrip();
@@ -91,6 +93,29 @@ void TestInventoryFile::appendCreatesFile()
     QVERIFY(appendInventoryEntry("", file()));
     QVERIFY(appendInventoryEntry("Nut", file()));
     QCOMPARE(content(), QByteArray("\"\"\r\n\"Nut\"\r\n"));
+}
+
+void TestInventoryFile::appendAfterHandEditedLastLine_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("no line end") << QByteArray("\"a\"\r\n\"b\"") << QByteArray("\"a\"\r\n\"b\"\r\n\"Nut\"\r\n")
+                                 << QStringList{"a", "b", "Nut"};
+    QTest::newRow("unquoted, no line end") << QByteArray("Bolt") << QByteArray("Bolt\r\n\"Nut\"\r\n")
+                                           << QStringList{"Bolt", "Nut"};
+    // A lone LF or CR already ends the line.
+    QTest::newRow("LF") << QByteArray("\"a\"\n") << QByteArray("\"a\"\n\"Nut\"\r\n") << QStringList{"a", "Nut"};
+    QTest::newRow("CR") << QByteArray("\"a\"\r") << QByteArray("\"a\"\r\"Nut\"\r\n") << QStringList{"a", "Nut"};
+}
+
+void TestInventoryFile::appendAfterHandEditedLastLine()
+{
+    QFETCH(QByteArray, before);
+    put(before);
+    QVERIFY(appendInventoryEntry("Nut", file()));
+    QTEST(content(), "after");
+    QTEST(readInventory(file()), "entries");
 }
 
 void TestInventoryFile::quoteInDescription()

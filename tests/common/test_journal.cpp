@@ -1,6 +1,7 @@
 // The sales journal record and its append: bytes, a journal left without a final line end by
 // a text editor, and places where no journal can be written.
 
+#include "sample_sale.h"
 #include "work_dir.h"
 
 #include "common/codepage.h"
@@ -24,12 +25,6 @@ using namespace pos;
 using namespace pos::testing;
 
 namespace {
-
-const JournalRecord kSale{QStringLiteral("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann"),
-                          QStringLiteral("$9.00"), QStringLiteral("$.54"), QStringLiteral("$9.54"),
-                          QStringLiteral("Cash")};
-const QByteArray kSaleLine =
-    "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
 
 // Every field the reader gives, records first, then the incomplete tail; and the number of
 // complete records.

@@ -35,6 +35,8 @@ private slots:
     void lineAmountText();
     void numericText_data();
     void numericText();
+    void plainNumber_data();
+    void plainNumber();
     void formatMoney_data();
     void formatMoney();
     void totals_data();
@@ -240,6 +242,35 @@ void TestNumbers::numericText()
     QCOMPARE(pos::isNumericText(text), numeric);
     QCOMPARE(exact(pos::moneyValue(text)), exact(value));
     QCOMPARE(pos::formatMoney(QStringView(text)), money);
+}
+
+void TestNumbers::plainNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("plain");
+    QTest::newRow("6.5") << "6.5" << true;
+    QTest::newRow("blanks, sign") << " -0.46 " << true;
+    QTest::newRow("zero") << "0" << true;
+    QTest::newRow("zero point zero") << "0.000" << true;
+    QTest::newRow("exponent") << "1E3" << true;
+    QTest::newRow("zero exponent") << "0E99" << true;
+    QTest::newRow("below one, no zero") << ".5" << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("word") << "six" << false;
+    QTest::newRow("trailing letters") << "4.54abc" << false;
+    QTest::newRow("percent") << "6 %" << false;
+    QTest::newRow("decimal comma") << "1,5" << false;
+    QTest::newRow("money") << "$6" << false;
+    QTest::newRow("beyond range") << "1E999" << false;
+    QTest::newRow("largest double rounded up to 15 digits") << "1.79769313486232E+308" << false;
+    QTest::newRow("largest double as numberText writes it") << pos::numberText(std::numeric_limits<double>::max()) << true;
+    QTest::newRow("hexadecimal") << "&H10" << false;
+}
+
+void TestNumbers::plainNumber()
+{
+    QFETCH(QString, text);
+    QTEST(pos::isPlainNumber(text), "plain");
 }
 
 void TestNumbers::formatMoney_data()

@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include <memory>
 
 using namespace pos;
@@ -29,6 +33,9 @@ private slots:
     void fontFileRejected_data();
     void fontFileRejected();
     void writeFailureNamesFile();
+    void taxRateState_data();
+    void taxRateState();
+    void settingsFileState();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -206,6 +213,58 @@ void TestSettingsFiles::writeFailureNamesFile()
     const WriteResult result = writeTaxFile({"1", "2", "3"}, path(kTaxFile));
     QVERIFY(!result);
     QVERIFY2(result.message.contains(kTaxFile), qPrintable(result.message));
+}
+
+void TestSettingsFiles::taxRateState_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "<none>": no file, "<folder>", "<pipe>"
+    QTest::addColumn<SettingsState>("state");
+    const SettingsState usable = SettingsState::Usable;
+    const SettingsState notANumber = SettingsState::RateNotANumber;
+    QTest::newRow("missing") << QByteArray("<none>") << usable;
+    QTest::newRow("6") << QByteArray("\"6\",\"1\",\"5\"\r\n") << usable;
+    QTest::newRow("6.50") << QByteArray("\"6.50\"\r\n") << usable;
+    QTest::newRow("blanks around") << QByteArray("\" 6.5 \"\r\n") << usable;
+    QTest::newRow("zero") << QByteArray("\"0\"\r\n") << usable;
+    QTest::newRow("unquoted") << QByteArray("7.25,1,5\r\n") << usable;
+    QTest::newRow("exponent") << QByteArray("\"6E0\"\r\n") << usable;
+    QTest::newRow("empty file") << QByteArray() << notANumber;
+    QTest::newRow("empty rate") << QByteArray("\"\",\"1\",\"5\"\r\n") << notANumber;
+    QTest::newRow("word") << QByteArray("\"six\"\r\n") << notANumber;
+    QTest::newRow("percent sign") << QByteArray("\"6 %\"\r\n") << notANumber;
+    QTest::newRow("decimal comma") << QByteArray("\"1,5\"\r\n") << notANumber;
+    QTest::newRow("money") << QByteArray("\"$6\"\r\n") << notANumber;
+    QTest::newRow("beyond range") << QByteArray("\"1E999\"\r\n") << notANumber;
+    QTest::newRow("binary") << QByteArray("\x00\x01\xff\xfe\x7f", 5) << notANumber;
+    QTest::newRow("folder") << QByteArray("<folder>") << SettingsState::Unreadable;
+#ifdef Q_OS_UNIX
+    QTest::newRow("pipe") << QByteArray("<pipe>") << SettingsState::Unreadable;
+#endif
+}
+
+void TestSettingsFiles::taxRateState()
+{
+    QFETCH(QByteArray, content);
+    if (content == "<folder>")
+        QVERIFY(QDir(m_dir->path()).mkdir(kTaxFile));
+#ifdef Q_OS_UNIX
+    else if (content == "<pipe>")
+        QCOMPARE(::mkfifo(QFile::encodeName(path(kTaxFile)).constData(), 0600), 0);
+#endif
+    else if (content != "<none>")
+        put(kTaxFile, content);
+    QTEST(pos::taxRateState(path(kTaxFile)), "state");
+}
+
+void TestSettingsFiles::settingsFileState()
+{
+    QCOMPARE(pos::settingsFileState(path(kHeaderFile)), SettingsState::Usable);
+    put(kHeaderFile, "\"Shop\"\r\n");
+    QCOMPARE(pos::settingsFileState(path(kHeaderFile)), SettingsState::Usable);
+    put(kReturnFile, QByteArray());
+    QCOMPARE(pos::settingsFileState(path(kReturnFile)), SettingsState::Usable);
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.txt"));
+    QCOMPARE(pos::settingsFileState(path("folder.txt")), SettingsState::Unreadable);
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFiles)

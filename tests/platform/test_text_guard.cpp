@@ -2,6 +2,7 @@
 
 #include "common/codepage.h"
 #include "platform/text_guard.h"
+#include "typing.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,24 +14,7 @@
 
 using namespace pos;
 
-namespace {
-
-// Types the text as a keyboard with those characters would: one key press per character
-// (QTest::keyClicks takes Latin-1 only).
-void typeText(QWidget *widget, const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString key = text.mid(i, length);
-        i += length - 1;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, key);
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-} // namespace
+using pos::testing::typeText;
 
 class TestTextGuard : public QObject
 {

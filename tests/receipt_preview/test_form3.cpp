@@ -164,6 +164,14 @@ void TestForm3::fontFromFontFile_data()
                            << 6.0;
     QTest::newRow("size zero") << QByteArray("\"Arial\",#FALSE#,#TRUE#,0\r\n") << "Arial" << true
                                << false << 6.0;
+    // Sizes no receipt prints legibly in keep the designed size; name and style apply.
+    for (const char *size : {"1e308", "1e-300", "10000", "2147483648", "3.99", "72.5"})
+        QTest::newRow(qPrintable(QStringLiteral("size %1").arg(size)))
+            << QByteArray("\"Arial\",#FALSE#,#TRUE#,") + size + "\r\n" << "Arial" << false << true << 6.0;
+    QTest::newRow("size 4") << QByteArray("\"Arial\",#FALSE#,#FALSE#,4\r\n") << "Arial" << false
+                            << false << 4.0;
+    QTest::newRow("size 72") << QByteArray("\"Arial\",#TRUE#,#TRUE#,72\r\n") << "Arial" << true
+                             << true << 72.0;
     QTest::newRow("not installed") << QByteArray("\"No Such Font Qq\",#FALSE#,#TRUE#,12\r\n")
                                    << "Arial" << true << false << 6.0;
 

@@ -10,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,11 +78,15 @@ private slots:
     void tabOrder();
     void startUpFillsDropDownAndOpensOrder();
     void startUpWithMissingFiles();
+    void unusableSettingsAreTold_data();
+    void unusableSettingsAreTold();
     void newOrderHeaderLineAndReset();
     void newOrderKeepsSalespersonAndHeaderKind();
     void lineEntryAndTotals_data();
     void lineEntryAndTotals();
     void secondLineAddsUp();
+    void lineBeyondRangeRefused_data();
+    void lineBeyondRangeRefused();
     void entryRowResetAfterEnter();
     void returnKeyEntersFirstLineOnly();
     void changeFollowsTendered_data();
@@ -236,6 +242,57 @@ void TestForm1::startUpWithMissingFiles()
     QVERIFY(!t.dir.exists("Header.txt"));
 }
 
+void TestForm1::unusableSettingsAreTold_data()
+{
+    QTest::addColumn<QString>("folder");   // a settings file name taken by a folder
+    QTest::addColumn<QByteArray>("tax");   // the content of "tax.txt" otherwise
+    QTest::addColumn<QString>("rateBox");  // what the rate box shows
+    QTest::addColumn<QStringList>("told"); // the files the message names
+    QTest::newRow("tax.txt a folder") << "tax.txt" << QByteArray() << "" << QStringList{"\"tax.txt\""};
+    QTest::newRow("rate a word") << "" << QByteArray("\"six\",\"1\",\"5\"\r\n") << "six"
+                                 << QStringList{"\"tax.txt\"", "not a number"};
+    QTest::newRow("binary") << "" << QByteArray("\x01\x02\xff", 3) << QString::fromLatin1("  \xff")
+                            << QStringList{"\"tax.txt\"", "not a number"};
+    QTest::newRow("empty rate") << "" << QByteArray("\"\",\"1\",\"5\"\r\n") << ""
+                                << QStringList{"\"tax.txt\""};
+    QTest::newRow("Header.txt a folder") << "Header.txt" << kTax << "6" << QStringList{"\"Header.txt\""};
+    QTest::newRow("return.txt a folder") << "return.txt" << kTax << "6" << QStringList{"\"return.txt\""};
+}
+
+void TestForm1::unusableSettingsAreTold()
+{
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, tax);
+    QFETCH(QStringList, told);
+    Terminal t;
+    t.dir.write("tax.txt", tax);
+    if (!folder.isEmpty()) {
+        QFile::remove(t.dir.filePath(folder));
+        QVERIFY(QDir(t.dir.path()).mkdir(folder));
+    }
+    Form1 &f = t.open();
+    // Start-up runs New Order: one message, naming what could not be read.
+    QCOMPARE(t.fake.messages.warnings.size(), 1);
+    for (const QString &part : told)
+        QVERIFY2(t.fake.messages.warnings.first().text.contains(part),
+                 qPrintable(t.fake.messages.warnings.first().text));
+    for (const char *other : {"\"tax.txt\"", "\"Header.txt\"", "\"return.txt\""})
+        QCOMPARE(t.fake.messages.warnings.first().text.contains(QLatin1String(other)), told.contains(QLatin1String(other)));
+    // Nothing else changes: the rate box shows what was read, the order is open.
+    QTEST(f.Combo4->currentText(), "rateBox");
+    QVERIFY(f.Command1->isEnabled());
+    // Once per New Order.
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(t.fake.messages.warnings.size(), 2);
+    // Mended, the next New Order says nothing.
+    if (!folder.isEmpty())
+        QVERIFY(QDir(t.dir.path()).rmdir(folder));
+    t.dir.write("tax.txt", kTax);
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    QCOMPARE(t.fake.messages.warnings.size(), 2);
+    QCOMPARE(f.Combo4->currentText(), QStringLiteral("6"));
+}
+
 void TestForm1::newOrderHeaderLineAndReset()
 {
     Terminal t;
@@ -360,6 +417,50 @@ void TestForm1::secondLineAddsUp()
     // A negative line lowers the subtotal.
     t.enter("-1", "Widget", "9");
     QCOMPARE(f.Text2->text(), QStringLiteral("$.99"));
+}
+
+void TestForm1::lineBeyondRangeRefused_data()
+{
+    QTest::addColumn<QString>("firstPrice"); // a line entered before, empty: none
+    QTest::addColumn<QString>("qty");
+    QTest::addColumn<QString>("price");
+    QTest::newRow("1e308 x 10") << "" << "10" << "1e308";
+    QTest::newRow("largest double") << "" << "1" << "1.7976931348623157e308";
+    QTest::newRow("subtotal beyond") << "1e308" << "1" << "1e308";
+    QTest::newRow("total beyond") << "" << "1" << "1.7e308";
+}
+
+void TestForm1::lineBeyondRangeRefused()
+{
+    QFETCH(QString, firstPrice);
+    QFETCH(QString, qty);
+    QFETCH(QString, price);
+    Terminal t;
+    Form1 &f = t.open();
+    if (!firstPrice.isEmpty())
+        t.enter("1", "Gold", firstPrice);
+    QVERIFY(t.fake.messages.warnings.isEmpty());
+    const QStringList lines = f.List1->items();
+    const double subt = f.subt;
+    const double toal = f.toal;
+    const QStringList boxes{f.Text2->text(), f.Text3->text(), f.Text5->text()};
+
+    t.enter(qty, "Widget", price);
+    QCOMPARE(t.fake.messages.warnings.size(), 1);
+    QVERIFY(t.fake.messages.warnings.first().text.contains("not added"));
+    // Nothing of the line was added; the entry row keeps it for mending.
+    QCOMPARE(f.List1->items(), lines);
+    QCOMPARE(f.subt, subt);
+    QCOMPARE(f.toal, toal);
+    QCOMPARE((QStringList{f.Text2->text(), f.Text3->text(), f.Text5->text()}), boxes);
+    QCOMPARE(f.Price1->text(), price);
+    QCOMPARE(f.txtQty1->text(), qty);
+    QVERIFY(!boxes.contains("Overflow"));
+
+    // The order goes on soundly.
+    t.enter("2", "Widget", "4.50");
+    QCOMPARE(f.List1->count(), lines.size() + 1);
+    QCOMPARE(f.subt, subt + 9);
 }
 
 void TestForm1::entryRowResetAfterEnter()

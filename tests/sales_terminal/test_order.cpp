@@ -1,9 +1,12 @@
 // The texts of an order: header line, item line, payment description, closing lines, receipt
 // file and journal record.
 
+#include "common/numbers.h"
 #include "sales_terminal/order.h"
 
 #include <QTest>
+
+#include <limits>
 
 using namespace pos;
 
@@ -14,6 +17,8 @@ class TestOrder : public QObject
 private slots:
     void headerLine();
     void itemLines();
+    void totals_data();
+    void totals();
     void payment_data();
     void payment();
     void closing();
@@ -39,6 +44,47 @@ void TestOrder::itemLines()
     QCOMPARE(itemLine("3", "Tape", "1.1", 3 * 1.1), QStringLiteral("3   Tape   1.1   $ 3.3"));
     QCOMPARE(itemLine("-1", "Widget", "9", -9), QStringLiteral("-1   Widget   9   $-9"));
     QCOMPARE(itemLine("", "", "", 0), QStringLiteral("         $ 0"));
+}
+
+void TestOrder::totals_data()
+{
+    QTest::addColumn<double>("subt");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("subtotal");
+    QTest::addColumn<QString>("tax");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<double>("toal");
+    QTest::addColumn<bool>("shown");
+    const double largest = std::numeric_limits<double>::max();
+    QTest::newRow("9 at 6") << 9.0 << "6" << "$9.00" << "$.54" << "$9.54" << 9.54 << true;
+    QTest::newRow("negative") << -9.0 << "6" << "-$9.00" << "-$.54" << "-$9.54" << -9.54 << true;
+    QTest::newRow("1e308 at 6") << 1e308 << "6" << formatMoney(1e308) << formatMoney(6e306)
+                                << formatMoney(1.06e308) << 1.06e308 << true;
+    // The largest double is shown with its 15 digits cut off, which read back as themselves.
+    const double shownLargest = 1.79769313486231e308;
+    QTest::newRow("largest double at 0") << largest << "0" << formatMoney(shownLargest) << "$.00"
+                                         << formatMoney(shownLargest) << shownLargest << true;
+    // Beyond range: the subtotal itself, a total beyond range, and a rate that takes the tax
+    // beyond it.
+    QTest::newRow("1e308 x 10") << 1e308 * 10 << "6" << "Overflow" << "$.00" << "$.00" << 0.0 << false;
+    QTest::newRow("largest double at 6") << largest << "6" << formatMoney(shownLargest)
+                                         << formatMoney(shownLargest * 0.06) << "Overflow" << 0.0 << false;
+    QTest::newRow("total beyond") << 1.7e308 << "6" << formatMoney(1.7e308) << formatMoney(1.02e307)
+                                  << "Overflow" << 0.0 << false;
+    QTest::newRow("rate beyond") << 1e10 << "1e305" << "$10,000,000,000.00" << "Overflow"
+                                 << "$10,000,000,000.00" << 1e10 << false;
+}
+
+void TestOrder::totals()
+{
+    QFETCH(double, subt);
+    QFETCH(QString, rate);
+    const Totals totals = orderTotals(subt, rate);
+    QTEST(totals.subtotal, "subtotal");
+    QTEST(totals.tax, "tax");
+    QTEST(totals.total, "total");
+    QTEST(totals.toal, "toal");
+    QTEST(totalsShowAmounts(totals), "shown");
 }
 
 void TestOrder::payment_data()

@@ -1,0 +1,115 @@
+#include "sales_terminal/layaway.h"
+
+#include "common/codepage.h"
+#include "common/numbers.h"
+#include "common/records.h"
+
+#include <QDir>
+
+#include <cmath>
+
+namespace pos {
+
+namespace {
+
+constexpr qsizetype kLongestNamePart = 64;
+// More same-second layaways of one salesperson than any shop closes.
+constexpr int kMostAttempts = 1000;
+
+bool heldInFileNames(QChar c)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|.");
+    const char16_t u = c.unicode();
+    const bool control = u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F);
+    return !control && !forbidden.contains(c) && fitsAnsi(QStringView(&c, 1));
+}
+
+} // namespace
+
+QString fileNamePart(const QString &text)
+{
+    QString part;
+    part.reserve(qMin(text.size(), kLongestNamePart));
+    for (qsizetype i = 0; i < text.size() && part.size() < kLongestNamePart; ++i) {
+        const QChar c = text.at(i);
+        // A character outside the basic plane is one "_", not one per half.
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        part.append(heldInFileNames(c) ? c : QLatin1Char('_'));
+    }
+    return part;
+}
+
+QString layawayFileName(const QDateTime &closedAt, const QString &salesperson, int attempt)
+{
+    QString name = closedAt.toString(QStringLiteral("MMddyyyyHHmmss")) + fileNamePart(salesperson);
+    if (attempt > 1)
+        name += QLatin1Char('-') + QString::number(attempt);
+    return name + QStringLiteral(".lwy");
+}
+
+double layawayBalance(double subt, double rate, double tendered)
+{
+    return subt + (subt * rate) * 0.01 - tendered;
+}
+
+QByteArray layawayBytes(double balance, const QStringList &orderLines)
+{
+    RecordWriter writer;
+    writer.number(balance).endRecord();
+    for (const QString &line : orderLines)
+        writer.text(line).endRecord();
+    return writer.bytes();
+}
+
+Layaway readLayaway(const QString &path)
+{
+    Layaway layaway;
+    const std::optional<QByteArray> content = readRawFile(path);
+    if (!content) {
+        layaway.state = Layaway::Unreadable;
+        return layaway;
+    }
+    FieldReader reader(*content);
+    if (!reader.atEnd())
+        layaway.balanceText = reader.readField();
+    while (!reader.atEnd())
+        layaway.lines.append(storableText(reader.readField(), BoxLines::Single));
+
+    // Beyond range once shown with 15 digits (the largest double), a balance is no number
+    // either: the totals could not show it.
+    const double value = leadingNumber(layaway.balanceText);
+    if (isPlainNumber(layaway.balanceText) && isPlainNumber(numberText(value)))
+        layaway.balance = value;
+    else
+        layaway.state = Layaway::BalanceNotANumber;
+    return layaway;
+}
+
+QStringList reopenedLines(const QStringList &orderLines, const QStringList &stored)
+{
+    QStringList lines = stored;
+    for (qsizetype i = stored.size(); i < orderLines.size(); ++i)
+        lines.append(orderLines.at(i));
+    return lines;
+}
+
+WriteResult createLayaway(const QString &folder, const QDateTime &closedAt,
+                          const QString &salesperson, const QByteArray &bytes, QString *createdPath)
+{
+    WriteResult result;
+    for (int attempt = 1; attempt <= kMostAttempts; ++attempt) {
+        const QString name = layawayFileName(closedAt, salesperson, attempt);
+        const QString path = folder.isEmpty() ? name : QDir(folder).filePath(name);
+        bool taken = false;
+        result = createFileNew(path, bytes, &taken);
+        if (result || !taken) {
+            if (result && createdPath)
+                *createdPath = path;
+            return result;
+        }
+    }
+    return result;
+}
+
+} // namespace pos

@@ -1,0 +1,107 @@
+#include "sales_terminal/terminal_messages.h"
+
+#include <QDir>
+#include <QStringList>
+
+namespace pos {
+
+namespace {
+
+const QString kCloseAgain = QStringLiteral(" Mend the cause and press Close Order again.");
+
+QString unreadable(const QString &what, const QString &file)
+{
+    return QStringLiteral("%1 could not be read from \"%2\": the file is there but cannot be read.")
+        .arg(what, file);
+}
+
+} // namespace
+
+QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy)
+{
+    const QString checkRate = QStringLiteral(" Check the rate box before ringing up the order.");
+    QStringList faults;
+    if (tax == SettingsState::Unreadable)
+        faults << unreadable(QStringLiteral("The tax rate"), kTaxFile) + checkRate;
+    else if (tax == SettingsState::RateNotANumber)
+        faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a number.")
+                          .arg(kTaxFile)
+                      + checkRate;
+    if (header == SettingsState::Unreadable)
+        faults << unreadable(QStringLiteral("The receipt header"), kHeaderFile);
+    if (returnPolicy == SettingsState::Unreadable)
+        faults << unreadable(QStringLiteral("The return policy"), kReturnFile)
+                      + QStringLiteral(" Receipts print without it.");
+    if (faults.isEmpty())
+        return {};
+    faults << QStringLiteral("The shop owner can save these settings again in File, Settings.");
+    return faults.join(QStringLiteral("\n\n"));
+}
+
+QString lineTooLargeMessage()
+{
+    return QStringLiteral("This line was not added: its amount (quantity times price), or the order's "
+                          "subtotal, tax or total with it, is too large to compute. Check the "
+                          "quantity, the price and the tax rate.");
+}
+
+QString layawayUnreadableMessage(const QString &path)
+{
+    return QStringLiteral("The layaway file \"%1\" could not be read, so no layaway was reopened. "
+                          "The order is a sale.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString layawayBalanceMessage(const QString &path)
+{
+    return QStringLiteral("The balance could not be read from the layaway file \"%1\": it is not a "
+                          "number, so it counts as $.00. Check the layaway before taking a payment.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString noLayawayOpenMessage()
+{
+    return QStringLiteral("No layaway file is open for this order, so it was not closed and nothing "
+                          "was written. To take a layaway payment, set the kind to \"Layaway Payment\" "
+                          "and press New Order to open the layaway's file.");
+}
+
+QString balanceTooLargeMessage()
+{
+    return QStringLiteral("The layaway's balance is too large to compute, so the order was not closed "
+                          "and nothing was written. Check the amount tendered.");
+}
+
+QString notClosedMessage(const CloseOutcome &outcome, CloseRecord record)
+{
+    const bool layaway = record == CloseRecord::Layaway;
+    QString consequence;
+    switch (outcome.failed) {
+    case CloseOutcome::Journal:
+        consequence = layaway ? QStringLiteral("The sale was NOT recorded in the sales journal, its "
+                                               "layaway file was not kept, and no receipt was printed.")
+                              : QStringLiteral("The sale was NOT recorded in the sales journal and no "
+                                               "receipt was printed.");
+        break;
+    case CloseOutcome::Layaway:
+        consequence = layaway ? QStringLiteral("The layaway was NOT saved, the sale was not recorded "
+                                               "and no receipt was printed.")
+                              : QStringLiteral("The payment was NOT saved in the layaway file, which "
+                                               "keeps its earlier balance, and no receipt was printed.");
+        break;
+    default:
+        consequence = QStringLiteral("The order was not closed.");
+        break;
+    }
+    return outcome.message + QStringLiteral("\n\n") + consequence + kCloseAgain;
+}
+
+QString recordedWithoutReceiptMessage(const CloseOutcome &outcome)
+{
+    return outcome.message
+           + QStringLiteral("\n\nThe order WAS recorded, but its receipt could not be written, so none "
+                            "was printed. Do not close this order again: press New Order for the next "
+                            "sale.");
+}
+
+} // namespace pos

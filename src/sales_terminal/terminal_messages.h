@@ -1,0 +1,33 @@
+#pragma once
+
+// The texts the sales terminal shows the clerk when something could not be done. Each one
+// says what happened and what the clerk can do; a failed write's own message names the file.
+
+#include "common/settings_files.h"
+#include "sales_terminal/close_writes.h"
+#include "sales_terminal/order.h"
+
+#include <QString>
+
+namespace pos {
+
+// New Order: which settings files are there but could not be used. Empty when all can be.
+QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy);
+
+// Enter: the line would take the amounts beyond range.
+QString lineTooLargeMessage();
+
+// New Order of a "Layaway Payment": the chosen file could not be read (nothing reopened), or
+// its balance is not a number (it counts as 0).
+QString layawayUnreadableMessage(const QString &path);
+QString layawayBalanceMessage(const QString &path);
+
+// Close Order refused before anything is written.
+QString noLayawayOpenMessage();
+QString balanceTooLargeMessage();
+
+// Close Order: a write failed, and what that means for the order.
+QString notClosedMessage(const CloseOutcome &outcome, CloseRecord record);
+QString recordedWithoutReceiptMessage(const CloseOutcome &outcome);
+
+} // namespace pos

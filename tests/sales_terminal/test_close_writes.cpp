@@ -1,0 +1,163 @@
+// The writes of a close and their order: the receipt takes its place only once the sale is
+// recorded, and a failure before that leaves every file as it was.
+
+#include "sample_sale.h"
+#include "work_dir.h"
+
+#include "sales_terminal/close_writes.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace pos;
+using namespace pos::testing;
+
+namespace {
+
+const QByteArray kOldReceipt = "the previous receipt\r\n";
+const QByteArray kNewReceipt = "this sale's receipt\r\n";
+const QDateTime kClosed(QDate(2004, 3, 14), QTime(9, 30, 10));
+
+LayawayWrite newLayawayOf(const QByteArray &bytes)
+{
+    return {LayawayWrite::New, bytes, QString(), kClosed, QStringLiteral("Ann")};
+}
+
+LayawayWrite payment(const QString &path, const QByteArray &bytes)
+{
+    return {LayawayWrite::Payment, bytes, path, {}, {}};
+}
+
+QStringList entries(const WorkDir &dir)
+{
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class TestCloseWrites : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void journaledSale();
+    void receiptOnly();
+    void journalFailureKeepsPreviousReceipt();
+    void receiptFailureRecordsNothing();
+    void newLayaway();
+    void newLayawayNotKeptWhenJournalFails();
+    void newLayawayFailureRecordsNothing();
+    void layawayPaymentRewritesTheFile();
+    void layawayPaymentFailureKeepsEverything();
+};
+
+void TestCloseWrites::journaledSale()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    QCOMPARE(outcome.result, CloseOutcome::Closed);
+    QVERIFY(outcome.message.isEmpty());
+    QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
+    QCOMPARE(dir.read("sales.txt"), kSaleLine);
+    QCOMPARE(entries(dir), (QStringList{"reciept.txt", "sales.txt"}));
+}
+
+void TestCloseWrites::receiptOnly()
+{
+    WorkDir dir;
+    QCOMPARE(writeClose({kNewReceipt, std::nullopt, std::nullopt}).result, CloseOutcome::Closed);
+    QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
+    QVERIFY(!dir.exists("sales.txt"));
+}
+
+void TestCloseWrites::journalFailureKeepsPreviousReceipt()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Journal);
+    QVERIFY2(outcome.message.contains("\"sales.txt\""), qPrintable(outcome.message));
+    // The receipt of the unrecorded sale never took the place of the previous one.
+    QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
+    QCOMPARE(entries(dir), (QStringList{"reciept.txt", "sales.txt"}));
+}
+
+void TestCloseWrites::receiptFailureRecordsNothing()
+{
+    WorkDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("reciept.txt"));
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Receipt);
+    QVERIFY2(outcome.message.contains("\"reciept.txt\""), qPrintable(outcome.message));
+    QVERIFY(!dir.exists("sales.txt"));
+}
+
+void TestCloseWrites::newLayaway()
+{
+    WorkDir dir;
+    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"Shop\"\r\n"), kSale});
+    QCOMPARE(outcome.result, CloseOutcome::Closed);
+    QCOMPARE(outcome.layawayPath, QStringLiteral("03142004093010Ann.lwy"));
+    QCOMPARE(dir.read("03142004093010Ann.lwy"), QByteArray("4.54\r\n\"Shop\"\r\n"));
+    QCOMPARE(dir.read("sales.txt"), kSaleLine);
+    QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
+}
+
+void TestCloseWrites::newLayawayNotKeptWhenJournalFails()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
+    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale});
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Journal);
+    // Nothing half done: no layaway for the unrecorded sale, the previous receipt in place.
+    QCOMPARE(entries(dir), (QStringList{"reciept.txt", "sales.txt"}));
+    QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
+}
+
+void TestCloseWrites::newLayawayFailureRecordsNothing()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    const CloseOutcome outcome =
+        writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale}, kReceiptFile, kJournalFile, dir.filePath("gone"));
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Layaway);
+    QVERIFY2(outcome.message.contains("03142004093010Ann.lwy"), qPrintable(outcome.message));
+    QCOMPARE(entries(dir), QStringList{"reciept.txt"});
+    QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
+}
+
+void TestCloseWrites::layawayPaymentRewritesTheFile()
+{
+    WorkDir dir;
+    dir.write("a.lwy", "4.54\r\n\"old\"\r\n");
+    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n\"new\"\r\n"), std::nullopt});
+    QCOMPARE(outcome.result, CloseOutcome::Closed);
+    QCOMPARE(outcome.layawayPath, dir.filePath("a.lwy"));
+    QCOMPARE(dir.read("a.lwy"), QByteArray("0\r\n\"new\"\r\n"));
+    QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
+    QVERIFY(!dir.exists("sales.txt"));
+    QCOMPARE(entries(dir), (QStringList{"a.lwy", "reciept.txt"}));
+}
+
+void TestCloseWrites::layawayPaymentFailureKeepsEverything()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    QVERIFY(QDir(dir.path()).mkdir("a.lwy"));
+    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n"), std::nullopt});
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Layaway);
+    QVERIFY2(outcome.message.contains("a.lwy"), qPrintable(outcome.message));
+    QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
+    QCOMPARE(entries(dir), (QStringList{"a.lwy", "reciept.txt"}));
+}
+
+QTEST_GUILESS_MAIN(TestCloseWrites)
+#include "test_close_writes.moc"
