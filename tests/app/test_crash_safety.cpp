@@ -1,8 +1,8 @@
 // Crash safety of every write, by killing the real program.
 //
 // The real corvalane-pos is started offscreen on a scratch shop folder and driven through a
-// long run of work (sales, settings saves, inventory adds and saves, cutoffs into history
-// files) by commands on its standard input (--automation). It is
+// long run of work (sales, layaways and payments on them, settings saves, inventory adds and
+// saves, cutoffs into history files) by commands on its standard input (--automation). It is
 // killed again and again: by itself at a chosen point of the file layer, right before or
 // after a write, sync, rename or truncation (CORVALANE_KILL_AT_POINT), and from outside at a
 // random moment while a command runs. After every kill the shop's files are checked:
@@ -11,14 +11,18 @@
 //     histories, only after a cutoff was killed between writing its history and emptying the
 //     journal;
 //   - the journal holds only whole records, each of them one of the sales rung up;
-//   - a rewritten file holds its old or its new content, never anything else.
+//   - a rewritten file (a setting, the inventory, a layaway paid on) holds its old or its new
+//     content, never anything else, and a new layaway's file is whole or not there.
 // Then the program is started again and the work goes on.
 //
 // CORVALANE_CRASH_KILLS sets how many kills a run makes (default 500), CORVALANE_CRASH_SEED
 // the seed of its choices. The figures are printed at the end.
 
 #include "common/journal.h"
+#include "common/numbers.h"
 #include "common/records.h"
+#include "sales_terminal/layaway.h"
+#include "sales_terminal/order.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -164,6 +168,8 @@ public:
     int salesConfirmed = 0;
     int checks = 0;
     int tornTails = 0;
+    int layawaysMade = 0;
+    int paymentsMade = 0;
     int cutoffs() const { return m_cutoffs; }
     QStringList failures;
 
@@ -215,6 +221,7 @@ public:
     {
         ++checks;
         checkJournal();
+        checkNewLayaways();
         for (const auto &[name, contents] : m_expect.allowed) {
             const QByteArray now = fileBytes(path(name));
             const auto pending = m_expect.appending.find(name);
@@ -268,7 +275,7 @@ private:
                 continue;
             const QByteArray record = line + '\n';
             const QStringList fields = FieldReader(record).readAll();
-            const QRegularExpressionMatch tag = QRegularExpression(QStringLiteral("Salesperson: (S\\d+)$"))
+            const QRegularExpressionMatch tag = QRegularExpression(QStringLiteral("Salesperson: ([SL]\\d+)$"))
                                                     .match(fields.value(0));
             if (fields.size() != 5 || !tag.hasMatch()) {
                 failures << QStringLiteral("the journal holds a broken record: %1").arg(QString::fromLatin1(record));
@@ -302,7 +309,7 @@ private:
                 const QStringList fields = FieldReader(record).readAll();
                 if (fields.size() < 5 && i + 2 >= lines.size() && isStartOfRecord(fields))
                     continue;
-                const QRegularExpressionMatch tag = QRegularExpression(QStringLiteral("Salesperson: (S\\d+)\""))
+                const QRegularExpressionMatch tag = QRegularExpression(QStringLiteral("Salesperson: ([SL]\\d+)\""))
                                                         .match(QString::fromLatin1(record));
                 const auto known = tag.hasMatch() ? m_expect.records.find(tag.captured(1)) : m_expect.records.end();
                 if (known == m_expect.records.end() || known->second != record) {
@@ -348,8 +355,12 @@ private:
     bool nextOperation(Program &program, int killAfterMs)
     {
         const quint32 roll = m_random.bounded(100);
-        if (roll < 70)
+        if (roll < 55)
             return sale(program, killAfterMs);
+        if (roll < 62)
+            return layaway(program, killAfterMs);
+        if (roll < 70)
+            return layawayPayment(program, killAfterMs);
         if (roll < 80)
             return setTax(program, killAfterMs);
         if (roll < 88)
@@ -413,42 +424,93 @@ private:
         return reply->at(reply->size() - 2).mid(6);
     }
 
-    bool sale(Program &program, int killAfterMs)
+    // The boxes Close Order takes its closing lines from.
+    struct Shown
     {
-        const QString tag = QStringLiteral("S%1").arg(++m_sales, 5, 10, QLatin1Char('0'));
-        QStringList lines{QStringLiteral("set Form1.Combo2 Sale"), QStringLiteral("set Form1.Text8 ") + tag,
-                          QStringLiteral("click Form1.Command3")};
-        const int items = 1 + int(m_random.bounded(3));
-        for (int i = 0; i < items; ++i) {
-            lines << QStringLiteral("set Form1.txtQty1 %1").arg(1 + m_random.bounded(4))
-                  << QStringLiteral("set Form1.Description1 Item %1").arg(m_random.bounded(1000))
-                  << QStringLiteral("set Form1.Price1 %1.%2").arg(m_random.bounded(50)).arg(m_random.bounded(100), 2, 10, QLatin1Char('0'))
-                  << QStringLiteral("click Form1.Command1");
-        }
-        lines << QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(500));
-        if (!commands(program, lines, -1))
-            return false;
+        QStringList lines;
+        QString subtotal, tax, total, tendered, change, rate;
+    };
 
-        // The record this close must write, from what the window shows.
+    std::optional<Shown> shown(Program &program)
+    {
+        Shown s;
         const std::optional<QString> list = value(program, QStringLiteral("Form1.List1"));
         const std::optional<QString> subtotal = value(program, QStringLiteral("Form1.Text2"));
         const std::optional<QString> tax = value(program, QStringLiteral("Form1.Text3"));
         const std::optional<QString> total = value(program, QStringLiteral("Form1.Text5"));
-        if (!list || !subtotal || !tax || !total)
-            return false;
-        QString header;
-        for (const QString &line : list->split(QStringLiteral("\\n"))) {
-            if (line.startsWith(QLatin1String("Reciept# ")))
-                header = line;
-        }
-        m_expect.records[tag] = journalRecordBytes({header, *subtotal, *tax, *total, QStringLiteral("Cash")});
-        m_expect.uncertain.insert(tag);
+        const std::optional<QString> tendered = value(program, QStringLiteral("Form1.Text6"));
+        const std::optional<QString> change = value(program, QStringLiteral("Form1.Text7"));
+        const std::optional<QString> rate = value(program, QStringLiteral("Form1.Combo4"));
+        if (!list || !subtotal || !tax || !total || !tendered || !change || !rate)
+            return std::nullopt;
+        for (const QString &line : list->split(QStringLiteral("\\n")))
+            s.lines << line;
+        s.subtotal = *subtotal;
+        s.tax = *tax;
+        s.total = *total;
+        s.tendered = *tendered;
+        s.change = *change;
+        s.rate = *rate;
+        return s;
+    }
 
+    // New Order of the kind for the salesperson, then the lines; the subtotal they make.
+    std::optional<double> ringUp(Program &program, const QString &kind, const QString &tag, int items)
+    {
+        QStringList lines{QStringLiteral("set Form1.Combo2 ") + kind, QStringLiteral("set Form1.Text8 ") + tag,
+                          QStringLiteral("click Form1.Command3")};
+        double subt = 0;
+        for (int i = 0; i < items; ++i) {
+            const QString quantity = QString::number(1 + m_random.bounded(4));
+            const QString price = QStringLiteral("%1.%2").arg(m_random.bounded(50)).arg(m_random.bounded(100), 2, 10, QLatin1Char('0'));
+            lines << QStringLiteral("set Form1.txtQty1 ") + quantity
+                  << QStringLiteral("set Form1.Description1 Item %1").arg(m_random.bounded(1000))
+                  << QStringLiteral("set Form1.Price1 ") + price << QStringLiteral("click Form1.Command1");
+            subt = subt + leadingNumber(quantity) * leadingNumber(price);
+        }
+        if (!commands(program, lines, -1))
+            return std::nullopt;
+        return subt;
+    }
+
+    std::optional<QString> header(const Shown &s) const
+    {
+        for (const QString &line : s.lines) {
+            if (line.startsWith(QLatin1String("Reciept# ")))
+                return line;
+        }
+        return std::nullopt;
+    }
+
+    // Closes the order; true when the program lives on. `told` is whether the close was
+    // told as done (no message).
+    bool closeOrder(Program &program, int killAfterMs, bool &told)
+    {
+        told = false;
         const std::optional<QStringList> closed = commands(program, {QStringLiteral("click Form1.Command2")}, killAfterMs);
         if (!closed)
             return false;
+        told = closed->filter(QRegularExpression(QStringLiteral("^message "))).isEmpty();
+        return true;
+    }
+
+    bool sale(Program &program, int killAfterMs)
+    {
+        const QString tag = QStringLiteral("S%1").arg(++m_sales, 5, 10, QLatin1Char('0'));
+        if (!ringUp(program, QStringLiteral("Sale"), tag, 1 + int(m_random.bounded(3))))
+            return false;
+        if (!commands(program, {QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(500))}, -1))
+            return false;
+        const std::optional<Shown> s = shown(program);
+        if (!s || !header(*s))
+            return false;
+        m_expect.records[tag] = journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
+        m_expect.uncertain.insert(tag);
+        bool told = false;
+        if (!closeOrder(program, killAfterMs, told))
+            return false;
         m_expect.uncertain.erase(tag);
-        if (closed->filter(QRegularExpression(QStringLiteral("^message "))).isEmpty()) {
+        if (told) {
             m_expect.confirmed.insert(tag);
             ++salesConfirmed;
         } else {
@@ -456,6 +518,97 @@ private:
             m_expect.records.erase(tag);
         }
         return true;
+    }
+
+    // The layaway file a close writes: the balance, then the order's lines and closing lines.
+    static QByteArray layawayFile(const Shown &s, double subt)
+    {
+        const QStringList closing = closingLines(
+            OrderClose{s.subtotal, s.tax, s.total, QStringLiteral("Cash"), QString(), s.tendered, s.change});
+        const double balance = layawayBalance(subt, leadingNumber(s.rate), moneyValue(s.tendered));
+        return layawayBytes(balance, s.lines + closing);
+    }
+
+    QStringList layawayFilesOf(const QString &tag) const
+    {
+        return QDir(m_folder).entryList({QStringLiteral("*") + tag + QStringLiteral("*.lwy")}, QDir::Files);
+    }
+
+    // A new layaway: journaled in full, its file made under a new name.
+    bool layaway(Program &program, int killAfterMs)
+    {
+        const QString tag = QStringLiteral("L%1").arg(++m_sales, 5, 10, QLatin1Char('0'));
+        const std::optional<double> subt = ringUp(program, QStringLiteral("Layaway"), tag, 1 + int(m_random.bounded(2)));
+        if (!subt || !commands(program, {QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(20))}, -1))
+            return false;
+        const std::optional<Shown> s = shown(program);
+        if (!s || !header(*s))
+            return false;
+        m_expect.records[tag] = journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
+        m_expect.uncertain.insert(tag);
+        m_newLayaways[tag] = layawayFile(*s, *subt);
+        bool told = false;
+        if (!closeOrder(program, killAfterMs, told))
+            return false;
+        m_expect.uncertain.erase(tag);
+        if (!told) {
+            m_expect.records.erase(tag);
+            return true;
+        }
+        m_newLayaways.erase(tag);
+        ++layawaysMade;
+        m_expect.confirmed.insert(tag);
+        ++salesConfirmed;
+        const QStringList files = layawayFilesOf(tag);
+        if (files.size() != 1) {
+            failures << QStringLiteral("layaway %1 closed with %2 files").arg(tag).arg(files.size());
+            return false;
+        }
+        m_layaways << files.first();
+        m_expect.allowed[files.first()] = {fileBytes(path(files.first()))};
+        return true;
+    }
+
+    // A payment on a layaway made earlier: its file rewritten with the new balance, nothing
+    // journaled.
+    bool layawayPayment(Program &program, int killAfterMs)
+    {
+        if (m_layaways.isEmpty())
+            return sale(program, killAfterMs);
+        const QString file = m_layaways.at(int(m_random.bounded(qsizetype(m_layaways.size()))));
+        const QByteArray before = fileBytes(path(file));
+        if (!commands(program, {QStringLiteral("file ") + path(file), QStringLiteral("set Form1.Combo2 Layaway Payment"),
+                                QStringLiteral("click Form1.Command3"),
+                                QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(5))},
+                      -1))
+            return false;
+        const std::optional<Shown> s = shown(program);
+        if (!s)
+            return false;
+        const Layaway stored = readLayaway(path(file));
+        m_expect.allowed[file] = {before, layawayFile(*s, stored.balance)};
+        bool told = false;
+        if (!closeOrder(program, killAfterMs, told))
+            return false;
+        const QByteArray after = fileBytes(path(file));
+        if (told)
+            ++paymentsMade;
+        if (told && after != layawayFile(*s, stored.balance))
+            failures << QStringLiteral("the payment on %1 wrote other than its balance and lines").arg(file);
+        m_expect.allowed[file] = {after};
+        return true;
+    }
+
+    // Layaways whose close was cut short: a file of theirs is whole or not there.
+    void checkNewLayaways()
+    {
+        for (const auto &[tag, bytes] : m_newLayaways) {
+            for (const QString &file : layawayFilesOf(tag)) {
+                if (fileBytes(path(file)) != bytes)
+                    failures << QStringLiteral("layaway file %1 is not whole:\n%2\nbut:\n%3")
+                                    .arg(file, QString::fromLatin1(fileBytes(path(file))), QString::fromLatin1(bytes));
+            }
+        }
     }
 
     bool setTax(Program &program, int killAfterMs)
@@ -523,6 +676,8 @@ private:
     int m_cutoffs = 0;
     QStringList m_histories;
     bool m_cutoffInterrupted = false;
+    QStringList m_layaways;
+    std::map<QString, QByteArray> m_newLayaways;
 };
 
 } // namespace
@@ -552,13 +707,15 @@ void TestCrashSafety::killedAgainAndAgain()
     timer.start();
     harness.run(target);
     qInfo("crash safety: %d kills (%d at file-layer points, %d from outside) over %d starts, "
-          "%d sales shown as closed, %d cutoffs, %d checks, %d records found cut short, seed %u, %.1f s",
+          "%d sales shown as closed (%d of them layaways), %d layaway payments, %d cutoffs, %d checks, "
+          "%d records found cut short, seed %u, %.1f s",
           harness.kills, harness.pointKills, harness.timedKills, harness.starts, harness.salesConfirmed,
-          harness.cutoffs(), harness.checks, harness.tornTails, seed, timer.elapsed() / 1000.0);
+          harness.layawaysMade, harness.paymentsMade, harness.cutoffs(), harness.checks, harness.tornTails, seed, timer.elapsed() / 1000.0);
     if (!harness.failures.isEmpty())
         QFAIL(qPrintable(harness.failures.mid(0, 5).join(QStringLiteral("\n---\n"))));
     QCOMPARE(harness.kills, target);
     QVERIFY(harness.salesConfirmed > 0);
+    QVERIFY(harness.layawaysMade > 0 && harness.paymentsMade > 0 && harness.cutoffs() > 0);
 }
 
 QTEST_GUILESS_MAIN(TestCrashSafety)
