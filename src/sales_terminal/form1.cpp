@@ -270,6 +270,9 @@ void Form1::Command3_Click()
     }
     hideReceiptPreview();
     warnAboutSettings();
+    // The order begins with its first quantity, as the keys reach it (the 1 chosen to be typed
+    // over).
+    focusQuantity();
 }
 
 void Form1::startOrder()
