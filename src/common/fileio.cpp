@@ -391,7 +391,15 @@ FileState fileState(const QString &path)
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return FileState::Missing;
-    return readRawFile(path) ? FileState::Read : FileState::Unreadable;
+    if (!info.isFile())
+        return FileState::Unreadable;
+    // Opened and its first byte read, not the whole file: a journal of years is asked about
+    // before it is read in chunks.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileState::Unreadable;
+    char first = 0;
+    return file.read(&first, 1) < 0 ? FileState::Unreadable : FileState::Read;
 }
 
 QString readFailureMessage(const QString &path)
