@@ -185,6 +185,8 @@ private slots:
     void settingsBoxes();
     void inventoryBox_data();
     void inventoryBox();
+    void oddFilesAtTheCounter_data();
+    void oddFilesAtTheCounter();
     void millionLineInventory();
     void binaryJournal();
     void millionRecordJournal();
@@ -444,6 +446,67 @@ void TestHostileInput::inventoryBox()
     RecordingWindows windows;
     Form1 form(fake.platform(), windows);
     QCOMPARE(comboItems(form.Description1), readInventory());
+}
+
+// Settings and inventory files of binary bytes, NUL, quotes and line breaks inside fields (as a
+// hand edit or a damaged disk leaves them), read at start-up and New Order: the order closes as
+// a layaway whose receipt and file hold the order list as shown, and reopens showing it again.
+void TestHostileInput::oddFilesAtTheCounter_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+
+    QRandomGenerator random(1402);
+    QByteArray binary(4096, Qt::Uninitialized);
+    for (char &byte : binary)
+        byte = char(random.bounded(256));
+    static const char withControls[] = "\"Shop\r\nMain\",\"a\0b\x01\x7f\x81\",ab\"c\r\n\"\tTab\"\r\n";
+    const QByteArray controls(withControls, sizeof withControls - 1);
+    for (const char *name : {"Header.txt", "tax.txt", "return.txt", "inventory.dat"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, binary").arg(name))) << name << binary;
+        QTest::newRow(qPrintable(QStringLiteral("%1, controls inside fields").arg(name))) << name << controls;
+    }
+}
+
+void TestHostileInput::oddFilesAtTheCounter()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+
+    WorkDir dir;
+    dir.write("Header.txt", kHeader);
+    dir.write("tax.txt", kTax);
+    dir.write("return.txt", kReturn);
+    dir.write("inventory.dat", "\"Widget\"\r\n");
+    dir.write(name, content);
+    FakePlatform fake;
+    RecordingWindows windows;
+    Form1 form(fake.platform(), windows);
+    // Only a rate that is no number is told (the rate box then shows what the file gave).
+    QCOMPARE(warningTexts(fake).join('\n').contains(QLatin1String("\"tax.txt\"")), !isPlainNumber(readTaxFile().sales));
+    for (QWidget *box : QList<QWidget *>{form.Combo4, form.Description1})
+        QVERIFY2(storable(shownText(box), BoxLines::Single), qPrintable(box->objectName()));
+
+    form.Combo2->setEditText("Layaway");
+    form.Text8->setText("Ann");
+    click(form.Command3);
+    form.Description1->setCurrentIndex(form.Description1->count() - 1);
+    QVERIFY(storable(form.Description1->currentText(), BoxLines::Single));
+    form.Price1->setText("9");
+    click(form.Command1);
+    form.Text6->setText("5");
+    click(form.Command2);
+
+    const QStringList shown = form.List1->items();
+    QCOMPARE(fromAnsi(dir.read("reciept.txt")), shown.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n \r\n \r\n \r\n")
+                                                   + fromAnsi(readReturnFileRaw()) + QStringLiteral("\r\n"));
+    const QStringList layaways = QDir(dir.path()).entryList({"*.lwy"}, QDir::Files);
+    QCOMPARE(layaways.size(), 1);
+    QCOMPARE(readLayaway(dir.filePath(layaways.first())).lines, shown);
+    fake.dialogs.fileAnswers << dir.filePath(layaways.first());
+    form.Combo2->setEditText("Layaway Payment");
+    click(form.Command3);
+    QCOMPARE(form.List1->items(), shown);
 }
 
 // A million lines of "inventory.dat": the main window starts with all of them in its drop-down
