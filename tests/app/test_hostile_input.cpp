@@ -171,6 +171,24 @@ const QByteArray kHeader = "\"Corvalane Hardware\"\r\n";
 const QByteArray kTax = "\"6\",\"1\",\"5\"\r\n";
 const QByteArray kReturn = "\"Returns within 30 days.\"\r\n";
 
+// The settings a shop has saved.
+void writeSettings(const WorkDir &dir)
+{
+    dir.write("Header.txt", kHeader);
+    dir.write("tax.txt", kTax);
+    dir.write("return.txt", kReturn);
+}
+
+// One row for each box and hostile value.
+void addBoxRows(const QStringList &boxes)
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("value");
+    for (const QString &box : boxes)
+        for (const Hostile &value : hostileValues())
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(box, value.name))) << box << value.text;
+}
+
 } // namespace
 
 class TestHostileInput : public QObject
@@ -208,13 +226,7 @@ void TestHostileInput::initTestCase()
 // reopens showing the same lines.
 void TestHostileInput::terminalBoxes_data()
 {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("value");
-    const char *boxes[] = {"Combo2", "Text8", "txtQty1", "Description1", "Price1",
-                           "Combo4", "Text9", "Combo3", "Text19", "Text6"};
-    for (const char *box : boxes)
-        for (const Hostile &value : hostileValues())
-            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(box, value.name))) << box << value.text;
+    addBoxRows({"Combo2", "Text8", "txtQty1", "Description1", "Price1", "Combo4", "Text9", "Combo3", "Text19", "Text6"});
 }
 
 void TestHostileInput::terminalBoxes()
@@ -223,9 +235,7 @@ void TestHostileInput::terminalBoxes()
     QFETCH(QString, value);
 
     WorkDir dir;
-    dir.write("Header.txt", kHeader);
-    dir.write("tax.txt", kTax);
-    dir.write("return.txt", kReturn);
+    writeSettings(dir);
     FakePlatform fake;
     AppWindows windows(fake.platform());
     Form1 form(fake.platform(), windows);
@@ -335,11 +345,7 @@ void TestHostileInput::terminalBoxes()
 // Settings window, and the next order takes the header lines and the rate as shown.
 void TestHostileInput::settingsBoxes_data()
 {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("value");
-    for (const char *box : {"Text1", "Text2", "Combo4", "Combo1", "Combo2"})
-        for (const Hostile &value : hostileValues())
-            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(box, value.name))) << box << value.text;
+    addBoxRows({"Text1", "Text2", "Combo4", "Combo1", "Combo2"});
 }
 
 void TestHostileInput::settingsBoxes()
@@ -348,9 +354,7 @@ void TestHostileInput::settingsBoxes()
     QFETCH(QString, value);
 
     WorkDir dir;
-    dir.write("Header.txt", kHeader);
-    dir.write("tax.txt", kTax);
-    dir.write("return.txt", kReturn);
+    writeSettings(dir);
     FakePlatform fake;
     Form2 settings(fake.platform());
     auto *target = settings.findChild<QWidget *>(box);
@@ -474,9 +478,7 @@ void TestHostileInput::oddFilesAtTheCounter()
     QFETCH(QByteArray, content);
 
     WorkDir dir;
-    dir.write("Header.txt", kHeader);
-    dir.write("tax.txt", kTax);
-    dir.write("return.txt", kReturn);
+    writeSettings(dir);
     dir.write("inventory.dat", "\"Widget\"\r\n");
     dir.write(name, content);
     FakePlatform fake;
