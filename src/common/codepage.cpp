@@ -95,6 +95,10 @@ QString storableText(QStringView text, BoxLines lines)
             out.append(keep ? QChar(c) : QChar(u' '));
             continue;
         }
+        if (c == u'"' && lines == BoxLines::Single) {
+            out.append(QLatin1Char('\''));
+            continue;
+        }
         if (byteOf(c) >= 0) {
             out.append(QChar(c));
             continue;

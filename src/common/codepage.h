@@ -27,8 +27,9 @@ bool fitsAnsi(QStringView text);
 // file does not: each character the code page cannot hold becomes "?" (one for a character
 // outside the basic plane), as toAnsi would store it. In a single-line box every control
 // character (CR, LF, tab, the C0 and C1 controls, DEL) becomes a blank, so that one entry
-// never spans two lines of a file. A multi-line box keeps CR, LF and tab and blanks the other
-// controls.
+// never spans two lines of a file, and a double quote becomes an apostrophe: a single-line
+// box's text is stored in quoted fields, which cannot hold a double quote (quotableText stores
+// it so). A multi-line box keeps CR, LF, tab and double quotes and blanks the other controls.
 enum class BoxLines
 {
     Single,

@@ -13,11 +13,12 @@ class QPlainTextEdit;
 namespace pos {
 
 // A single-line box: characters outside the code page become "?", line breaks and other
-// control characters a blank.
+// control characters a blank, a double quote an apostrophe (as its quoted field stores it).
 void keepStorable(QLineEdit *box);
 // The text box of an editable drop-down, the same way.
 void keepStorable(QComboBox *dropDown);
-// A multi-line box: characters outside the code page become "?"; line breaks and tabs stay.
+// A multi-line box: characters outside the code page become "?"; line breaks, tabs and double
+// quotes stay (its text is stored raw).
 void keepStorable(QPlainTextEdit *box);
 
 // The text of a multi-line box as it goes to a file: each line break (a paragraph, or a line

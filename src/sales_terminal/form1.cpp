@@ -1,5 +1,6 @@
 #include "sales_terminal/form1.h"
 
+#include "common/codepage.h"
 #include "common/inventory_file.h"
 #include "common/numbers.h"
 #include "common/settings_files.h"
@@ -277,7 +278,12 @@ void Form1::Command3_Click()
 
 void Form1::startOrder()
 {
+    // The header lines are shown as they can be stored (a hand-edited or damaged "Header.txt"
+    // may hold line breaks, NUL or quotes inside a field), so that the receipt holds the order
+    // list line for line and a reopened layaway shows them as they were.
     QStringList lines = readHeaderFile();
+    for (QString &line : lines)
+        line = storableText(line, BoxLines::Single);
     Combo4->setEditText(readTaxFile().sales);
     dte = receiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text());
     lines.append(dte);

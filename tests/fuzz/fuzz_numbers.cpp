@@ -1,9 +1,14 @@
-// The number helpers over any text: no crash, and the round trips that hold.
+// The number helpers, and the report's column entry, over any text: no crash, and the round
+// trips that hold.
 
 #include "fuzz_support.h"
 
 #include "common/codepage.h"
+#include "common/journal.h"
 #include "common/numbers.h"
+#include "sales_report/report.h"
+
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstring>
@@ -49,6 +54,43 @@ void checkValue(double value)
         fuzz::broken("lineAmountText has neither blank nor sign", amount);
 }
 
+// The report's column entry: numeric text within the range of a double becomes numeric text
+// with exactly two decimals, without "$", "," or a zero before the point, worth the value to
+// the cent, and stays as it is when formatted again; any other text is returned unchanged.
+void checkTwoDecimals(const QString &text)
+{
+    const QString entry = formatTwoDecimals(text);
+    if (!isNumericText(text)) {
+        if (entry != text)
+            fuzz::broken("formatTwoDecimals changed text that is not a number", text);
+        return;
+    }
+    if (formatMoney(QStringView(text)) == QLatin1String("Overflow")) {
+        // Beyond the range of a double ("1E999"): no amount to show.
+        if (entry != QLatin1String("Overflow"))
+            fuzz::broken("formatTwoDecimals of a number beyond range", entry);
+        return;
+    }
+    static const QRegularExpression picture(QStringLiteral("^-?([1-9][0-9]*)?\\.[0-9]{2}$"));
+    if (!picture.match(entry).hasMatch())
+        fuzz::broken("formatTwoDecimals is not the picture ####.00", text + QStringLiteral(" -> ") + entry);
+    if (entry == QLatin1String("-.00"))
+        fuzz::broken("formatTwoDecimals gave a negative zero", text);
+    if (formatTwoDecimals(entry) != entry)
+        fuzz::broken("formatTwoDecimals of an entry changes it", entry);
+    const double value = moneyValue(text);
+    if (std::fabs(value) < 1e12 && value != 0) {
+        const double fifteenth = std::pow(10.0, std::floor(std::log10(std::fabs(value))) - 14);
+        if (std::fabs(leadingNumber(entry) - value) > 0.005 + fifteenth / 2 + 1e-9)
+            fuzz::broken("formatTwoDecimals is not the value to the cent", text + QStringLiteral(" -> ") + entry);
+    }
+    // The journal's cents give the same entry.
+    if (const std::optional<qint64> cents = moneyCents(toAnsi(text))) {
+        if (centsEntry(*cents) != entry)
+            fuzz::broken("the cents of a field show other than its entry", text + QStringLiteral(" -> ") + centsEntry(*cents));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -68,6 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString formatted = formatMoney(QStringView(text));
     if (!isNumericText(text) && formatted != text)
         fuzz::broken("formatMoney changed text that is not a number", text);
+    checkTwoDecimals(text);
+    checkTwoDecimals(numberText(leading));
+    checkTwoDecimals(formatMoney(leading));
 
     // The raw bits as a double, the extremes included.
     if (size >= sizeof(double)) {

@@ -42,6 +42,8 @@ void TestTextGuard::storableText_data()
     QTest::newRow("C1 control and DEL") << QString("a") + QChar(0x85) + QChar(0x7F) << "a  " << "a  ";
     QTest::newRow("CJK and A macron") << QString::fromUtf8("漢Āx") << "??x" << "??x";
     QTest::newRow("emoji is one character") << QString::fromUtf8("a😀b") << "a?b" << "a?b";
+    // A line box's text goes into quoted fields, which cannot hold a double quote.
+    QTest::newRow("double quotes") << "12\" pipe \"\"" << "12' pipe ''" << "12\" pipe \"\"";
     QTest::newRow("lone surrogate") << QString("a") + QChar(0xD800) << "a?" << "a?";
 }
 

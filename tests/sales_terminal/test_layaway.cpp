@@ -3,6 +3,7 @@
 
 #include "work_dir.h"
 
+#include "common/codepage.h"
 #include "common/numbers.h"
 #include "sales_terminal/layaway.h"
 
@@ -140,6 +141,10 @@ void TestLayaway::readBack_data()
     const int notANumber = Layaway::BalanceNotANumber;
     QTest::newRow("as written") << layawayBytes(4.54, {"Shop", "1   Widget   9   $ 9"}) << read << 4.54
                                 << QStringList{"Shop", "1   Widget   9   $ 9"};
+    // A line as a box holds it: its double quote already the apostrophe the file stores.
+    QTest::newRow("as written, a box's quote") << layawayBytes(4.54, {storableText(u"2   12\" pipe   9   $ 18", BoxLines::Single)})
+                                               << read << 4.54 << QStringList{"2   12' pipe   9   $ 18"};
+    QTest::newRow("bare line with a quote") << QByteArray("1\r\nab\"c\r\n") << read << 1.0 << QStringList{"ab'c"};
     QTest::newRow("negative") << QByteArray("-0.46\r\n\"a\"\r\n") << read << -0.46 << QStringList{"a"};
     QTest::newRow("no leading zero") << QByteArray(".46\r\n") << read << 0.46 << QStringList{};
     QTest::newRow("quoted balance") << QByteArray("\"4.54\"\r\n\"a\"\r\n") << read << 4.54 << QStringList{"a"};
