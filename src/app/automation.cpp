@@ -199,19 +199,19 @@ QStringList Automation::execute(const QString &line)
                 error = QStringLiteral("%1 is not a button").arg(target);
         }
     } else if (verb == QLatin1String("dblclick")) {
-        if (QObject *o = object()) {
-            auto *widget = qobject_cast<QWidget *>(o);
-            const QPointF at = widget ? QPointF(widget->rect().center()) : QPointF();
-            QMouseEvent press(QEvent::MouseButtonPress, at, widget ? widget->mapToGlobal(at) : at, Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
-            QMouseEvent release(QEvent::MouseButtonRelease, at, widget ? widget->mapToGlobal(at) : at, Qt::LeftButton,
-                                Qt::NoButton, Qt::NoModifier);
-            QMouseEvent twice(QEvent::MouseButtonDblClick, at, widget ? widget->mapToGlobal(at) : at, Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(o, &press);
-            QApplication::sendEvent(o, &release);
-            QApplication::sendEvent(o, &twice);
-            QApplication::sendEvent(o, &release);
+        if (auto *widget = qobject_cast<QWidget *>(object())) {
+            const QPointF at(widget->rect().center());
+            const QPointF global(widget->mapToGlobal(at));
+            const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+                QMouseEvent event(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
+                QApplication::sendEvent(widget, &event);
+            };
+            send(QEvent::MouseButtonPress, Qt::LeftButton);
+            send(QEvent::MouseButtonRelease, Qt::NoButton);
+            send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+            send(QEvent::MouseButtonRelease, Qt::NoButton);
+        } else if (error.isEmpty()) {
+            error = QStringLiteral("%1 is not a control").arg(target);
         }
     } else if (verb == QLatin1String("key")) {
         if (QObject *o = object()) {

@@ -26,6 +26,7 @@
 // for each printout of N characters (or WxH pixels).
 
 #include "platform/platform.h"
+#include "platform/qt_platform.h"
 
 #include <QObject>
 #include <QQueue>
@@ -63,13 +64,7 @@ private:
 
     void run(const QString &line);
 
-    class RealClock final : public Clock
-    {
-    public:
-        QDateTime now() const override { return QDateTime::currentDateTime(); }
-    };
-
-    RealClock m_clock;
+    QtClock m_clock;
     QQueue<std::optional<QString>> m_files;
     QQueue<std::optional<FontChoice>> m_fonts;
     QQueue<bool> m_answers;

@@ -33,20 +33,39 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The reason a path that exists cannot take a write, or an empty text when it can.
+const QString kFolderThere = QStringLiteral("a folder has that name");
+const QString kNotRegular = QStringLiteral("it is not a regular file (a pipe or a device has that name)");
+
+// The reason a path that exists cannot take a write or a read as a file, or an empty text
+// when it can.
 QString notARegularFile(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
         return {};
     if (info.isDir())
-        return QStringLiteral("a folder has that name");
+        return kFolderThere;
     if (!info.isFile())
-        return QStringLiteral("it is not a regular file (a pipe or a device has that name)");
+        return kNotRegular;
     return {};
 }
 
 const QString kNameTaken = QStringLiteral("a file or folder of that name is there already");
+
+// Opens the temporary file that takes the path's place at commit; the reason it cannot, or an
+// empty text. Never written in place: where no temporary file can be made the write fails and
+// the old content stays. Unbuffered: a buffered QSaveFile can lose the tail of a short write
+// (full disk) and still commit, leaving a cut-off file; unbuffered, the short count shows.
+QString openReplacement(QSaveFile &file, const QString &path)
+{
+    const QString refused = notARegularFile(path);
+    if (!refused.isEmpty())
+        return refused;
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    return {};
+}
 
 #ifndef Q_OS_WIN
 int retryingSync(int handle)
@@ -85,8 +104,7 @@ int openRegularFile(const QString &path, int flags, WriteResult &failure, struct
     }
     if (::fstat(handle, status) != 0 || !S_ISREG(status->st_mode)) {
         ::close(handle);
-        failure = WriteResult::failure(shownName(path),
-                                       QStringLiteral("it is not a regular file (a pipe or a device has that name)"));
+        failure = WriteResult::failure(shownName(path), kNotRegular);
         return -1;
     }
     return handle;
@@ -311,6 +329,13 @@ WriteResult mendLastLine(const QString &path, int fieldsPerRecord, bool &needsLi
     const qint64 size = file.size();
     if (size == 0)
         return {};
+    // Almost always the file ends with its line end: one byte tells, and a journal of years is
+    // not read back at every sale.
+    char lastByte = 0;
+    if (!file.seek(size - 1) || file.read(&lastByte, 1) != 1)
+        return WriteResult::failure(shownName(path), file.errorString());
+    if (lastByte == '\n' || lastByte == '\r')
+        return {};
     const qint64 from = qMax<qint64>(0, size - kTailWindow);
     if (!file.seek(from))
         return WriteResult::failure(shownName(path), file.errorString());
@@ -407,17 +432,15 @@ QString readFailureMessage(const QString &path)
     if (fileState(path) != FileState::Unreadable)
         return {};
     const QFileInfo info(path);
-    QString reason;
-    if (info.isDir())
-        reason = QStringLiteral("a folder has that name");
-    else if (info.isSymLink() && !info.exists())
-        reason = QStringLiteral("it is a link to a file that does not exist");
-    else if (!info.isFile())
-        reason = QStringLiteral("it is not a regular file (a pipe or a device has that name)");
-    else if (!info.isReadable())
-        reason = QStringLiteral("it may not be read (permission denied)");
-    else
-        reason = QStringLiteral("it could not be read");
+    QString reason = notARegularFile(path);
+    if (reason.isEmpty()) {
+        if (info.isSymLink() && !info.exists())
+            reason = QStringLiteral("it is a link to a file that does not exist");
+        else if (!info.isReadable())
+            reason = QStringLiteral("it may not be read (permission denied)");
+        else
+            reason = QStringLiteral("it could not be read");
+    }
     return QStringLiteral("Could not read \"%1\": %2.").arg(shownName(path), reason);
 }
 
@@ -432,19 +455,10 @@ StagedWrite::~StagedWrite() = default;
 WriteResult StagedWrite::stage(const QByteArray &bytes)
 {
     m_file.reset();
-    const QString refused = notARegularFile(m_path);
-    if (!refused.isEmpty())
-        return WriteResult::failure(shownName(m_path), refused);
-
     auto file = std::make_unique<QSaveFile>(m_path);
-    // Never written in place: where no temporary file can be made, the write fails and the
-    // old content stays.
-    file->setDirectWriteFallback(false);
-    // Unbuffered: a buffered QSaveFile can lose the tail of a short write (full disk) and
-    // still commit, leaving a cut-off file. Unbuffered, the short count shows here.
     faultPoint("whole: before open");
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return WriteResult::failure(shownName(m_path), file->errorString());
+    if (const QString failure = openReplacement(*file, m_path); !failure.isEmpty())
+        return WriteResult::failure(shownName(m_path), failure);
     faultPoint("whole: before write");
     // Under the crash tests the bytes go in two writes, so that a kill can fall between them.
     const qint64 half = faultPointsActive() ? bytes.size() / 2 : bytes.size();
@@ -566,15 +580,8 @@ StreamedFileWriter::StreamedFileWriter(const QString &path)
     : m_path(path)
     , m_file(path)
 {
-    const QString refused = notARegularFile(path);
-    if (!refused.isEmpty()) {
-        fail(refused);
-        return;
-    }
-    // As in writeFileWhole: never written in place, and unbuffered so that a short write shows.
-    m_file.setDirectWriteFallback(false);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail(m_file.errorString());
+    if (const QString failure = openReplacement(m_file, path); !failure.isEmpty()) {
+        fail(failure);
         return;
     }
     m_buffer.reserve(kStreamBuffer);

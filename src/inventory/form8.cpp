@@ -55,7 +55,7 @@ void Form8::buildControls()
     Label1 = makeControl<QLabel>(Frame1, "Label1", QStringLiteral("Description"), 120, 240, 1575, 255);
     Text1 = makeControl<QLineEdit>(Frame1, "Text1", 120, 480, 2055, 285);
     captionBox(Label1, Text1);
-    nameBox(List1, QStringLiteral("Inventory"));
+    List1->setAccessibleName(QStringLiteral("Inventory"));
     keepStorable(Text1);
     Command7 = makeControl<QPushButton>(Frame1, "Command7", QStringLiteral("Clear"), 120, 840, 975, 375);
     Command1 = makeControl<QPushButton>(Frame1, "Command1", QStringLiteral("Add"), 1200, 840, 975, 375);

@@ -229,11 +229,6 @@ void captionBox(QLabel *label, QWidget *box)
     box->setAccessibleName(name);
 }
 
-void nameBox(QWidget *box, const QString &name)
-{
-    box->setAccessibleName(name);
-}
-
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                      int width, int height)
 {

@@ -124,8 +124,7 @@ W *makeControl(QWidget *parent, const char *name, const QString &caption, int le
 // Assistive technology: the label captions the box (the box is its buddy), so a screen reader
 // reads the label's text as the box's name.
 void captionBox(QLabel *label, QWidget *box);
-// A box with no caption beside it gets a name of its own.
-void nameBox(QWidget *box, const QString &name);
+// (A box with no caption beside it is given a name of its own: setAccessibleName.)
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                      int width, int height);

@@ -47,7 +47,7 @@ Form3::Form3(Platform platform, QWidget *parent)
     setCentralWidget(client);
 
     Text1 = new QPlainTextEdit(client);
-    nameBox(Text1, QStringLiteral("Receipt"));
+    Text1->setAccessibleName(QStringLiteral("Receipt"));
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

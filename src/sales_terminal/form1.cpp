@@ -109,15 +109,15 @@ void Form1::buildControls()
 
     // Names for assistive technology: the captions beside the boxes, and names of their own
     // for the boxes that have none.
-    nameBox(Combo2, QStringLiteral("Order kind"));
-    nameBox(Text8, QStringLiteral("Salesperson"));
-    nameBox(List1, QStringLiteral("Order"));
+    Combo2->setAccessibleName(QStringLiteral("Order kind"));
+    Text8->setAccessibleName(QStringLiteral("Salesperson"));
+    List1->setAccessibleName(QStringLiteral("Order"));
     captionBox(Label4, txtQty1);
     captionBox(Label5, Description1);
     captionBox(Label6, Price1);
-    nameBox(Text9, QStringLiteral("Cheque number"));
-    nameBox(Combo3, QStringLiteral("Card type"));
-    nameBox(Combo4, QStringLiteral("Tax rate"));
+    Text9->setAccessibleName(QStringLiteral("Cheque number"));
+    Combo3->setAccessibleName(QStringLiteral("Card type"));
+    Combo4->setAccessibleName(QStringLiteral("Tax rate"));
     captionBox(Label20, Text19);
     captionBox(Label1, Text2);
     captionBox(Label2, Text3);
@@ -188,7 +188,6 @@ void Form1::Form_Load()
     setWindowState(windowState() | Qt::WindowMaximized);
     setDropDownItems(Description1, readInventory());
     Command3_Click();
-    focusQuantity();
 }
 
 void Form1::focusQuantity()

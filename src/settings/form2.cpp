@@ -145,7 +145,7 @@ void Form2::buildControls()
     Text2 = makeControl<QLineEdit>(this, "Text2", 3600, 3120, 3615, 285);
     captionBox(Label1, Text1);
     captionBox(Label2, List2);
-    nameBox(Text2, QStringLiteral("Next header line"));
+    Text2->setAccessibleName(QStringLiteral("Next header line"));
     captionBox(Label3, Combo4);
     captionBox(Label5, Combo1);
     captionBox(Label6, Combo2);

@@ -194,7 +194,7 @@ void TestForm4::loadsTheJournal()
     QCOMPARE(r.dir.read("sales.txt"), kJournal);
     QVERIFY(r.fake.messages.warnings.isEmpty());
 
-    // The only sale: totals as the spec example.
+    // The only sale: the totals of the $1,234.50 sale alone.
     Report one(sale("R1", "$1,234.50", "$80.24", "$1,314.74"));
     Form4 &g = one.open();
     QCOMPARE(g.Text1->text(), QStringLiteral("1234.5"));
