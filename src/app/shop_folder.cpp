@@ -1,7 +1,8 @@
 #include "app/shop_folder.h"
 
+#include "platform/qt_platform.h"
+
 #include <QDir>
-#include <QStandardPaths>
 
 // Resources of a static library are registered by name, outside any namespace.
 static void initProgramResources()
@@ -13,8 +14,7 @@ namespace pos {
 
 QString userShopFolder()
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(base).filePath(QStringLiteral("corvalane-pos/shop"));
+    return QDir(userDataLocation()).filePath(QStringLiteral("corvalane-pos/shop"));
 }
 
 bool enterShopFolder(const QStringList &arguments, QString &error)

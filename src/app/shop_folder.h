@@ -12,7 +12,7 @@ namespace pos {
 inline const QString kUserShopOption = QStringLiteral("--user-shop");
 
 // The user's shop folder: "corvalane-pos/shop" under the user's data location
-// (~/.local/share on Linux, %LOCALAPPDATA% on Windows).
+// (~/.local/share on Linux, %LOCALAPPDATA% on Windows: userDataLocation()).
 QString userShopFolder();
 
 // Makes the folder the arguments ask for the working directory. False, with the reason in

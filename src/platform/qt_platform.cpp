@@ -11,15 +11,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include <functional>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace pos {
 
@@ -134,44 +128,6 @@ PrintResult QtPrinter::printImage(const QImage &image)
         const QSize size = image.size().scaled(painter.viewport().size(), Qt::KeepAspectRatio);
         painter.drawImage(QRect(QPoint(0, 0), size), image);
     });
-}
-
-QStringList QtTextEditor::candidates()
-{
-    return {QStringLiteral("notepad.exe"),      QStringLiteral("gnome-text-editor"),
-            QStringLiteral("gedit"),            QStringLiteral("kwrite"),
-            QStringLiteral("kate"),             QStringLiteral("mousepad"),
-            QStringLiteral("xed"),              QStringLiteral("pluma"),
-            QStringLiteral("featherpad"),       QStringLiteral("leafpad"),
-            QStringLiteral("geany"),            QStringLiteral("xdg-open")};
-}
-
-bool QtTextEditor::open(const QString &fileName, EditorWindow window)
-{
-    for (const QString &name : candidates()) {
-        const QString program = QStandardPaths::findExecutable(name);
-        if (program.isEmpty())
-            continue;
-        QProcess process;
-        process.setProgram(program);
-        process.setArguments({fileName});
-        process.setWorkingDirectory(QDir::currentPath());
-#ifdef Q_OS_WIN
-        // Windows lets the starter choose how the program's first window shows.
-        if (window == EditorWindow::Maximized) {
-            process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
-                args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-                args->startupInfo->wShowWindow = SW_SHOWMAXIMIZED;
-            });
-        }
-#else
-        // The desktop editors here have no say in it: the window manager places them.
-        Q_UNUSED(window);
-#endif
-        if (process.startDetached())
-            return true;
-    }
-    return false;
 }
 
 void QtMessages::warning(QWidget *parent, const QString &title, const QString &text)

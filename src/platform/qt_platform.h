@@ -27,8 +27,10 @@ public:
     PrintResult printImage(const QImage &image) override;
 };
 
-// Starts "notepad.exe" where it is on the search path, otherwise the first plain-text editor
-// of the desktop that is installed. Never through a shell.
+// Starts "notepad.exe" on the file, in the working directory, without waiting for it. On
+// Windows that is the system's Notepad (desktop_win.cpp); elsewhere Notepad where it is
+// on the search path, otherwise the first plain-text editor of the desktop that is installed
+// (desktop_unix.cpp). Never through a shell.
 class QtTextEditor final : public TextEditor
 {
 public:
@@ -57,6 +59,10 @@ private:
     QtTextEditor editor;
     QtMessages messages;
 };
+
+// The folder for the user's own data: $XDG_DATA_HOME (~/.local/share) on Linux,
+// %LOCALAPPDATA% on Windows.
+QString userDataLocation();
 
 // Qt's file-dialog filter for a "description|pattern|description|pattern" filter.
 QString qtFileFilter(const QString &filter);

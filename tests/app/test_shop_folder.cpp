@@ -10,6 +10,18 @@
 
 using namespace pos;
 
+namespace {
+
+// The variable that names the user's data location: the tests point it at a folder of their
+// own, never at a real user's shop.
+#ifdef Q_OS_WIN
+constexpr char kDataVariable[] = "LOCALAPPDATA";
+#else
+constexpr char kDataVariable[] = "XDG_DATA_HOME";
+#endif
+
+} // namespace
+
 class TestShopFolder : public QObject
 {
     Q_OBJECT
@@ -29,8 +41,7 @@ private:
 
 void TestShopFolder::initTestCase()
 {
-    // The user's data location follows XDG_DATA_HOME on Linux.
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    qputenv(kDataVariable, QFile::encodeName(m_data.path()));
     m_start = QDir::currentPath();
 }
 
@@ -52,9 +63,7 @@ void TestShopFolder::terminalStartKeepsFolder()
 
 void TestShopFolder::desktopStartMakesUserShop()
 {
-#ifdef Q_OS_UNIX
     QCOMPARE(userShopFolder(), m_data.path() + "/corvalane-pos/shop");
-#endif
     QVERIFY(!QDir(userShopFolder()).exists());
     QString error;
     QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
@@ -79,13 +88,13 @@ void TestShopFolder::userShopThatCannotBeMade()
     QFile blocker(data.filePath("corvalane-pos"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    qputenv(kDataVariable, QFile::encodeName(data.path()));
     const QString before = QDir::currentPath();
     QString error;
     QVERIFY(!enterShopFolder({"corvalane-pos", kUserShopOption}, error));
     QVERIFY2(error.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(error));
     QCOMPARE(QDir::currentPath(), before);
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    qputenv(kDataVariable, QFile::encodeName(m_data.path()));
 }
 
 void TestShopFolder::iconHasEverySize()
