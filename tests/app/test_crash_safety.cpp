@@ -116,7 +116,11 @@ private:
         timer.start();
         while (timer.elapsed() < 30000) {
             while (m_process.canReadLine()) {
-                const QString line = QString::fromUtf8(m_process.readLine()).chopped(1);
+                // The program's replies end in CR LF on Windows, where its output is text.
+                QByteArray bytes = m_process.readLine();
+                while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                    bytes.chop(1);
+                const QString line = QString::fromUtf8(bytes);
                 if (!single.isEmpty()) {
                     if (line == single)
                         return QStringList{line};
