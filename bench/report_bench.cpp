@@ -328,10 +328,14 @@ int main(int argc, char *argv[])
     const double megabytes = QFileInfo(journal).size() / 1e6;
     std::fprintf(stderr, "journal: %s, %.1f MB\n", qPrintable(QDir::toNativeSeparators(journal)), megabytes);
 
-    // The window's folder: "sales.txt" leads to the journal.
+    // The window's folder, with a copy of the journal as its "sales.txt" (a copy, not a link:
+    // on Windows a link is a shortcut file).
     const QString shop = dir.filePath(QStringLiteral("shop"));
     dir.mkpath(shop);
-    QFile::link(journal, QDir(shop).filePath(pos::kJournalFile));
+    if (!QFile::copy(journal, QDir(shop).filePath(pos::kJournalFile))) {
+        std::fprintf(stderr, "could not copy the journal into the report's folder\n");
+        return 1;
+    }
     QFile tax(QDir(shop).filePath(pos::kTaxFile));
     if (tax.open(QIODevice::WriteOnly))
         tax.write("\"6.5\",\"1\",\"5.5\"\r\n");
