@@ -44,6 +44,14 @@ WriteResult WriteResult::failure(const QString &fileName, const QString &reason)
     return result;
 }
 
+WriteResult WriteResult::failureTold(const QString &message)
+{
+    WriteResult result;
+    result.ok = false;
+    result.message = message;
+    return result;
+}
+
 std::optional<QByteArray> readRawFile(const QString &path)
 {
     const QFileInfo info(path);

@@ -22,6 +22,8 @@ struct [[nodiscard]] WriteResult
 
     explicit operator bool() const { return ok; }
     static WriteResult failure(const QString &fileName, const QString &reason);
+    // A failure told in a message of its own.
+    static WriteResult failureTold(const QString &message);
 };
 
 // The whole content of a file, every byte included; nullopt when the file is missing,

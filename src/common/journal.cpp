@@ -378,14 +378,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-WriteResult failed(const QString &message)
-{
-    WriteResult result;
-    result.ok = false;
-    result.message = message;
-    return result;
-}
-
 } // namespace
 
 qint64 lineNumberAt(const QString &path, qint64 offset)
@@ -414,7 +406,7 @@ qint64 lineNumberAt(const QString &path, qint64 offset)
 WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath)
 {
     if (sameFile(historyPath, journalPath))
-        return failed(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history must "
+        return WriteResult::failureTold(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history must "
                                      "go to another file. Nothing was changed.")
                           .arg(shown(historyPath), shown(journalPath)));
     // A cutoff or close that a crash cut short is finished first.
@@ -424,7 +416,7 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
     // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
     native::HeldFile journal(journalPath);
     if (!readFailureMessage(journalPath).isEmpty() || !journal.open().isEmpty())
-        return failed(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+        return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
     const QString changedMeanwhile =
         QStringLiteral("\"%1\" was changed by another program while it was copied to \"%2\", so the period was "
                        "not closed and the journal was left as it is. Set the cutoff again.")
@@ -438,7 +430,7 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
     while (writing) {
         const qint64 got = journal.read(chunk.data(), chunk.size());
         if (got < 0)
-            return failed(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+            return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
         if (got == 0)
             break;
         copied += got;
@@ -447,7 +439,7 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
     // A history not committed leaves no trace.
     const native::Stamp copiedStamp = journal.stamp();
     if (writing && copiedStamp.size != copied)
-        return failed(changedMeanwhile);
+        return WriteResult::failureTold(changedMeanwhile);
     if (writing) {
         if (WriteResult announced = announceCutoff(journalPath, historyPath, copied); !announced) {
             announced.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
@@ -465,11 +457,11 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
         // the journal still holds, or miss the new ones, so it goes again.
         QFile::remove(historyPath);
         withdrawAnnouncement(journalPath);
-        return failed(changedMeanwhile);
+        return WriteResult::failureTold(changedMeanwhile);
     }
     if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
         // The announcement stays: the next close, cutoff or start takes the copied sales off.
-        return failed(QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be "
+        return WriteResult::failureTold(QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be "
                                      "taken out of the journal at the next sale or start of the program.")
                           .arg(shown(journalPath), failure, shown(historyPath)));
     }

@@ -25,14 +25,6 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-WriteResult failed(const QString &message)
-{
-    WriteResult result;
-    result.ok = false;
-    result.message = message;
-    return result;
-}
-
 QByteArray digest(const QByteArray &bytes)
 {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
@@ -138,7 +130,7 @@ Finished finishPendingWork(const QString &journalPath)
         return {};
     const std::optional<QByteArray> content = readRawFile(pending);
     if (!content)
-        return {failed(QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut "
+        return {WriteResult::failureTold(QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut "
                                       "short.").arg(shown(pending))),
                 {}};
     const QList<QByteArray> lines = content->split('\n');
@@ -166,7 +158,7 @@ Finished finishPendingWork(const QString &journalPath)
             const std::optional<QByteArray> made = readRawFile(layaway);
             if (made && digest(*made) == lines.at(2)) {
                 if (!QFile::remove(layaway))
-                    return {failed(QStringLiteral("Could not remove \"%1\", the layaway of a close that a crash cut "
+                    return {WriteResult::failureTold(QStringLiteral("Could not remove \"%1\", the layaway of a close that a crash cut "
                                                   "short before its sale was recorded.").arg(shown(layaway))),
                             {}};
                 finished.notice = QStringLiteral("A layaway's close was cut short by a crash before its sale was "

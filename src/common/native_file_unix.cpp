@@ -94,6 +94,18 @@ int openRegularFile(const QByteArray &name, int flags, QString &failure, struct 
     return handle;
 }
 
+// Refuses a name that is there and is no regular file, then opens it like openRegularFile (with
+// O_CREAT among the flags); `existed` tells whether the name was there before.
+int openToWrite(const QByteArray &name, int flags, QString &failure, bool &existed, struct stat *status)
+{
+    if (const QString refused = notARegularFile(name); !refused.isEmpty()) {
+        failure = refused;
+        return -1;
+    }
+    existed = ::access(name.constData(), F_OK) == 0;
+    return openRegularFile(name, flags, failure, status);
+}
+
 // Writes the bytes; under the crash tests in two writes, so that a kill can fall between them
 // as a power cut can fall in the middle of one. 0, or the error that stopped it.
 int writeAll(int handle, const char *data, qint64 size, const char *halfPoint)
@@ -173,12 +185,10 @@ mode_t newFileMode()
 Failure append(const QString &path, const QByteArray &bytes)
 {
     const QByteArray name = systemName(path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
-        return refused;
-    const bool existed = ::access(name.constData(), F_OK) == 0;
     QString failure;
+    bool existed = false;
     struct stat status{};
-    const int handle = openRegularFile(name, O_WRONLY | O_APPEND | O_CREAT, failure, &status);
+    const int handle = openToWrite(name, O_WRONLY | O_APPEND | O_CREAT, failure, existed, &status);
     if (handle < 0)
         return failure;
     const off_t oldSize = status.st_size;
@@ -242,12 +252,10 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
 Failure resize(const QString &path, qint64 length)
 {
     const QByteArray name = systemName(path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
-        return refused;
-    const bool existed = ::access(name.constData(), F_OK) == 0;
     QString failure;
+    bool existed = false;
     struct stat status{};
-    const int handle = openRegularFile(name, O_WRONLY | O_CREAT, failure, &status);
+    const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status);
     if (handle < 0)
         return failure;
     faultPoint("resize: before truncation");
@@ -432,12 +440,10 @@ HeldFile::~HeldFile()
 Failure HeldFile::open()
 {
     const QByteArray name = systemName(m_path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
-        return refused;
-    const bool existed = ::access(name.constData(), F_OK) == 0;
     QString failure;
+    bool existed = false;
     struct stat status{};
-    const int handle = openRegularFile(name, O_RDWR | O_CREAT, failure, &status);
+    const int handle = openToWrite(name, O_RDWR | O_CREAT, failure, existed, &status);
     if (handle < 0)
         return failure;
     if (!existed)
