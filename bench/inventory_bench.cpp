@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -130,6 +131,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     QTemporaryDir shop;
+    // Back out of the folder before it goes: Windows removes no process's working folder.
+    const auto back = qScopeGuard([start = QDir::currentPath()] { QDir::setCurrent(start); });
     QDir::setCurrent(shop.path());
     if (!pos::writeFileWhole(pos::kInventoryFile, inventoryFile())) {
         std::fprintf(stderr, "could not write the benchmark's inventory file\n");

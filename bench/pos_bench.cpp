@@ -29,6 +29,7 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -161,6 +162,7 @@ int main(int argc, char *argv[])
     if (argc > 1)
         return runChild(QString::fromLocal8Bit(argv[1]));
 
+    const QString start = QDir::currentPath();
     QTemporaryDir shop;
     QStringList inventory;
     for (int i = 0; i < 100000; ++i)
@@ -197,6 +199,8 @@ int main(int argc, char *argv[])
     print("dropdown_open_100k_ms", dropDownOpen(stocked), "ms");
 
     QTemporaryDir layaways;
+    // Back out of the folders before they go: Windows removes no process's working folder.
+    const auto back = qScopeGuard([&start] { QDir::setCurrent(start); });
     QDir::setCurrent(layaways.path());
     QStringList stored;
     for (int i = 0; i < 100000; ++i)

@@ -38,6 +38,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -310,6 +311,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no temporary folder\n");
         return 1;
     }
+    // Back out of the folders before they go: Windows removes no process's working folder.
+    const auto back = qScopeGuard([start = QDir::currentPath()] { QDir::setCurrent(start); });
     const QDir dir(work.path());
     QString journal;
     if (argc > 1) {
