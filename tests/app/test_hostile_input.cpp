@@ -734,7 +734,10 @@ void TestHostileInput::ownFilesNeverChosen()
     dir.write("sales.txt", kSaleLine);
     dir.write("history.txt", kSaleLine);
     QVERIFY(QDir(dir.path()).mkdir("sub"));
+#ifdef Q_OS_UNIX
+    // (On Windows QFile::link makes a shortcut file, not a second name of the journal.)
     QFile::link(QStringLiteral("sales.txt"), dir.filePath("alias.lwy"));
+#endif
     const auto everything = [&] {
         QStringList files;
         for (const QString &file : QDir(dir.path()).entryList(QDir::Files))

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,8 @@ void TestShopFolder::cleanup()
 void TestShopFolder::terminalStartKeepsFolder()
 {
     QTemporaryDir shop;
+    // Left before the folder goes: Windows removes no process's working folder.
+    const auto back = qScopeGuard([this] { QDir::setCurrent(m_start); });
     QVERIFY(QDir::setCurrent(shop.path()));
     const QString before = QDir::currentPath();
     QString error;
