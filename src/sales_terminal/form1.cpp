@@ -186,7 +186,11 @@ void Form1::Form_Load()
 {
     move(0, 0);
     setWindowState(windowState() | Qt::WindowMaximized);
-    setDropDownItems(Description1, readInventory());
+    // A refused item list leaves the drop-down empty, and the clerk is told why.
+    const LimitedRead inventory = readInventoryFile();
+    setDropDownItems(Description1, inventory.fields);
+    if (inventory.refusal != Refusal::None)
+        m_platform.messages.warning(this, kCaption, limitedReadMessage(kInventoryFile, inventory, kListFileLimits));
     Command3_Click();
 }
 
@@ -320,6 +324,10 @@ bool Form1::reopenLayaway()
         m_platform.messages.warning(this, kCaption, layawayUnreadableMessage(path));
         return false;
     }
+    if (layaway.state == Layaway::Refused) {
+        m_platform.messages.warning(this, kCaption, layawayRefusedMessage(path, layaway.refusal));
+        return false;
+    }
     if (layaway.state == Layaway::BalanceNotANumber)
         m_platform.messages.warning(this, kCaption, layawayBalanceMessage(path));
     List1->setItems(reopenedLines(List1->items(), layaway.lines));
@@ -332,7 +340,7 @@ bool Form1::reopenLayaway()
 void Form1::warnAboutSettings()
 {
     const QString warning = settingsWarning(taxRateState(), settingsFileState(kHeaderFile),
-                                            settingsFileState(kReturnFile));
+                                            settingsFileState(kReturnFile), settingsFileState(kFontFile));
     if (!warning.isEmpty())
         m_platform.messages.warning(this, kCaption, warning);
 }

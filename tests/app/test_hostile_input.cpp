@@ -12,6 +12,7 @@
 
 #include "app/app_windows.h"
 #include "common/codepage.h"
+#include "common/file_limits.h"
 #include "common/inventory_file.h"
 #include "common/journal.h"
 #include "common/numbers.h"
@@ -206,6 +207,8 @@ private slots:
     void oddFilesAtTheCounter_data();
     void oddFilesAtTheCounter();
     void millionLineInventory();
+    void filesBeyondTheLimits_data();
+    void filesBeyondTheLimits();
     void binaryJournal();
     void millionRecordJournal();
     void receiptFonts_data();
@@ -363,6 +366,9 @@ void TestHostileInput::settingsBoxes()
     const QString shown = shownText(target);
     QCOMPARE(shown, mended(target, value));
 
+    QString crLf = shown;
+    crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QByteArray policy = "\"" + toAnsi(crLf) + "\"\r\n";
     if (target == settings.Text1) {
         click(settings.Command1);
     } else if (target == settings.Text2) {
@@ -371,15 +377,21 @@ void TestHostileInput::settingsBoxes()
     } else {
         click(settings.Command10);
     }
+    // A policy with a line longer than a settings file holds is refused, naming the file, and
+    // the file keeps what it held.
+    if (target == settings.Text1 && refusalOf(policy, kReturnPolicyLimits) != Refusal::None) {
+        QCOMPARE(warningTexts(fake), QStringList{"Could not write \"return.txt\": it would hold a line longer "
+                                                 "than 64 KB, more than such a file holds"});
+        QCOMPARE(dir.read("return.txt"), kReturn);
+        return;
+    }
     QVERIFY2(fake.messages.warnings.isEmpty(), qPrintable(warningTexts(fake).join('\n')));
 
     Form2 again(fake.platform());
     QVERIFY(fake.messages.warnings.isEmpty());
     if (target == settings.Text1) {
         // Stored in quotes with CR LF line breaks, shown again raw, the quotes included.
-        QString crLf = shown;
-        crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        QCOMPARE(dir.read("return.txt"), "\"" + toAnsi(crLf) + "\"\r\n");
+        QCOMPARE(dir.read("return.txt"), policy);
         QCOMPARE(boxText(again.Text1), QLatin1Char('"') + shown + QStringLiteral("\"\n"));
         return;
     }
@@ -547,6 +559,121 @@ void TestHostileInput::millionLineInventory()
     click(manager.Command5);
     QVERIFY(fake.messages.warnings.isEmpty());
     QCOMPARE(readInventory(), manager.List1->items());
+}
+
+// Files no shop means, at start-up, New Order, a layaway payment, Quick Inventory's Load and
+// Save and the Settings window: each is refused with these messages, naming it, and the windows
+// show what they show when it is missing; a Save writes nothing over it. A field at its limit
+// is taken. A size alone makes the file sparse: it is refused without being read.
+void TestHostileInput::filesBeyondTheLimits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QStringList>("messages");
+
+    const QByteArray longField = "\"" + QByteArray(kLongestField - 1, 'W') + "\"\r\n";
+    const QByteArray longestField = "\"" + QByteArray(kLongestField - 2, 'W') + "\"\r\n";
+    const QString lineTooLong = QStringLiteral("it holds a line longer than 64 KB");
+    const auto settings = [&](const QString &what, const QString &name, const QString &reason, const QString &after) {
+        return QStringList{QStringLiteral("%1 was not read from \"%2\": %3, more than a settings file holds.%4\n\n"
+                                          "The shop owner can save these settings again in File, Settings.")
+                               .arg(what, name, reason, after),
+                           QStringLiteral("\"%1\" was not read: %2, more than such a file holds.").arg(name, reason)};
+    };
+    const auto listFile = [&](const QString &reason) {
+        return QStringList{QStringLiteral("\"inventory.dat\" was not read: %1, more than such a file holds.").arg(reason)};
+    };
+    const auto layaway = [&](const QString &reason) {
+        return QStringList{QStringLiteral("The layaway file \"big.lwy\" was not read: %1, more than a layaway holds. "
+                                          "No layaway was reopened. The order is a sale.").arg(reason)};
+    };
+    const QString checkRate = QStringLiteral(" Check the rate box before ringing up the order.");
+
+    QTest::newRow("Header.txt, a line over 64 KB")
+        << "Header.txt" << "\"Shop\"\r\n" + longField << qint64(-1)
+        << settings("The receipt header", "Header.txt", lineTooLong, "");
+    QTest::newRow("Header.txt, over 1 MB")
+        << "Header.txt" << QByteArray("\"Shop\"\r\n").repeated(150000) << qint64(-1)
+        << settings("The receipt header", "Header.txt", "it is larger than 1 MB", "");
+    QTest::newRow("Header.txt, a line of 64 KB") << "Header.txt" << longestField << qint64(-1) << QStringList();
+    QTest::newRow("tax.txt, a rate over 64 KB") << "tax.txt" << "\"6\"," + longField << qint64(-1)
+                                                << settings("The tax rate", "tax.txt", lineTooLong, checkRate);
+    QTest::newRow("return.txt, a line over 64 KB")
+        << "return.txt" << "\"Returns\r\n" + longField << qint64(-1)
+        << settings("The return policy", "return.txt", lineTooLong, " Receipts print without it.");
+    QTest::newRow("return.txt, 160 KB of short lines")
+        << "return.txt" << "\"" + QByteArray("Returns within 30 days, with the receipt.\r\n").repeated(4000) + "\"\r\n"
+        << qint64(-1) << QStringList();
+    QTest::newRow("font.txt, a name over 64 KB")
+        << "font.txt" << longField.chopped(2) + ",#FALSE#,#FALSE#,10\r\n" << qint64(-1)
+        << QStringList{"The receipt font was not read from \"font.txt\": it holds a line longer than 64 KB, more than a "
+                       "settings file holds. Receipts print in their designed font.\n\nThe shop owner can save these "
+                       "settings again in File, Settings."};
+    QTest::newRow("inventory.dat, a line over 64 KB") << "inventory.dat" << "\"Bolt\"\r\n" + longField << qint64(-1)
+                                                      << listFile(lineTooLong);
+    QTest::newRow("inventory.dat, over 256 MB") << "inventory.dat" << QByteArray() << kLargestListFile + 1
+                                                << listFile("it is larger than 256 MB");
+    QTest::newRow("layaway, a line over 64 KB") << "big.lwy" << "12.5\r\n" + longField << qint64(-1)
+                                                << layaway(lineTooLong);
+    QTest::newRow("layaway, over 256 MB") << "big.lwy" << QByteArray() << kLargestListFile + 1
+                                          << layaway("it is larger than 256 MB");
+}
+
+void TestHostileInput::filesBeyondTheLimits()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, size);
+    QFETCH(QStringList, messages);
+
+    // What the windows show over the shop, and what they told.
+    const auto windowsOver = [&](const WorkDir &dir, QStringList *told) {
+        FakePlatform fake;
+        RecordingWindows windows;
+        Form1 form(fake.platform(), windows);
+        if (name.endsWith(QLatin1String(".lwy"))) {
+            fake.dialogs.fileAnswers << dir.filePath(name);
+            form.Combo2->setEditText("Layaway Payment");
+            click(form.Command3);
+        }
+        Form8 manager(fake.platform());
+        click(manager.Command3);
+        click(manager.Command5);
+        Form2 settings(fake.platform());
+        *told = warningTexts(fake);
+        return QList<QStringList>{form.List1->items(), {form.Combo2->currentText(), form.Combo4->currentText()},
+                                  comboItems(form.Description1), manager.List1->items(), settings.List2->items(),
+                                  {boxText(settings.Text1), settings.Combo4->currentText()}};
+    };
+
+    WorkDir dir;
+    writeSettings(dir);
+    dir.write("inventory.dat", "\"Widget\"\r\n");
+    QFile::remove(dir.filePath(name));
+    QStringList told;
+    const QList<QStringList> missing = windowsOver(dir, &told);
+    if (size < 0) {
+        dir.write(name, content);
+    } else {
+        QFile sparse(dir.filePath(name));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(size));
+    }
+    const QList<QStringList> shown = windowsOver(dir, &told);
+    if (size < 0)
+        QCOMPARE(dir.read(name), content);
+    else
+        QCOMPARE(QFileInfo(dir.filePath(name)).size(), size);
+    told.replaceInStrings(QDir::toNativeSeparators(dir.path() + '/'), QString());
+    if (!messages.isEmpty()) {
+        // Start-up and Quick Inventory tell an item list in the same words.
+        told.removeDuplicates();
+        QCOMPARE(told, messages);
+        QCOMPARE(shown, missing);
+    } else {
+        QVERIFY2(told.isEmpty(), qPrintable(told.join('\n')));
+        QVERIFY(shown != missing);
+    }
 }
 
 // A journal of binary bytes, NUL, quotes and line breaks among them: the report lists every
