@@ -207,7 +207,7 @@ void Form2::Form_Load()
             m_platform.messages.warning(this, kTitle, failure);
     }
 
-    Text1->setPlainText(fromAnsi(readReturnFileRaw()));
+    setBoxText(Text1, fromAnsi(readReturnFileRaw()));
 
     const TaxRates rates = readTaxFile();
     Combo4->setEditText(rates.sales);
