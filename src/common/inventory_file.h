@@ -10,7 +10,7 @@
 namespace pos {
 
 // "inventory.dat" read within kListFileLimits: its fields in file order, empty fields
-// included. A missing, unreadable or refused file (larger than 256 MB, or holding a field
+// included. A missing, unreadable or refused file (larger than 64 MB, or holding a field
 // longer than 64 KB) gives no entries; limitedReadMessage tells why.
 LimitedRead readInventoryFile(const QString &path = kInventoryFile);
 

@@ -13,6 +13,11 @@ namespace pos {
 
 namespace {
 
+LimitedRead readFields(const QString &path)
+{
+    return readFieldsWithin(path, kSettingsLimits);
+}
+
 // "return.txt" is read raw, so its lines are measured; the others are read field by field.
 const FileLimits &limitsFor(const QString &path)
 {
@@ -68,7 +73,7 @@ QStringList offeredTaxRates()
 
 TaxRates readTaxFile(const QString &path)
 {
-    const QStringList fields = readSettings(path).fields;
+    const QStringList fields = readFields(path).fields;
     return {fields.value(0), fields.value(1), fields.value(2)};
 }
 
@@ -76,7 +81,7 @@ WriteResult writeTaxFile(const TaxRates &rates, const QString &path)
 {
     RecordWriter writer;
     writer.text(rates.sales).text(rates.municipal).text(rates.state).endRecord();
-    return writeFileWithin(path, writer.bytes(), limitsFor(path));
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 SettingsState settingsFileState(const QString &path)
@@ -103,7 +108,7 @@ QString settingsFileMessage(const QString &path)
 
 SettingsState taxRateState(const QString &path)
 {
-    const LimitedRead read = readSettings(path);
+    const LimitedRead read = readFields(path);
     if (read.state == FileState::Missing || !read.usable())
         return stateOf(read);
     return isPlainNumber(read.fields.value(0)) ? SettingsState::Usable : SettingsState::RateNotANumber;
@@ -111,7 +116,7 @@ SettingsState taxRateState(const QString &path)
 
 QStringList readHeaderFile(const QString &path)
 {
-    return readSettings(path).fields;
+    return readFields(path).fields;
 }
 
 WriteResult writeHeaderFile(const QStringList &lines, const QString &path)
@@ -119,12 +124,12 @@ WriteResult writeHeaderFile(const QStringList &lines, const QString &path)
     RecordWriter writer;
     for (const QString &line : lines)
         writer.text(line).endRecord();
-    return writeFileWithin(path, writer.bytes(), limitsFor(path));
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 QByteArray readReturnFileRaw(const QString &path)
 {
-    return readSettings(path).raw;
+    return readRawWithin(path, kReturnPolicyLimits).raw;
 }
 
 WriteResult writeReturnFile(const QString &policy, const QString &path)
@@ -136,12 +141,12 @@ WriteResult writeReturnFile(const QString &policy, const QString &path)
     bytes.append('"');
     bytes.append(toAnsi(withCrLf(policy)));
     bytes.append("\"\r\n");
-    return writeFileWithin(path, bytes, limitsFor(path));
+    return writeFileWithin(path, bytes, kReturnPolicyLimits);
 }
 
 std::optional<ReceiptFont> readFontFile(const QString &path)
 {
-    const QStringList fields = readSettings(path).fields;
+    const QStringList fields = readFields(path).fields;
     if (fields.size() < 4)
         return std::nullopt;
 
@@ -169,7 +174,7 @@ WriteResult writeFontFile(const ReceiptFont &font, const QString &path)
 {
     RecordWriter writer;
     writer.text(font.name).boolean(font.bold).boolean(font.italic).number(font.pointSize).endRecord();
-    return writeFileWithin(path, writer.bytes(), limitsFor(path));
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 } // namespace pos

@@ -54,7 +54,7 @@ struct Layaway
     // The stored lines, each kept to one line of storable text.
     QStringList lines;
 };
-// Read within kListFileLimits: a file larger than 256 MB or holding a line longer than 64 KB
+// Read within kListFileLimits: a file larger than 64 MB or holding a line longer than 64 KB
 // is Refused.
 Layaway readLayaway(const QString &path);
 

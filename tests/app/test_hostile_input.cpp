@@ -612,12 +612,12 @@ void TestHostileInput::filesBeyondTheLimits_data()
                        "settings again in File, Settings."};
     QTest::newRow("inventory.dat, a line over 64 KB") << "inventory.dat" << "\"Bolt\"\r\n" + longField << qint64(-1)
                                                       << listFile(lineTooLong);
-    QTest::newRow("inventory.dat, over 256 MB") << "inventory.dat" << QByteArray() << kLargestListFile + 1
-                                                << listFile("it is larger than 256 MB");
+    QTest::newRow("inventory.dat, over 64 MB") << "inventory.dat" << QByteArray() << kLargestListFile + 1
+                                                << listFile("it is larger than 64 MB");
     QTest::newRow("layaway, a line over 64 KB") << "big.lwy" << "12.5\r\n" + longField << qint64(-1)
                                                 << layaway(lineTooLong);
-    QTest::newRow("layaway, over 256 MB") << "big.lwy" << QByteArray() << kLargestListFile + 1
-                                          << layaway("it is larger than 256 MB");
+    QTest::newRow("layaway, over 64 MB") << "big.lwy" << QByteArray() << kLargestListFile + 1
+                                          << layaway("it is larger than 64 MB");
 }
 
 void TestHostileInput::filesBeyondTheLimits()
