@@ -26,7 +26,7 @@ WriteResult appendInventoryEntry(const QString &description, const QString &path
         refusal = Refusal::TooLarge;
     if (refusal != Refusal::None)
         return refusedWrite(path, refusal, kListFileLimits);
-    return appendRecords(path, writer.bytes(), 1);
+    return appendRecords(path, writer.bytes(), RecordShape{1, {}});
 }
 
 WriteResult rewriteInventory(const QStringList &descriptions, const QString &path)
