@@ -30,7 +30,7 @@ inline constexpr qint64 kLargestSettingsFile = qint64(1) << 20;
 // thousand descriptions is some 3 MB, and a layaway of a million receipt lines 30 MB; 64 MB
 // holds two and a half million descriptions. The windows hold such a file's lines in memory
 // at four to nine times its size and Quick Inventory sorts them, so at 64 MB the main window
-// starts in under half a second and Quick Inventory loads in about five; a file four times
+// starts in about half a second and Quick Inventory loads in five to seven; a file four times
 // that took 1 GB at start-up and 25 s and 2.4 GB to load.
 inline constexpr qint64 kLargestListFile = qint64(64) << 20;
 
