@@ -103,14 +103,13 @@ void TestListBox::removeAndSelection()
     QCOMPARE(box.items(), (QStringList{"a", "c"}));
 }
 
-// A list box and a drop-down measure (and paint) a line longer than they show by its first
-// characters and "…", as a line of that text; the line itself stays whole.
+// A list box and a drop-down measure (and paint) a line longer than they show as its first
+// characters and "…"; the line itself stays whole.
 void TestListBox::longLinesShowTheirStart()
 {
-    const QString line = QString(kLongestField, QLatin1Char('W'));
     const QString shown = QString(kLongestShownLine, QLatin1Char('W')) + QChar(0x2026);
     ListBox box;
-    box.setItems({line, shown, shown.chopped(1)});
+    box.setItems({QString(kLongestField, QLatin1Char('W')), shown, shown.chopped(1)});
     QComboBox dropDown;
     makeEditableDropDown(&dropDown);
     setDropDownItems(&dropDown, box.items());
@@ -120,7 +119,7 @@ void TestListBox::longLinesShowTheirStart()
         const auto width = [&](int row) { return view->itemDelegate()->sizeHint(option, view->model()->index(row, 0)).width(); };
         QCOMPARE(width(0), width(1));
         QVERIFY(width(1) > width(2));
-        QCOMPARE(view->model()->index(0, 0).data().toString(), line);
+        QCOMPARE(view->model()->index(0, 0).data().toString().size(), kLongestField);
     }
 }
 
