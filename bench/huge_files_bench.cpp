@@ -26,6 +26,7 @@
 #include "common/data_files.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
+#include "platform/memory.h"
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
@@ -40,7 +41,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -51,17 +51,6 @@ void print(const char *name, double value, const char *unit)
 {
     std::printf("%s: %.4f %s\n", name, value, unit);
     std::fflush(stdout);
-}
-
-double peakRssMb()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
 }
 
 double msSince(const QElapsedTimer &timer)
@@ -183,7 +172,7 @@ int layawayChild(const QString &path)
     timer.restart();
     counter.form.Command2->click();
     QCoreApplication::processEvents();
-    std::printf("%.3f %.3f %.1f\n", reopen, msSince(timer), peakRssMb());
+    std::printf("%.3f %.3f %.1f\n", reopen, msSince(timer), pos::peakResidentMb());
     return 0;
 }
 
@@ -201,7 +190,7 @@ int inventoryChild()
     form.Command3->click();
     form.List1->viewport()->update();
     qApp->exec();
-    std::printf("%.3f %.1f\n", msSince(timer), peakRssMb());
+    std::printf("%.3f %.1f\n", msSince(timer), pos::peakResidentMb());
     return 0;
 }
 
@@ -215,7 +204,7 @@ int startupChild()
     form.installEventFilter(&paint);
     form.show();
     qApp->exec();
-    std::printf("%.1f\n", peakRssMb());
+    std::printf("%.1f\n", pos::peakResidentMb());
     return 0;
 }
 

@@ -27,6 +27,7 @@
 #include "common/fileio.h"
 #include "common/journal.h"
 #include "common/numbers.h"
+#include "platform/memory.h"
 #include "sales_report/entry_list.h"
 #include "sales_report/form4.h"
 #include "sales_report/report.h"
@@ -46,16 +47,6 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-
-#if defined(Q_OS_LINUX)
-#include <fstream>
-#include <string>
-#elif defined(Q_OS_WIN)
-#include <windows.h>
-#include <psapi.h>
-#elif defined(Q_OS_UNIX)
-#include <sys/resource.h>
-#endif
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
@@ -77,35 +68,6 @@ void print(const char *name, double value, const char *unit)
 {
     std::printf("%s: %.4f %s\n", name, value, unit);
     std::fflush(stdout);
-}
-
-// The process's peak resident memory in megabytes.
-double peakRssMb()
-{
-#if defined(Q_OS_LINUX)
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-#elif defined(Q_OS_WIN)
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
-        return double(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    return 0;
-#elif defined(Q_OS_UNIX)
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-#ifdef Q_OS_DARWIN
-    return double(usage.ru_maxrss) / (1024.0 * 1024.0);
-#else
-    return double(usage.ru_maxrss) / 1024.0;
-#endif
-#else
-    return 0;
-#endif
 }
 
 // A varied journal: adjacent repeats (a close pressed twice), untaxed sales, returns with
@@ -269,7 +231,7 @@ int loadChild()
     const int rows = form->List1->count();
     qApp->exec();
     const double seconds = timer.nsecsElapsed() / 1e9;
-    std::printf("%.6f %.3f %d\n", seconds, peakRssMb(), rows);
+    std::printf("%.6f %.3f %d\n", seconds, pos::peakResidentMb(), rows);
     return 0;
 }
 

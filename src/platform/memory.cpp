@@ -5,8 +5,15 @@
 #include <cstdlib>
 #include <new>
 
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_LINUX)
 #include <sys/mman.h>
+#include <fstream>
+#include <string>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+#include <psapi.h>
+#elif defined(Q_OS_UNIX)
+#include <sys/resource.h>
 #endif
 
 namespace pos {
@@ -37,6 +44,32 @@ void *allocateLargeBlock(std::size_t bytes)
 void freeLargeBlock(void *block) noexcept
 {
     std::free(block);
+}
+
+double peakResidentMb()
+{
+#if defined(Q_OS_LINUX)
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0;
+#elif defined(Q_OS_WIN)
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return double(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+    return 0;
+#elif defined(Q_OS_DARWIN)
+    rusage usage{};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? double(usage.ru_maxrss) / (1024.0 * 1024.0) : 0;
+#elif defined(Q_OS_UNIX)
+    rusage usage{};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? double(usage.ru_maxrss) / 1024.0 : 0;
+#else
+    return 0;
+#endif
 }
 
 } // namespace pos

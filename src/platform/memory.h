@@ -10,4 +10,8 @@ namespace pos {
 void *allocateLargeBlock(std::size_t bytes);
 void freeLargeBlock(void *block) noexcept;
 
+// The most memory the process has held resident so far, in megabytes (its peak working set on
+// Windows); 0 where the system does not tell.
+double peakResidentMb();
+
 } // namespace pos
