@@ -264,9 +264,9 @@ void Form2::Command12_Click()
 {
     List2->addItem(Text2->text());
     List2->scrollToBottom();
-    // Selected, so that the next line typed replaces it.
+    // The box empties for the next line.
+    Text2->clear();
     Text2->setFocus();
-    Text2->selectAll();
 }
 
 void Form2::Command13_Click()
