@@ -3,6 +3,7 @@
 #include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/settings_files.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/text_guard.h"
@@ -96,6 +97,8 @@ Form2::Form2(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kTitle);
     installDesignFontSubstitutes();
+    // Seen by assistive technology as a window named by its caption.
+    installAccessibleInterfaces();
     setFont(windowFont());
     buildControls();
     Form_Load();
