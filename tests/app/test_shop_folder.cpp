@@ -45,7 +45,7 @@ void TestShopFolder::terminalStartKeepsFolder()
     QVERIFY(QDir::setCurrent(shop.path()));
     const QString before = QDir::currentPath();
     QString error;
-    QVERIFY(enterShopFolder({"corvalane-pos"}, error));
+    QVERIFY(enterShopFolder(false, error));
     QCOMPARE(QDir::currentPath(), before);
     QVERIFY(error.isEmpty());
 }
@@ -57,7 +57,7 @@ void TestShopFolder::desktopStartMakesUserShop()
 #endif
     QVERIFY(!QDir(userShopFolder()).exists());
     QString error;
-    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(enterShopFolder(true, error));
     QCOMPARE(QDir::currentPath(), QDir(userShopFolder()).canonicalPath());
     // Made empty; the owner fills it through the program.
     QVERIFY(QDir(userShopFolder()).isEmpty());
@@ -68,7 +68,7 @@ void TestShopFolder::desktopStartMakesUserShop()
     tax.write("\"6\",\"1\",\"5\"\r\n");
     tax.close();
     QDir::setCurrent(m_start);
-    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(enterShopFolder(true, error));
     QVERIFY(QFile::exists("tax.txt"));
 }
 
@@ -82,7 +82,7 @@ void TestShopFolder::userShopThatCannotBeMade()
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     const QString before = QDir::currentPath();
     QString error;
-    QVERIFY(!enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(!enterShopFolder(true, error));
     QVERIFY2(error.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(error));
     QCOMPARE(QDir::currentPath(), before);
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
