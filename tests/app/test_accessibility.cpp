@@ -174,8 +174,7 @@ void TestAccessibility::reportColumnsAreListsOfRows()
     // The row the keys move to is the list's focused child, read as the screen reader reads it.
     QAccessibleInterface *column = QAccessible::queryAccessibleInterface(form.List3);
     form.List3->setFocus(); // the first row becomes the current one
-    for (const auto &[key, row, text] : {std::tuple{Qt::Key_Down, 1, "1314.74"}, std::tuple{Qt::Key_End, 2, "-13.25"},
-                                         std::tuple{Qt::Key_Home, 0, "9.54"}}) {
+    for (const auto &[key, row, text] : {std::tuple{Qt::Key_Down, 1, "1314.74"}, std::tuple{Qt::Key_End, 2, "-13.25"}}) {
         QTest::keyClick(form.List3, key);
         QAccessibleInterface *current = column->focusChild();
         QVERIFY(current);
