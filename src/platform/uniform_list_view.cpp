@@ -52,8 +52,11 @@ void UniformListView::currentChanged(const QModelIndex &current, const QModelInd
 
 void UniformListView::focusInEvent(QFocusEvent *event)
 {
+    const QModelIndex before = currentIndex();
     QAbstractItemView::focusInEvent(event);
-    announceCurrentRow();
+    // A row the focus makes current is announced as it becomes current.
+    if (before.isValid() && before == currentIndex())
+        announceCurrentRow();
 }
 
 void UniformListView::announceCurrentRow()
