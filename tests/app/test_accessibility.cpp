@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <tuple>
 
 using namespace pos;
 using namespace pos::testing;
