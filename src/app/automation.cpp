@@ -144,7 +144,13 @@ Platform Automation::platform()
 
 void Automation::start()
 {
-    QTimer::singleShot(0, this, [] { std::cout << "ready" << std::endl; });
+    // What the start showed (messages) comes before "ready".
+    QTimer::singleShot(0, this, [this] {
+        for (const QString &event : std::as_const(m_events))
+            std::cout << event.toUtf8().constData() << '\n';
+        m_events.clear();
+        std::cout << "ready" << std::endl;
+    });
     m_reader = std::thread([this] {
         std::string line;
         while (std::getline(std::cin, line)) {

@@ -5,6 +5,7 @@
 #include "app/automation.h"
 #include "app/shop_folder.h"
 #include "app/shop_lock.h"
+#include "common/journal_guard.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 
@@ -111,11 +112,16 @@ int main(int argc, char *argv[])
     }
 
     // One copy of the program per shop folder.
-    const pos::ShopLock shopLock = pos::lockShopFolder(QDir::currentPath());
+    const pos::ShopLock shopLock = pos::lockShopFolder(QStringLiteral("."));
     if (!shopLock.refusal.isEmpty()) {
         tellRefusal(shopLock.refusal);
         return 1;
     }
+    // What a crash left: the temporary files of writes it cut short (only while this copy holds
+    // the folder), and a cutoff or a layaway's close to finish or undo.
+    if (shopLock.lock)
+        pos::removeStaleTemporaries(QStringLiteral("."));
+    const pos::Finished finished = pos::finishPendingWork(pos::kJournalFile);
 
     // Driven by the tests that start the real program: commands on standard input.
     const bool automated = commandLine.automation;
@@ -128,6 +134,10 @@ int main(int argc, char *argv[])
     windows.setMainWindow(&form);
     QObject::connect(&form, &pos::Form1::endProgram, &app, &QApplication::quit);
     form.show();
+    for (const QString &text : {finished.notice, finished.result.message}) {
+        if (!text.isEmpty())
+            platform.messages.warning(&form, form.windowTitle(), text);
+    }
     if (automated)
         automation.start();
     return app.exec();

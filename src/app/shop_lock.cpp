@@ -6,29 +6,32 @@ namespace pos {
 
 ShopLock lockShopFolder(const QString &folder)
 {
-    auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(kShopLockFile));
-    // The program holds the lock for as long as it runs: the lock's age says nothing. A lock
-    // whose holder no longer runs on this machine is stale and taken over.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
+    // The working directory is named by a relative name, so that a folder whose name the
+    // locale cannot decode is locked as well as any.
+    const QString path = folder == QLatin1String(".") ? kShopLockFile : QDir(folder).filePath(kShopLockFile);
+    const QString shownFolder = QDir::toNativeSeparators(QDir(folder).absolutePath());
+    auto lock = std::make_unique<native::FileLock>();
+    QString reason;
+    switch (lock->lock(path, &reason)) {
+    case native::FileLock::Locked:
         return {std::move(lock), {}};
-    if (lock->error() != QLockFile::LockFailedError)
+    case native::FileLock::Failed:
         return {};
-
-    qint64 pid = 0;
-    QString host;
-    QString program;
-    const bool known = lock->getLockInfo(&pid, &host, &program);
-    QString holder;
-    if (known && pid > 0)
-        holder = QStringLiteral(" (process %1%2)")
-                     .arg(pid)
-                     .arg(host.isEmpty() ? QString() : QStringLiteral(" on %1").arg(host));
+    case native::FileLock::HeldElsewhere:
+        return {nullptr,
+                QStringLiteral("Corvalane Point-Of-Sale is already running in the folder \"%1\".\n\n"
+                               "Only one copy may work on a shop's files at a time: use the copy "
+                               "that is running, or end it before starting another.")
+                    .arg(shownFolder)};
+    case native::FileLock::NotAFile:
+        break;
+    }
     return {nullptr,
-            QStringLiteral("Corvalane Point-Of-Sale is already running in the folder \"%1\"%2.\n\n"
-                           "Only one copy may work on a shop's files at a time: use the copy "
-                           "that is running, or end it before starting another.")
-                .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()), holder)};
+            QStringLiteral("\"%1\" in the folder \"%2\" is not a regular file (%3).\n\n"
+                           "The program keeps a lock in a file of that name, so that only one copy "
+                           "works on a shop's files at a time: remove what has the name, then start "
+                           "the program again.")
+                .arg(kShopLockFile, shownFolder, reason)};
 }
 
 } // namespace pos

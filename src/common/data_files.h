@@ -12,5 +12,13 @@ inline const QString kFontFile = QStringLiteral("font.txt");
 inline const QString kInventoryFile = QStringLiteral("inventory.dat");
 inline const QString kReceiptFile = QStringLiteral("reciept.txt");
 inline const QString kJournalFile = QStringLiteral("sales.txt");
+// Held locked while the program runs, so that one copy at a time works in the folder.
+inline const QString kShopLockFile = QStringLiteral("corvalane-pos.lock");
+
+// The file of the working directory that the name leads to (under any name: a link, "..",
+// another case on Windows) if it is one of the program's own (the files above, and those it
+// keeps beside the journal); empty otherwise. A layaway or a history must never take the place
+// of one of them.
+QString programFileNamed(const QString &path);
 
 } // namespace pos

@@ -2,15 +2,16 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QSaveFile>
 #include <QString>
 
 #include <memory>
 #include <optional>
 
-class QSaveFile;
-
 namespace pos {
+
+namespace native {
+class Replacement;
+}
 
 // Outcome of a write. A failed write carries a message for the clerk that names the file:
 // Could not write "sales.txt": <reason>. The writers below name it by the path they were given.
@@ -21,6 +22,8 @@ struct [[nodiscard]] WriteResult
 
     explicit operator bool() const { return ok; }
     static WriteResult failure(const QString &fileName, const QString &reason);
+    // A failure told in a message of its own.
+    static WriteResult failureTold(const QString &message);
 };
 
 // The whole content of a file, every byte included; nullopt when the file is missing,
@@ -76,7 +79,7 @@ public:
 
 private:
     QString m_path;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<native::Replacement> m_file;
 };
 
 // Appends the bytes to the file (created when absent) in one write, flushed and synced to
@@ -85,24 +88,37 @@ private:
 // regular file is refused without being opened, so a pipe in the file's place never blocks.
 WriteResult appendDurably(const QString &path, const QByteArray &bytes);
 
-// How a record file's last line stands: ended by a line end (or the file is empty); a whole
-// record without a line end (left so by a text editor); or a record cut short by a crash in
-// the middle of its write (an open quote, a separator after the last field, or fewer fields
-// than a record has).
+// What the records of a record file look like as the program writes them: `fields` fields,
+// each in double quotes with no quote or line break inside, separated by commas, the first
+// beginning with `firstFieldStart`, the record ended by CR LF.
+struct RecordShape
+{
+    int fields = 1;
+    QByteArrayView firstFieldStart;
+};
+
+// How a record file's last record stands: ended by a line end (or the file is empty); without
+// a line end but not a record cut short (a whole record, or a line edited by hand, as text
+// editors leave them); or cut short by a crash in the middle of its write (the start of a
+// record of the shape, and no more).
 enum class LastLine
 {
     Ended,
     Unended,
     CutShort,
 };
-LastLine lastLineState(QByteArrayView line, int fieldsPerRecord);
+// `last` is the file's last record, from the start of its first field to the end of the file.
+LastLine lastLineState(QByteArrayView last, const RecordShape &shape);
 
-// Appends complete records (each ended by CR LF, of `fieldsPerRecord` fields each) to a record
-// file, like appendDurably. A last line without a line end gets a CR LF first, in the same
-// write, so that the new record starts a line of its own. A last record cut short by a crash
-// (see lastLineState) is set aside in "<file>.torn" and cut off first, so that no later record
-// reads shifted by its fields.
-WriteResult appendRecords(const QString &path, const QByteArray &records, int fieldsPerRecord);
+// Where the last record of the bytes starts: after the last line end that ends a field (a line
+// break inside a quoted field does not). The bytes start at the start of a record.
+qsizetype lastRecordStart(QByteArrayView bytes);
+
+// Appends complete records (each ended by CR LF) to a record file, like appendDurably. A last
+// record without a line end gets a CR LF first, in the same write, so that the new record
+// starts a line of its own. A last record cut short by a crash (see lastLineState) is set aside
+// in "<file>.torn" and cut off first, so that no later record reads shifted by its fields.
+WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape);
 
 // Writes a file whole from pieces handed over one after another, so that a large file is never
 // held in memory: the pieces go to a temporary file in the file's folder, which is synced and
@@ -128,7 +144,7 @@ private:
     void fail(const QString &reason);
 
     QString m_path;
-    QSaveFile m_file;
+    std::unique_ptr<native::Replacement> m_file;
     QByteArray m_buffer;
     QString m_failure;
     bool m_done = false;
@@ -142,5 +158,10 @@ WriteResult emptyFileInPlace(const QString &path);
 // resolved (a link to a file that does not exist yet included), or one file under two names
 // (a hard link).
 bool sameFile(const QString &a, const QString &b);
+
+// Removes the temporary files that writes cut short by a crash left in the folder (only names
+// of the shape the program gives them); the number removed. Only for a folder no running copy
+// of the program writes in.
+int removeStaleTemporaries(const QString &folder);
 
 } // namespace pos

@@ -13,7 +13,7 @@ WriteResult appendInventoryEntry(const QString &description, const QString &path
 {
     RecordWriter writer;
     writer.text(description).endRecord();
-    return appendRecords(path, writer.bytes(), 1);
+    return appendRecords(path, writer.bytes(), RecordShape{1, {}});
 }
 
 WriteResult rewriteInventory(const QStringList &descriptions, const QString &path)

@@ -1,6 +1,8 @@
 #include "common/journal.h"
 
 #include "common/codepage.h"
+#include "common/journal_guard.h"
+#include "common/native_file.h"
 #include "common/numbers.h"
 #include "common/records.h"
 
@@ -31,9 +33,16 @@ QByteArray journalRecordBytes(const JournalRecord &record)
     return writer.bytes();
 }
 
-WriteResult appendJournalRecord(const JournalRecord &record, const QString &path)
+WriteResult appendJournalRecord(const JournalRecord &record, const QString &path, QString *notice)
 {
-    return appendRecords(path, journalRecordBytes(record), 5);
+    const QString lost = checkAppendedRecords(path);
+    if (notice)
+        *notice = lost;
+    const QByteArray bytes = journalRecordBytes(record);
+    WriteResult appended = appendRecords(path, bytes, kJournalShape);
+    if (appended)
+        rememberAppendedRecord(path, bytes);
+    return appended;
 }
 
 namespace {
@@ -137,8 +146,9 @@ inline bool readPlainRecord(const char *&p, const char *end, JournalFields &reco
 }
 #endif
 
-// One field from p, the way FieldReader::readField reads it; p moves past its separator.
-Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
+// One field from p, the way FieldReader::readField reads it; p moves past its separator, which
+// `separator` tells: ',', '\n' for a line end, 0 for the end of the content.
+Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field, char &separator)
 {
     const char *q = p;
     while (q < end && isBlank(*q))
@@ -153,6 +163,7 @@ Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
                 return Step::More;
             field = QByteArrayView(begin, end - begin);
             p = end;
+            separator = 0;
             return Step::Done;
         }
         stop = close;
@@ -171,6 +182,7 @@ Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
     if (q == end) {
         if (!eof)
             return Step::More;
+        separator = 0;
     } else if (*q == '\r') {
         if (q + 1 < end)
             q += q[1] == '\n' ? 2 : 1;
@@ -178,7 +190,9 @@ Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
             return Step::More;
         else
             ++q;
+        separator = '\n';
     } else {
+        separator = *q == ',' ? ',' : '\n';
         ++q;
     }
     field = QByteArrayView(begin, stop - begin);
@@ -186,10 +200,12 @@ Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field)
     return Step::Done;
 }
 
-// The next five fields; at the end, `fields` tells how many were read.
-Step readRecord(const char *&p, const char *end, bool eof, JournalFields &record, int &fields)
+// The next five fields; at the end, `fields` tells how many were read. `inStep` tells whether
+// the record was one line: commas between its fields and a line end (or the end) after them.
+Step readRecord(const char *&p, const char *end, bool eof, JournalFields &record, int &fields, bool &inStep)
 {
     const char *q = p;
+    inStep = true;
     for (int k = 0; k < 5; ++k) {
         if (q == end) {
             if (!eof)
@@ -197,8 +213,11 @@ Step readRecord(const char *&p, const char *end, bool eof, JournalFields &record
             fields = k;
             return Step::End;
         }
-        if (readField(q, end, eof, record.field[k]) == Step::More)
+        char separator = 0;
+        if (readField(q, end, eof, record.field[k], separator) == Step::More)
             return Step::More;
+        if ((k < 4) != (separator == ','))
+            inStep = false;
     }
     p = q;
     return Step::Done;
@@ -287,8 +306,12 @@ bool JournalReader::next(JournalFields &record)
         }
 #endif
         int fields = 0;
-        const Step step = readRecord(p, data + m_end, m_eof, record, fields);
+        bool inStep = true;
+        const qint64 start = m_total - (m_end - m_begin);
+        const Step step = readRecord(p, data + m_end, m_eof, record, fields, inStep);
         if (step == Step::Done) {
+            if (!inStep && m_outOfStep < 0)
+                m_outOfStep = start;
             m_begin = p - data;
             return true;
         }
@@ -296,6 +319,8 @@ bool JournalReader::next(JournalFields &record)
             if (!m_finished) {
                 for (int k = 0; k < fields; ++k)
                     m_tail.append(record.field[k].toByteArray());
+                if (fields > 0 && m_outOfStep < 0)
+                    m_outOfStep = start;
                 m_finished = true;
             }
             m_begin = m_end;
@@ -353,74 +378,96 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-WriteResult failed(const QString &message)
-{
-    WriteResult result;
-    result.ok = false;
-    result.message = message;
-    return result;
-}
-
 } // namespace
+
+qint64 lineNumberAt(const QString &path, qint64 offset)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 1;
+    qint64 line = 1;
+    bool afterCr = false;
+    for (qint64 done = 0; done < offset;) {
+        const QByteArray chunk = file.read(qMin<qint64>(offset - done, 1 << 20));
+        if (chunk.isEmpty())
+            break;
+        for (const char c : chunk) {
+            if (c == '\n' && !afterCr)
+                ++line;
+            else if (c == '\r')
+                ++line;
+            afterCr = c == '\r';
+        }
+        done += chunk.size();
+    }
+    return line;
+}
 
 WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath)
 {
     if (sameFile(historyPath, journalPath))
-        return failed(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history must "
+        return WriteResult::failureTold(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history must "
                                      "go to another file. Nothing was changed.")
                           .arg(shown(historyPath), shown(journalPath)));
+    // A cutoff or close that a crash cut short is finished first.
+    if (Finished earlier = finishPendingWork(journalPath); !earlier.result)
+        return earlier.result;
 
-    JournalReader reader(journalPath);
-    const QString unreadable =
-        QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath));
-    if (reader.state() == FileState::Unreadable)
-        return failed(unreadable);
+    // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
+    native::HeldFile journal(journalPath);
+    if (!readFailureMessage(journalPath).isEmpty() || !journal.open().isEmpty())
+        return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+    const QString changedMeanwhile =
+        QStringLiteral("\"%1\" was changed by another program while it was copied to \"%2\", so the period was "
+                       "not closed and the journal was left as it is. Set the cutoff again.")
+            .arg(shown(journalPath), shown(historyPath));
 
+    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape.
     StreamedFileWriter history(historyPath);
-    QByteArray line;
-    const auto writeLine = [&](const auto &fields) {
-        line.resize(0);
-        for (qsizetype k = 0; k < qsizetype(fields.size()); ++k) {
-            if (k > 0)
-                line.append(',');
-            appendQuotedField(line, fields[k]);
-        }
-        line.append("\r\n");
-        return history.write(line);
-    };
-    JournalFields record;
+    QByteArray chunk(qsizetype(1) << 20, Qt::Uninitialized);
+    qint64 copied = 0;
     bool writing = true;
-    while (writing && reader.next(record))
-        writing = writeLine(record.field);
-    if (reader.state() == FileState::Unreadable)
-        return failed(unreadable);
+    while (writing) {
+        const qint64 got = journal.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+        if (got == 0)
+            break;
+        copied += got;
+        writing = history.write(QByteArrayView(chunk.constData(), got));
+    }
+    // A history not committed leaves no trace.
+    const native::Stamp copiedStamp = journal.stamp();
+    if (writing && copiedStamp.size != copied)
+        return WriteResult::failureTold(changedMeanwhile);
     if (writing) {
-        const QList<QByteArray> &tail = reader.incompleteTail();
-        bool anyText = false;
-        for (const QByteArray &field : tail)
-            anyText = anyText || !field.isEmpty();
-        if (anyText)
-            writeLine(tail);
+        if (WriteResult announced = announceCutoff(journalPath, historyPath, copied); !announced) {
+            announced.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
+            return announced;
+        }
     }
     WriteResult written = history.commit();
     if (!written) {
+        withdrawAnnouncement(journalPath);
         written.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
         return written;
     }
-
-    // Something else wrote to the journal while it was copied: what it added is not in the
-    // history, so the journal stays.
-    if (reader.state() == FileState::Read && QFileInfo(journalPath).size() != reader.bytesRead())
-        return failed(QStringLiteral("\"%1\" changed while it was copied to \"%2\"; it was left as "
-                                     "it is. Set the cutoff again.")
-                          .arg(shown(journalPath), shown(historyPath)));
-
-    WriteResult emptied = emptyFileInPlace(journalPath);
-    if (!emptied)
-        emptied.message += QStringLiteral(" The history \"%1\" holds a copy of it; \"%2\" was left "
-                                          "as it was.")
-                               .arg(shown(historyPath), shown(journalPath));
-    return emptied;
+    if (journal.stamp() != copiedStamp) {
+        // Another program wrote the journal after it was copied: the history would hold sales
+        // the journal still holds, or miss the new ones, so it goes again.
+        QFile::remove(historyPath);
+        withdrawAnnouncement(journalPath);
+        return WriteResult::failureTold(changedMeanwhile);
+    }
+    if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
+        // The announcement stays: the next close, cutoff or start takes the copied sales off.
+        return WriteResult::failureTold(QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be "
+                                     "taken out of the journal at the next sale or start of the program.")
+                          .arg(shown(journalPath), failure, shown(historyPath)));
+    }
+    withdrawAnnouncement(journalPath);
+    forgetAppendedRecords(journalPath);
+    return {};
 }
 
 } // namespace pos

@@ -33,8 +33,14 @@ struct JournalRecord
 // field is stored as an apostrophe, see quotableText).
 QByteArray journalRecordBytes(const JournalRecord &record);
 
-// Appends the record to the journal as one complete line, synced to disk.
-WriteResult appendJournalRecord(const JournalRecord &record, const QString &path = kJournalFile);
+// The journal's records as Close Order writes them, for mending a last record cut short.
+inline const RecordShape kJournalShape{5, "Reciept# "};
+
+// Appends the record to the journal as one complete line, synced to disk. First it checks that
+// the journal still holds the records appended in this run (journal_guard.h); `notice` gets
+// what the clerk must hear about ones another program removed.
+WriteResult appendJournalRecord(const JournalRecord &record, const QString &path = kJournalFile,
+                                QString *notice = nullptr);
 
 // One record of a journal or history file as read: the bytes of its five fields, quotes
 // removed (Windows-1252, see fromAnsi). The views point into the reader's buffer and hold
@@ -73,6 +79,11 @@ public:
     // (none to four), as read.
     const QList<QByteArray> &incompleteTail() const { return m_tail; }
 
+    // Where the first record starts that is not one line of five fields (a field too many or
+    // too few on a line, a blank line, an incomplete record at the end), as a byte offset; -1
+    // while every record read was one. Line breaks inside quoted fields are allowed.
+    qint64 firstRecordOutOfStep() const { return m_outOfStep; }
+
     // The bytes taken from the file so far.
     qint64 bytesRead() const { return m_total; }
     // The size of the file when it was opened (of the content given).
@@ -94,7 +105,12 @@ private:
     qint64 m_expected = 0;
     FileState m_state = FileState::Read;
     QList<QByteArray> m_tail;
+    qint64 m_outOfStep = -1;
 };
+
+// The line (1 for the first) on which the byte at the offset stands, line ends counted as a
+// text editor counts them (CR LF, a lone CR, a lone LF).
+qint64 lineNumberAt(const QString &path, qint64 offset);
 
 namespace detail {
 
@@ -164,13 +180,15 @@ Q_ALWAYS_INLINE std::optional<qint64> moneyCents(QByteArrayView field)
 // Appends the field to a record line as a quoted text field, as RecordWriter::text writes it.
 void appendQuotedField(QByteArray &line, QByteArrayView field);
 
-// Closes a period: every record of the journal is written to the history file as five quoted
-// fields per line, in the journal's order (the fields of an incomplete record at its end go on
-// a last line of their own, so that nothing the journal held is lost). The history replaces
-// whatever the file held, through a temporary file in its folder that is synced and put in
-// place only when complete; then the journal is emptied in place and synced. A missing journal
-// counts as empty. If anything fails, the journal is left exactly as it was and the result
-// tells why; a history name that leads to the journal itself is refused.
+// Closes a period: the journal's bytes are copied unchanged into the history file (for a
+// journal the program wrote, five quoted fields per line, in the journal's order), which
+// replaces whatever the file held through a temporary file in its folder, synced and put in
+// place only when complete; then the bytes copied are taken off the journal. A missing journal
+// counts as empty. The cutoff is announced before its history is put in place, so that a crash
+// at any point leaves every sale in the journal or the history, never both and never neither
+// (journal_guard.h). If anything fails, or another program changes the journal meanwhile, the
+// journal is left as it was and the result tells why; a history name that leads to the journal
+// itself is refused.
 WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath = kJournalFile);
 
 } // namespace pos

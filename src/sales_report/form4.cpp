@@ -171,9 +171,11 @@ void Form4::Form_Load()
         m_platform.messages.warning(this, kTitle, failure);
     ReportColumns columns;
     UntaxedSales untaxed{leadingNumber(Text12->text()), false};
+    QString outOfStep;
     {
         JournalReader journal(kJournalFile);
         loadJournal(journal, columns, untaxed);
+        outOfStep = outOfStepMessage(kJournalFile, journal);
     }
     if (untaxed.any)
         showText(Text12, numberText(untaxed.value));
@@ -183,6 +185,8 @@ void Form4::Form_Load()
     Text2_DblClick();
     Text3_DblClick();
     Command1_Click();
+    if (!outOfStep.isEmpty())
+        m_platform.messages.warning(this, kTitle, outOfStep);
 }
 
 void Form4::showColumns(ReportColumns &columns, bool append)
@@ -250,10 +254,20 @@ void Form4::Command2_Click()
         return;
     const QString history = CommonDialog1.FileName;
 
+    // The period never goes into one of the program's own files (under any name), whose next
+    // write would destroy it.
+    if (const QString own = programFileNamed(history); !own.isEmpty()) {
+        m_platform.messages.warning(this, kTitle,
+                                    QStringLiteral("\"%1\" is the program's own file \"%2\": a history must go "
+                                                   "to a file of its own. Nothing was changed.")
+                                        .arg(QDir::toNativeSeparators(history), own));
+        return;
+    }
+
     // An earlier period is replaced only when the owner says so. (The journal itself is
     // refused by the cutoff, before any question.)
     const QFileInfo existing(history);
-    if (!sameFile(history, kJournalFile) && existing.isFile() && existing.size() > 0) {
+    if (existing.isFile() && existing.size() > 0) {
         const QString question =
             QStringLiteral("\"%1\" already holds sales. Replace its content with the journal "
                            "\"%2\"?")
@@ -286,10 +300,12 @@ void Form4::addHistory()
     const QString path = CommonDialog1.FileName;
     ReportColumns columns;
     FileState state = FileState::Read;
+    QString outOfStep;
     {
         JournalReader history(path);
         loadHistory(history, columns);
         state = history.state();
+        outOfStep = outOfStepMessage(path, history);
     }
     showColumns(columns, true);
     showTaxRates();
@@ -300,6 +316,8 @@ void Form4::addHistory()
                 .arg(QDir::toNativeSeparators(path),
                      state == FileState::Missing ? QStringLiteral("there is no such file.")
                                                  : QStringLiteral("it is not a readable file.")));
+    else if (!outOfStep.isEmpty())
+        m_platform.messages.warning(this, kTitle, outOfStep);
 }
 
 void Form4::Command4_Click()

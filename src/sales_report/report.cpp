@@ -3,6 +3,8 @@
 #include "common/codepage.h"
 #include "common/numbers.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -252,6 +254,17 @@ TaxReconciliation reconcileTax(const TaxBoxes &boxes)
         result.red = !(leadingNumber(*result.discrepancy) > 0);
     }
     return result;
+}
+
+QString outOfStepMessage(const QString &path, const JournalReader &reader)
+{
+    if (reader.firstRecordOutOfStep() < 0)
+        return {};
+    return QStringLiteral("\"%1\" does not divide into sales of five fields a line from line %2 on (a blank "
+                          "line, a field too many or too few, or a sale cut short): the columns may show "
+                          "amounts of the wrong fields from there. Mend the file with a text editor.")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(lineNumberAt(path, reader.firstRecordOutOfStep()));
 }
 
 } // namespace pos

@@ -143,6 +143,11 @@ void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &un
 // included.
 void loadHistory(JournalReader &reader, ReportColumns &columns);
 
+// For the owner when the file does not divide into sales of five fields a line (a blank line,
+// a field too many or too few, an incomplete sale at the end): from that line on the columns
+// may hold amounts of the wrong fields. Empty when it divides.
+QString outOfStepMessage(const QString &path, const JournalReader &reader);
+
 // A column total as its box shows it: numberText of the sum.
 QString columnTotalText(const EntryColumn &column);
 

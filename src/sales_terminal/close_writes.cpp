@@ -1,6 +1,7 @@
 #include "sales_terminal/close_writes.h"
 
 #include "common/fileio.h"
+#include "common/journal_guard.h"
 #include "sales_terminal/layaway.h"
 
 #include <QFile>
@@ -9,13 +10,21 @@ namespace pos {
 
 namespace {
 
-CloseOutcome failed(CloseOutcome::Step step, const WriteResult &result)
+CloseOutcome failed(CloseOutcome outcome, CloseOutcome::Step step, const WriteResult &result)
 {
-    CloseOutcome outcome;
     outcome.result = CloseOutcome::NothingWritten;
     outcome.failed = step;
     outcome.message = result.message;
     return outcome;
+}
+
+void tell(QString &notice, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    if (!notice.isEmpty())
+        notice += QStringLiteral("\n\n");
+    notice += text;
 }
 
 } // namespace
@@ -23,30 +32,52 @@ CloseOutcome failed(CloseOutcome::Step step, const WriteResult &result)
 CloseOutcome writeClose(const CloseWrites &writes, const QString &receiptPath, const QString &journalPath,
                         const QString &layawayFolder)
 {
+    CloseOutcome outcome;
+    const Finished earlier = finishPendingWork(journalPath);
+    tell(outcome.notice, earlier.notice);
+    tell(outcome.notice, earlier.result.message);
+
     StagedWrite receipt(receiptPath);
     if (WriteResult staged = receipt.stage(writes.receipt); !staged)
-        return failed(CloseOutcome::Receipt, staged);
+        return failed(outcome, CloseOutcome::Receipt, staged);
 
-    CloseOutcome outcome;
     QString newLayaway;
     if (const std::optional<LayawayWrite> &layaway = writes.layaway) {
-        const WriteResult written =
-            layaway->kind == LayawayWrite::New
-                ? createLayaway(layawayFolder, layaway->closedAt, layaway->salesperson, layaway->bytes, &newLayaway)
-                : writeFileWhole(layaway->path, layaway->bytes);
-        if (!written)
-            return failed(CloseOutcome::Layaway, written);
+        WriteResult written;
+        if (layaway->kind == LayawayWrite::New) {
+            newLayaway = newLayawayPath(layawayFolder, layaway->closedAt, layaway->salesperson);
+            if (writes.journal)
+                written = announceNewLayaway(journalPath, newLayaway, layaway->bytes,
+                                             journalRecordBytes(*writes.journal));
+            if (written)
+                written = createFileNew(newLayaway, layaway->bytes);
+            if (!written) {
+                withdrawAnnouncement(journalPath);
+                return failed(outcome, CloseOutcome::Layaway, written);
+            }
+        } else {
+            written = writeFileWhole(layaway->path, layaway->bytes);
+            if (!written)
+                return failed(outcome, CloseOutcome::Layaway, written);
+        }
         outcome.layawayPath = layaway->kind == LayawayWrite::New ? newLayaway : layaway->path;
     }
 
     if (writes.journal) {
-        if (WriteResult appended = appendJournalRecord(*writes.journal, journalPath); !appended) {
+        QString lost;
+        const WriteResult appended = appendJournalRecord(*writes.journal, journalPath, &lost);
+        tell(outcome.notice, lost);
+        if (!appended) {
             // The layaway of an unrecorded sale is not kept.
-            if (!newLayaway.isEmpty())
+            if (!newLayaway.isEmpty()) {
                 QFile::remove(newLayaway);
-            return failed(CloseOutcome::Journal, appended);
+                withdrawAnnouncement(journalPath);
+            }
+            return failed(outcome, CloseOutcome::Journal, appended);
         }
     }
+    if (!newLayaway.isEmpty())
+        withdrawAnnouncement(journalPath);
 
     if (WriteResult committed = receipt.commit(); !committed) {
         const bool recorded = writes.layaway || writes.journal;

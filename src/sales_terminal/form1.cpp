@@ -1,6 +1,7 @@
 #include "sales_terminal/form1.h"
 
 #include "common/codepage.h"
+#include "common/data_files.h"
 #include "common/inventory_file.h"
 #include "common/numbers.h"
 #include "common/settings_files.h"
@@ -126,7 +127,7 @@ void Form1::buildControls()
     captionBox(Label8, Text7);
     // Every box whose text reaches a file or the receipt holds only what the file can hold:
     // one line, in the code page.
-    for (QLineEdit *box : {Text8, txtQty1, Price1, Text9, Text19, Text6})
+    for (QLineEdit *box : {Text8, txtQty1, Price1, Text9, Text19, Text2, Text3, Text5, Text6, Text7})
         keepStorable(box);
     for (QComboBox *dropDown : {Combo2, Description1, Combo3, Combo4})
         keepStorable(dropDown);
@@ -261,6 +262,7 @@ void Form1::Command3_Click()
 {
     // A layaway file is this order's only when this New Order reopens it.
     m_layawayFile.clear();
+    m_closedAs.reset();
     startOrder();
     // A cancelled or unreadable reopening leaves a fresh sale, started again under "Sale" so
     // that its header line and tax rate are a sale's.
@@ -314,14 +316,21 @@ bool Form1::reopenLayaway()
     if (!CommonDialog1.ShowOpen())
         return false;
 
+    // Only a layaway is reopened, since its Close Order rewrites the file whole: never one of
+    // the program's own files (whatever name was typed), never a file that does not begin with
+    // a balance.
     const QString path = CommonDialog1.FileName;
-    const Layaway layaway = readLayaway(path);
-    if (layaway.state == Layaway::Unreadable) {
-        m_platform.messages.warning(this, kCaption, layawayUnreadableMessage(path));
+    if (const QString own = programFileNamed(path); !own.isEmpty()) {
+        m_platform.messages.warning(this, kCaption, layawayIsProgramFileMessage(path, own));
         return false;
     }
-    if (layaway.state == Layaway::BalanceNotANumber)
-        m_platform.messages.warning(this, kCaption, layawayBalanceMessage(path));
+    const Layaway layaway = readLayaway(path);
+    if (layaway.state != Layaway::Read) {
+        m_platform.messages.warning(this, kCaption,
+                                    layaway.state == Layaway::Unreadable ? layawayUnreadableMessage(path)
+                                                                         : layawayBalanceMessage(path));
+        return false;
+    }
     List1->setItems(reopenedLines(List1->items(), layaway.lines));
     m_layawayFile = path;
     subt = layaway.balance;
@@ -417,7 +426,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::Command2_Click()
 {
-    const CloseRecord record = closeRecordFor(Combo2->currentText());
+    // A repeated close of the same order is decided by what its first close recorded, not by
+    // the kind box (which that close set back to "Sale"): an estimate or a payment is not turned
+    // into a recorded sale, and a layaway's file is made once.
+    CloseRecord record = closeRecordFor(Combo2->currentText());
+    if (m_closedAs)
+        record = repeatedCloseRecord(*m_closedAs);
     const bool layaway = record == CloseRecord::Layaway || record == CloseRecord::LayawayPayment;
     // Refused before anything changes: the order stays open as it is.
     if (record == CloseRecord::LayawayPayment && m_layawayFile.isEmpty()) {
@@ -453,6 +467,8 @@ void Form1::Command2_Click()
         writes.journal = journalRecord(dte, close);
     const CloseOutcome outcome = writeClose(writes);
 
+    if (!outcome.notice.isEmpty())
+        m_platform.messages.warning(this, kCaption, outcome.notice);
     switch (outcome.result) {
     case CloseOutcome::NothingWritten: {
         // The order goes back to how it was before this close, so that the clerk can close it
@@ -473,6 +489,8 @@ void Form1::Command2_Click()
     }
     // The layaway's file has its new balance: a later close is another order's.
     m_layawayFile.clear();
+    if (!m_closedAs)
+        m_closedAs = record;
     subt = 0;
     Combo2->setEditText(QStringLiteral("Sale"));
 }

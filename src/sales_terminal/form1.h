@@ -2,10 +2,13 @@
 
 #include "platform/common_dialog.h"
 #include "platform/platform.h"
+#include "sales_terminal/order.h"
 #include "sales_terminal/other_windows.h"
 
 #include <QMainWindow>
 #include <QPointer>
+
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -148,6 +151,8 @@ private:
     DefaultButton *m_default = nullptr;
     // The layaway file reopened by this order's New Order; empty when none.
     QString m_layawayFile;
+    // What the order recorded when it was first closed; none while it is open.
+    std::optional<CloseRecord> m_closedAs;
 };
 
 } // namespace pos

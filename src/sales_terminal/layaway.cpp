@@ -5,6 +5,7 @@
 #include "common/records.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -94,22 +95,18 @@ QStringList reopenedLines(const QStringList &orderLines, const QStringList &stor
     return lines;
 }
 
-WriteResult createLayaway(const QString &folder, const QDateTime &closedAt,
-                          const QString &salesperson, const QByteArray &bytes, QString *createdPath)
+QString newLayawayPath(const QString &folder, const QDateTime &closedAt, const QString &salesperson)
 {
-    WriteResult result;
+    QString path;
     for (int attempt = 1; attempt <= kMostAttempts; ++attempt) {
         const QString name = layawayFileName(closedAt, salesperson, attempt);
-        const QString path = folder.isEmpty() ? name : QDir(folder).filePath(name);
-        bool taken = false;
-        result = createFileNew(path, bytes, &taken);
-        if (result || !taken) {
-            if (result && createdPath)
-                *createdPath = path;
-            return result;
-        }
+        path = folder.isEmpty() ? name : QDir(folder).filePath(name);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            break;
     }
-    return result;
+    // Past the last try the name is taken, and creating the file says so.
+    return path;
 }
 
 } // namespace pos

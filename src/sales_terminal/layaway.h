@@ -57,10 +57,8 @@ Layaway readLayaway(const QString &path);
 // the same position, the stored lines past the list's end appended.
 QStringList reopenedLines(const QStringList &orderLines, const QStringList &stored);
 
-// Creates a new layaway file, in the folder (empty: the working directory), under the first
-// free name of layawayFileName: an existing layaway is never replaced. *createdPath gets the
-// file's path.
-WriteResult createLayaway(const QString &folder, const QDateTime &closedAt,
-                          const QString &salesperson, const QByteArray &bytes, QString *createdPath);
+// The name of a new layaway file in the folder (empty: the working directory): the first of
+// layawayFileName's tries that no file has, so that an existing layaway is never replaced.
+QString newLayawayPath(const QString &folder, const QDateTime &closedAt, const QString &salesperson);
 
 } // namespace pos

@@ -54,9 +54,16 @@ QString layawayUnreadableMessage(const QString &path)
 
 QString layawayBalanceMessage(const QString &path)
 {
-    return QStringLiteral("The balance could not be read from the layaway file \"%1\": it is not a "
-                          "number, so it counts as $.00. Check the layaway before taking a payment.")
+    return QStringLiteral("\"%1\" does not begin with a balance owed, so it is not a layaway file (or it is "
+                          "damaged). It was left as it is and no layaway was reopened. The order is a sale.")
         .arg(QDir::toNativeSeparators(path));
+}
+
+QString layawayIsProgramFileMessage(const QString &path, const QString &programFile)
+{
+    return QStringLiteral("\"%1\" is the program's own file \"%2\", not a layaway: it was left as it is and "
+                          "no layaway was reopened. The order is a sale.")
+        .arg(QDir::toNativeSeparators(path), programFile);
 }
 
 QString noLayawayOpenMessage()

@@ -17,10 +17,12 @@ QString settingsWarning(SettingsState tax, SettingsState header, SettingsState r
 // Enter: the line would take the amounts beyond range.
 QString lineTooLargeMessage();
 
-// New Order of a "Layaway Payment": the chosen file could not be read (nothing reopened), or
-// its balance is not a number (it counts as 0).
+// New Order of a "Layaway Payment", when the chosen file is not reopened (the order is then a
+// sale): it could not be read; its first record is not a balance, so it is no layaway (or a
+// damaged one) and is left as it is; it is one of the program's own files.
 QString layawayUnreadableMessage(const QString &path);
 QString layawayBalanceMessage(const QString &path);
+QString layawayIsProgramFileMessage(const QString &path, const QString &programFile);
 
 // Close Order refused before anything is written.
 QString noLayawayOpenMessage();

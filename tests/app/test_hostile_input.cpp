@@ -8,6 +8,7 @@
 
 #include "control_items.h"
 #include "fake_platform.h"
+#include "sample_sale.h"
 #include "work_dir.h"
 
 #include "app/app_windows.h"
@@ -210,6 +211,8 @@ private slots:
     void millionRecordJournal();
     void receiptFonts_data();
     void receiptFonts();
+    void ownFilesNeverChosen_data();
+    void ownFilesNeverChosen();
 };
 
 void TestHostileInput::initTestCase()
@@ -567,7 +570,9 @@ void TestHostileInput::binaryJournal()
 
     FakePlatform fake;
     auto report = std::make_unique<Form4>(fake.platform());
-    QVERIFY2(fake.messages.warnings.isEmpty(), qPrintable(warningTexts(fake).join('\n')));
+    // The owner is told that the records go out of step.
+    QCOMPARE(fake.messages.warnings.size(), 1);
+    QVERIFY(fake.messages.warnings.first().text.contains("does not divide into sales of five fields"));
     const int rows = report->List1->count();
     QVERIFY(rows > 0);
     QCOMPARE(report->List2->count(), rows);
@@ -592,23 +597,13 @@ void TestHostileInput::binaryJournal()
             expected << formatTwoDecimals(fields.at(row * 5 + field));
     QCOMPARE(listed, expected);
 
-    // The cutoff's history lists the same records, each field as it was (a double quote, which
-    // only a bare field of a hand-edited journal holds, stored as an apostrophe, as every quoted
-    // field stores it), and the journal is left empty.
-    QStringList kept;
-    for (int row = 0; row < records; ++row)
-        for (int field : {1, 2, 3})
-            kept << formatTwoDecimals(quotableText(fields.at(row * 5 + field)));
+    // The cutoff's history holds the journal's bytes, every one, and the journal is left empty.
+    fake.messages.warnings.clear();
     fake.dialogs.fileAnswers << dir.filePath("history.txt");
     click(report->Command2);
     QVERIFY2(fake.messages.warnings.isEmpty(), qPrintable(warningTexts(fake).join('\n')));
+    QCOMPARE(dir.read("history.txt"), bytes);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
-    fake.dialogs.fileAnswers << dir.filePath("history.txt");
-    click(report->Command3);
-    QStringList fromHistory;
-    for (int row = 0; row < report->List1->count(); ++row)
-        fromHistory << report->List1->item(row) << report->List2->item(row) << report->List3->item(row);
-    QCOMPARE(fromHistory, kept);
 }
 
 // A journal of a million sales, repeats and untaxed sales among them: every sale listed once,
@@ -710,6 +705,68 @@ void TestHostileInput::receiptFonts()
         QCOMPARE(font.pointSizeF(), designed.pointSizeF());
     }
     preview->close();
+}
+
+// Names typed into the layaway's Open dialog and the cutoff's dialog that lead to a file which
+// is no layaway, or to one of the program's own: each is refused with a message naming it, and
+// every file stays as it was.
+void TestHostileInput::ownFilesNeverChosen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("ownFile");
+    for (const char *name : {"sales.txt", "Header.txt", "tax.txt", "return.txt", "font.txt", "inventory.dat",
+                             "reciept.txt", "corvalane-pos.lock", "./tax.txt", "sub/../Header.txt"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+#ifdef Q_OS_UNIX
+    QTest::newRow("link to the journal") << "alias.lwy" << true;
+#endif
+    QTest::newRow("a history, no layaway") << "history.txt" << false;
+}
+
+void TestHostileInput::ownFilesNeverChosen()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, ownFile);
+    WorkDir dir;
+    writeSettings(dir);
+    for (const char *file : {"font.txt", "inventory.dat", "reciept.txt", "corvalane-pos.lock"})
+        dir.write(QLatin1String(file), "\"kept\"\r\n");
+    dir.write("sales.txt", kSaleLine);
+    dir.write("history.txt", kSaleLine);
+    QVERIFY(QDir(dir.path()).mkdir("sub"));
+    QFile::link(QStringLiteral("sales.txt"), dir.filePath("alias.lwy"));
+    const auto everything = [&] {
+        QStringList files;
+        for (const QString &file : QDir(dir.path()).entryList(QDir::Files))
+            files << file + QLatin1Char('=') + QString::fromLatin1(dir.read(file).toHex());
+        return files;
+    };
+    const QStringList before = everything();
+
+    FakePlatform fake;
+    RecordingWindows windows;
+    Form1 form(fake.platform(), windows);
+    fake.dialogs.fileAnswers << dir.filePath(name);
+    form.Combo2->setEditText(QStringLiteral("Layaway Payment"));
+    click(form.Command3);
+    QCOMPARE(fake.messages.warnings.size(), 1);
+    QVERIFY2(fake.messages.warnings.first().text.contains(QDir::toNativeSeparators(dir.filePath(name))),
+             qPrintable(fake.messages.warnings.first().text));
+    QCOMPARE(form.Combo2->currentText(), QStringLiteral("Sale"));
+
+    Form4 report(fake.platform());
+    fake.dialogs.fileAnswers << dir.filePath(name);
+    fake.messages.answers << true;
+    click(report.Command2);
+    if (ownFile) {
+        QCOMPARE(fake.messages.warnings.size(), 2);
+        QCOMPARE(everything(), before);
+    } else {
+        // A history is what a cutoff may replace, when the owner says so.
+        QCOMPARE(fake.messages.warnings.size(), 1);
+        QCOMPARE(dir.read("history.txt"), kSaleLine);
+        QCOMPARE(dir.read("sales.txt"), QByteArray());
+    }
 }
 
 QTEST_MAIN(TestHostileInput)

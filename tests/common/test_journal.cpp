@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/journal.h"
+#include "common/journal_guard.h"
 #include "common/numbers.h"
 #include "common/records.h"
 
@@ -51,28 +52,6 @@ QStringList readerFields(const QByteArray &content, qsizetype chunk, int *record
     return readerFields(reader, records);
 }
 
-// The history bytes the record writer gives for the fields FieldReader reads.
-QByteArray rewrittenByRecordWriter(const QByteArray &journal)
-{
-    const QStringList fields = FieldReader(journal).readAll();
-    RecordWriter writer;
-    qsizetype k = 0;
-    for (; k + 5 <= fields.size(); k += 5) {
-        for (qsizetype i = k; i < k + 5; ++i)
-            writer.text(fields.at(i));
-        writer.endRecord();
-    }
-    bool anyText = false;
-    for (qsizetype i = k; i < fields.size(); ++i)
-        anyText = anyText || !fields.at(i).isEmpty();
-    if (anyText) {
-        for (qsizetype i = k; i < fields.size(); ++i)
-            writer.text(fields.at(i));
-        writer.endRecord();
-    }
-    return writer.bytes();
-}
-
 const QByteArray kThreeSales =
     "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"
     "\"Reciept# 03-14-200409:10:00      Return   Salesperson: Bo\",\"-$12.50\",\"-$.75\",\"-$13.25\",\"Cash\"\r\n"
@@ -106,8 +85,6 @@ private slots:
     void appendCreatesThenAppends();
     void lastLineWithoutLineEnd_data();
     void lastLineWithoutLineEnd();
-    void lastLineStates_data();
-    void lastLineStates();
     void recordCutShortIsSetAside_data();
     void recordCutShortIsSetAside();
     void refusedPlaces();
@@ -125,11 +102,17 @@ private slots:
     void cutoffMovesEveryRecord();
     void cutoffReplacesExistingHistory();
     void cutoffOfEmptyOrMissingJournal();
-    void cutoffKeepsIncompleteTail();
+    void cutoffKeepsEveryByte();
     void cutoffRefusesTheJournal_data();
     void cutoffRefusesTheJournal();
     void cutoffThatCannotWriteKeepsJournal();
     void cutoffOfUnreadableJournal();
+    void cutShortCutoffFinishedOnce_data();
+    void cutShortCutoffFinishedOnce();
+    void layawayOfUnrecordedSaleRemoved();
+    void salesAnEditorRemovedAreKept();
+    void recordsOutOfStepTold_data();
+    void recordsOutOfStepTold();
 };
 
 void TestJournal::recordBytes()
@@ -165,6 +148,12 @@ void TestJournal::lastLineWithoutLineEnd_data()
     QTest::newRow("LF") << old + "\n" << old + "\n" + kSaleLine;
     QTest::newRow("CR") << old + "\r" << old + "\r" + kSaleLine;
     QTest::newRow("empty") << QByteArray() << kSaleLine;
+    // Hand edits end with a line end and are kept: only the start of a record as Close Order
+    // writes it is taken for one cut short.
+    const QByteArray broken = "\"Reciept# 2\",\"$1.00\",\"$.06\",\"$1.06\",\"Ca\r\nsh\"";
+    QTest::newRow("line break in the last field") << broken << broken + "\r\n" + kSaleLine;
+    QTest::newRow("typed by hand") << QByteArray("Hand, typed, five, bare, fields")
+                                   << QByteArray("Hand, typed, five, bare, fields\r\n") + kSaleLine;
 }
 
 void TestJournal::lastLineWithoutLineEnd()
@@ -179,28 +168,6 @@ void TestJournal::lastLineWithoutLineEnd()
     const QStringList fields = FieldReader(after).readAll();
     QCOMPARE(fields.size() % 5, 0);
     QCOMPARE(fields.last(), QStringLiteral("Cash"));
-}
-
-void TestJournal::lastLineStates_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<int>("state");
-    const int ended = int(LastLine::Ended), unended = int(LastLine::Unended), cut = int(LastLine::CutShort);
-    QTest::newRow("empty") << QByteArray() << ended;
-    QTest::newRow("whole record") << QByteArray("\"R\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"") << unended;
-    QTest::newRow("whole record, trailing blank") << QByteArray("\"R\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\" ") << unended;
-    QTest::newRow("inside a quote") << QByteArray("\"R\",\"$1.00\",\"$.0") << cut;
-    QTest::newRow("after a separator") << QByteArray("\"R\",\"$1.00\",") << cut;
-    QTest::newRow("between fields") << QByteArray("\"R\",\"$1.00\"") << cut;
-    QTest::newRow("first quote only") << QByteArray("\"") << cut;
-    QTest::newRow("two whole records") << QByteArray("\"a\",\"b\",\"c\",\"d\",\"e\",\"a\",\"b\",\"c\",\"d\",\"e\"") << unended;
-}
-
-void TestJournal::lastLineStates()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(int, state);
-    QCOMPARE(int(lastLineState(line, 5)), state);
 }
 
 void TestJournal::recordCutShortIsSetAside_data()
@@ -461,15 +428,12 @@ void TestJournal::cutoffMovesEveryRecord()
 {
     WorkDir dir;
     // Records as the journal holds them, one broken across lines and one with bare fields and a
-    // quote inside one of them: the history holds them as five quoted fields each.
+    // quote inside one of them: the history holds the journal's bytes.
     const QByteArray journal = kThreeSales + "\"R4\",\"$1.00\"\r\n\"$.00\",\"$1.00\",\"Cash\"\r\n"
                                + "R5,$2.00, $.12 ,$2.12,Ann's \"card\"\r\n";
     dir.write("sales.txt", journal);
     QVERIFY(cutOffJournal(QStringLiteral("march.txt")));
-    const QByteArray expected = kThreeSales + "\"R4\",\"$1.00\",\"$.00\",\"$1.00\",\"Cash\"\r\n"
-                                + "\"R5\",\"$2.00\",\"$.12\",\"$2.12\",\"Ann's 'card'\"\r\n";
-    QCOMPARE(dir.read("march.txt"), expected);
-    QCOMPARE(dir.read("march.txt"), rewrittenByRecordWriter(journal));
+    QCOMPARE(dir.read("march.txt"), journal);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"march.txt", "sales.txt"}));
 
@@ -508,17 +472,17 @@ void TestJournal::cutoffOfEmptyOrMissingJournal()
     QCOMPARE(dir.read("sales.txt"), QByteArray());
 }
 
-void TestJournal::cutoffKeepsIncompleteTail()
+void TestJournal::cutoffKeepsEveryByte()
 {
     WorkDir dir;
-    // A hand edit left two fields at the end: they are not a sale, but not lost either.
-    dir.write("sales.txt", kSaleLine + "\"Reciept# 04-01-2004\",\"$5.00\"");
+    // What a hand edit leaves: text after a closing quote, a stray quote, a blank line, two
+    // fields and no line end at the end. Nothing of it is lost.
+    const QByteArray journal = kSaleLine + "\"R2\" x,\"$1.00\",\"$.06\"\"\",\"$1.06\",\"Cash\"\r\n\r\n"
+                               + "\"Reciept# 04-01-2004\",\"$5.00\"";
+    dir.write("sales.txt", journal);
     QVERIFY(cutOffJournal(QStringLiteral("h.txt")));
-    QCOMPARE(dir.read("h.txt"), kSaleLine + "\"Reciept# 04-01-2004\",\"$5.00\"\r\n");
-    // Blank lines at the end carry nothing and are dropped.
-    dir.write("sales.txt", kSaleLine + "\r\n\r\n");
-    QVERIFY(cutOffJournal(QStringLiteral("h.txt")));
-    QCOMPARE(dir.read("h.txt"), kSaleLine);
+    QCOMPARE(dir.read("h.txt"), journal);
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
 }
 
 void TestJournal::cutoffRefusesTheJournal_data()
@@ -591,6 +555,110 @@ void TestJournal::cutoffOfUnreadableJournal()
     QVERIFY2(result.message.contains("Could not read \"sales.txt\""), qPrintable(result.message));
     QVERIFY(!dir.exists("h.txt"));
     QVERIFY(QFileInfo(dir.filePath("sales.txt")).isDir());
+}
+
+// A cutoff killed at any point leaves "sales.txt.pending"; what finishing it does with each
+// state of the two files the kill can leave.
+void TestJournal::cutShortCutoffFinishedOnce_data()
+{
+    QTest::addColumn<QByteArray>("journal");
+    QTest::addColumn<QByteArray>("history");
+    QTest::addColumn<QByteArray>("journalAfter");
+    QTest::addColumn<bool>("told");
+    const QByteArray later = kSaleLine;
+    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << kThreeSales << false;
+    QTest::newRow("history in place") << kThreeSales << kThreeSales << QByteArray() << true;
+    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << QByteArray() << false;
+    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << later << true;
+    QTest::newRow("journal rewritten since") << later + kThreeSales << kThreeSales << later + kThreeSales << false;
+}
+
+void TestJournal::cutShortCutoffFinishedOnce()
+{
+    QFETCH(QByteArray, journal);
+    QFETCH(QByteArray, history);
+    WorkDir dir;
+    dir.write("sales.txt", journal);
+    dir.write("h.txt", history);
+    QVERIFY(announceCutoff(QStringLiteral("sales.txt"), QStringLiteral("h.txt"), kThreeSales.size()));
+    const Finished finished = finishPendingWork(QStringLiteral("sales.txt"));
+    QVERIFY(finished.result);
+    QTEST(dir.read("sales.txt"), "journalAfter");
+    QCOMPARE(dir.read("h.txt"), history);
+    QTEST(!finished.notice.isEmpty(), "told");
+    QVERIFY(!dir.exists("sales.txt.pending"));
+}
+
+// A close killed between a new layaway's file and its journal record: the sale was never
+// recorded, so its layaway goes too; once recorded, it stays.
+void TestJournal::layawayOfUnrecordedSaleRemoved()
+{
+    WorkDir dir;
+    const QByteArray layaway = "4.54\r\n\"Shop\"\r\n";
+    const QByteArray earlier = kThreeSales.mid(kSaleLine.size());
+    for (const bool recorded : {false, true}) {
+        dir.write("sales.txt", recorded ? earlier + kSaleLine : earlier);
+        dir.write("a.lwy", layaway);
+        QVERIFY(announceNewLayaway(QStringLiteral("sales.txt"), QStringLiteral("a.lwy"), layaway, kSaleLine));
+        const Finished finished = finishPendingWork(QStringLiteral("sales.txt"));
+        QVERIFY(finished.result);
+        QCOMPARE(dir.exists("a.lwy"), recorded);
+        QCOMPARE(finished.notice.contains("a.lwy"), !recorded);
+        QVERIFY(!dir.exists("sales.txt.pending"));
+    }
+}
+
+// A text editor opened the journal, sales were closed, then it saved its older copy.
+void TestJournal::salesAnEditorRemovedAreKept()
+{
+    WorkDir dir;
+    const QByteArray earlier = kThreeSales.mid(kSaleLine.size());
+    dir.write("sales.txt", earlier);
+    JournalRecord second = kSale;
+    second.receiptHeader.replace("Ann", "Bo");
+    QString notice;
+    QVERIFY(appendJournalRecord(kSale, QStringLiteral("sales.txt"), &notice));
+    QVERIFY(appendJournalRecord(second, QStringLiteral("sales.txt"), &notice));
+    QVERIFY(notice.isEmpty());
+    dir.write("sales.txt", earlier + "\"edited by hand\",\"\",\"\",\"\",\"\"\r\n");
+    JournalRecord third = kSale;
+    third.receiptHeader.replace("Ann", "Cy");
+    QVERIFY(appendJournalRecord(third, QStringLiteral("sales.txt"), &notice));
+    QVERIFY2(notice.contains(kSale.receiptHeader) && notice.contains(second.receiptHeader)
+                 && notice.contains("sales.txt.recovered"),
+             qPrintable(notice));
+    QCOMPARE(dir.read("sales.txt.recovered"), kSaleLine + journalRecordBytes(second));
+    QVERIFY(dir.read("sales.txt").endsWith("\r\n" + journalRecordBytes(third)));
+    // Told once: the next sale finds the journal as the program left it.
+    QVERIFY(appendJournalRecord(kSale, QStringLiteral("sales.txt"), &notice));
+    QVERIFY(notice.isEmpty());
+}
+
+void TestJournal::recordsOutOfStepTold_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("line");
+    QTest::newRow("in step") << kThreeSales << qint64(-1);
+    QTest::newRow("line break in a quoted field")
+        << "\"a\r\nb\",\"1\",\"2\",\"3\",\"4\"\r\n" + kThreeSales << qint64(-1);
+    QTest::newRow("blank line") << kSaleLine + "\r\n" + kThreeSales << qint64(2);
+    QTest::newRow("six fields") << kSaleLine + kSaleLine.chopped(2) + ",\"x\"\r\n" + kSaleLine << qint64(2);
+    QTest::newRow("lone CR lines") << QByteArray("\"a\",\"b\"\r\"c\",\"d\",\"e\"\r") << qint64(1);
+    QTest::newRow("sale cut short at the end") << kThreeSales + "\"Reciept# x\",\"$1.00\"" << qint64(4);
+}
+
+void TestJournal::recordsOutOfStepTold()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, line);
+    WorkDir dir;
+    dir.write("sales.txt", content);
+    JournalReader reader(QStringLiteral("sales.txt"), 7);
+    JournalFields record;
+    while (reader.next(record)) {
+    }
+    const qint64 offset = reader.firstRecordOutOfStep();
+    QCOMPARE(offset < 0 ? qint64(-1) : lineNumberAt(QStringLiteral("sales.txt"), offset), line);
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

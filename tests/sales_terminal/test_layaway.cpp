@@ -22,6 +22,21 @@ const QDateTime kClosed(QDate(2004, 3, 14), QTime(21, 30, 10));
 
 } // namespace
 
+namespace {
+
+// A new layaway as Close Order makes it: under the first free name.
+WriteResult createLayaway(const QString &folder, const QDateTime &closedAt, const QString &salesperson,
+                          const QByteArray &bytes, QString *created)
+{
+    const QString path = newLayawayPath(folder, closedAt, salesperson);
+    const WriteResult result = createFileNew(path, bytes);
+    if (result)
+        *created = path;
+    return result;
+}
+
+} // namespace
+
 class TestLayaway : public QObject
 {
     Q_OBJECT

@@ -113,6 +113,8 @@ private slots:
     void largeLayawayFile();
     void paymentWriteFailureKeepsOrder();
     void journalFailureKeepsNoLayaway();
+    void repeatedCloseKeepsFirstKind_data();
+    void repeatedCloseKeepsFirstKind();
 };
 
 void TestLayaways::newLayawayFileAndJournal()
@@ -301,14 +303,14 @@ void TestLayaways::earlierOrdersFileNeverWritten()
     c.closeOrder();
     const QByteArray paid = c.dir.read(kLayawayName);
     QVERIFY(paid.startsWith("3.54\r\n"));
-    // A second close of that order, or a later order typed "Layaway Payment", does not reach
-    // the file reopened for it.
+    // A second close of that order (it is still a payment, whatever the kind box says), or a
+    // later order typed "Layaway Payment" (refused), does not reach the file reopened for it.
     c.form->Combo2->setEditText("Layaway Payment");
     c.closeOrder();
     c.newOrder("Sale");
     c.form->Combo2->setEditText("Layaway Payment");
     c.closeOrder();
-    QCOMPARE(c.fake.messages.warnings.size(), 2);
+    QCOMPARE(c.fake.messages.warnings.size(), 1);
     QCOMPARE(c.dir.read(kLayawayName), paid);
 }
 
@@ -317,12 +319,12 @@ void TestLayaways::oddLayawayFiles_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("subtotal");
     QTest::addColumn<bool>("told");
-    QTest::newRow("empty") << QByteArray() << "$.00" << true;
+    QTest::newRow("empty") << QByteArray() << "" << true;
     QTest::newRow("balance only") << QByteArray("12.5\r\n") << "$12.50" << false;
-    QTest::newRow("balance a word") << QByteArray("owed\r\n\"Shop\"\r\n") << "$.00" << true;
-    QTest::newRow("lines only") << QByteArray("\"Shop\"\r\n\"x\"\r\n") << "$.00" << true;
-    QTest::newRow("binary") << QByteArray("\x00\x01\xff\r\n\"\x02\x03\"", 9) << "$.00" << true;
-    QTest::newRow("beyond range") << QByteArray("1.8e308\r\n") << "$.00" << true;
+    QTest::newRow("balance a word") << QByteArray("owed\r\n\"Shop\"\r\n") << "" << true;
+    QTest::newRow("lines only") << QByteArray("\"Shop\"\r\n\"x\"\r\n") << "" << true;
+    QTest::newRow("binary") << QByteArray("\x00\x01\xff\r\n\"\x02\x03\"", 9) << "" << true;
+    QTest::newRow("beyond range") << QByteArray("1.8e308\r\n") << "" << true;
 }
 
 void TestLayaways::oddLayawayFiles()
@@ -334,14 +336,17 @@ void TestLayaways::oddLayawayFiles()
     QTEST(c.form->Text2->text(), "subtotal");
     QFETCH(bool, told);
     QCOMPARE(c.fake.messages.warnings.size(), told ? 1 : 0);
-    if (told)
-        QVERIFY(c.fake.messages.warnings.first().text.contains("odd.lwy"));
-    // The order is open on that file; closing it writes the file anew, soundly.
-    QCOMPARE(c.form->Combo2->currentText(), QStringLiteral("Layaway Payment"));
     c.tender("0");
     c.closeOrder();
+    if (told) {
+        // No balance, no layaway: the file is left as it is, and the order is a sale.
+        QVERIFY(c.fake.messages.warnings.first().text.contains("odd.lwy"));
+        QCOMPARE(c.dir.read("odd.lwy"), content);
+        QVERIFY(c.dir.read("sales.txt").contains("      Sale   Salesperson: "));
+        return;
+    }
     const QByteArray written = c.dir.read("odd.lwy");
-    QVERIFY(written.startsWith(told ? "0\r\n" : "12.5\r\n"));
+    QVERIFY(written.startsWith("12.5\r\n"));
     QCOMPARE(written.count("\r\n"), 1 + c.form->List1->count());
     QVERIFY(!c.dir.exists("sales.txt"));
 }
@@ -423,6 +428,47 @@ void TestLayaways::journalFailureKeepsNoLayaway()
     c.closeOrder();
     QCOMPARE(c.layaways(), QStringList{kLayawayName});
     QCOMPARE(c.dir.read("sales.txt"), kLayawayRecord);
+}
+
+// Close Order pressed again (a double click, a second Return) after the kind box went back to
+// "Sale": what the order was first closed as decides, so nothing is recorded that was not sold.
+void TestLayaways::repeatedCloseKeepsFirstKind_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("records");
+    QTest::newRow("Sale, recorded again") << "Sale" << 2;
+    QTest::newRow("Estimate") << "Estimate" << 0;
+    QTest::newRow("Training") << "Training" << 0;
+    QTest::newRow("Layaway, one file") << "Layaway" << 2;
+    QTest::newRow("Layaway Payment") << "Layaway Payment" << 1;
+}
+
+void TestLayaways::repeatedCloseKeepsFirstKind()
+{
+    QFETCH(QString, kind);
+    Counter c;
+    if (kind == QLatin1String("Layaway Payment")) {
+        c.makeLayaway();
+        c.reopen(kLayawayName);
+    } else {
+        c.newOrder(kind);
+        c.enter("1", "Widget", "9");
+    }
+    c.tender("1");
+    c.closeOrder();
+    const QByteArray layaway = c.dir.read(kLayawayName);
+    QCOMPARE(c.form->Combo2->currentText(), QStringLiteral("Sale"));
+    c.closeOrder();
+    QVERIFY(c.fake.messages.warnings.isEmpty());
+    const QByteArray journal = c.dir.exists("sales.txt") ? c.dir.read("sales.txt") : QByteArray();
+    QTEST(int(journal.count('\n')), "records");
+    const QList<QByteArray> records = journal.split('\n');
+    // Every record of the order is its first one again, and a layaway's file was made and paid
+    // on once.
+    for (const QByteArray &record : records)
+        QVERIFY(record.isEmpty() || record == records.first());
+    QCOMPARE(c.layaways().size(), kind.startsWith(QLatin1String("Layaway")) ? 1 : 0);
+    QCOMPARE(c.dir.read(kLayawayName), layaway);
 }
 
 QTEST_MAIN(TestLayaways)
