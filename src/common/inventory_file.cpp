@@ -2,17 +2,30 @@
 
 #include "common/records.h"
 
+#include <QFileInfo>
+
 namespace pos {
+
+LimitedRead readInventoryFile(const QString &path)
+{
+    return readFieldsWithin(path, kListFileLimits);
+}
 
 QStringList readInventory(const QString &path)
 {
-    return FieldReader::fromFile(path).readAll();
+    return readInventoryFile(path).fields;
 }
 
 WriteResult appendInventoryEntry(const QString &description, const QString &path)
 {
     RecordWriter writer;
     writer.text(description).endRecord();
+    Refusal refusal = refusalOf(writer.bytes(), kListFileLimits);
+    // The file as it will be, measured without reading it: CR LF may come before the entry.
+    if (refusal == Refusal::None && QFileInfo(path).size() + writer.bytes().size() + 2 > kListFileLimits.largestFile)
+        refusal = Refusal::TooLarge;
+    if (refusal != Refusal::None)
+        return refusedWrite(path, refusal, kListFileLimits);
     return appendRecords(path, writer.bytes(), RecordShape{1, {}});
 }
 
@@ -21,7 +34,7 @@ WriteResult rewriteInventory(const QStringList &descriptions, const QString &pat
     RecordWriter writer;
     for (const QString &description : descriptions)
         writer.text(description).endRecord();
-    return writeFileWhole(path, writer.bytes());
+    return writeFileWithin(path, writer.bytes(), kListFileLimits);
 }
 
 } // namespace pos

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/data_files.h"
+#include "common/file_limits.h"
 #include "common/fileio.h"
 
 #include <QString>
@@ -8,12 +9,16 @@
 
 namespace pos {
 
-// Every field of "inventory.dat" in file order, empty fields included; a missing or unreadable
-// file gives no entries.
+// "inventory.dat" read within kListFileLimits: its fields in file order, empty fields
+// included. A missing, unreadable or refused file (larger than 64 MB, or holding a field
+// longer than 64 KB) gives no entries; limitedReadMessage tells why.
+LimitedRead readInventoryFile(const QString &path = kInventoryFile);
+
+// Its entries alone.
 QStringList readInventory(const QString &path = kInventoryFile);
 
 // The writers store a double quote in a description as an apostrophe (see quotableText), so no
-// stored entry is cut short when read back.
+// stored entry is cut short when read back. Neither writes what the reader would refuse.
 
 // Appends one quoted entry and CR LF; creates the file when absent.
 WriteResult appendInventoryEntry(const QString &description, const QString &path = kInventoryFile);

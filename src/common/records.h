@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+class QIODevice;
+
 namespace pos {
 
 // Reads quoted-field text records one field at a time, the way every data file except the
@@ -13,24 +15,56 @@ namespace pos {
 // to the next comma or line end is skipped; any other field runs to the next comma or line end
 // with trailing blanks dropped. A comma or a line end (CR LF, or a lone CR or LF) closes the
 // field. Callers test atEnd() before each field.
+//
+// A reader may be given the longest field it takes: a field longer than that (counted from
+// its first byte, blanks and quotes included, to the separator that closes it) stops the
+// reading, and fieldTooLong() tells. Read from a device, the bytes come a chunk at a time, so
+// that no more than a chunk and the field being read are held.
 class FieldReader
 {
 public:
-    explicit FieldReader(QByteArray content);
+    static constexpr qsizetype kNoLimit = -1;
+    static constexpr qsizetype kChunk = qsizetype(1) << 20;
+
+    explicit FieldReader(QByteArray content, qsizetype longestField = kNoLimit);
+    // The device stays open and in the caller's hands while the reader reads.
+    FieldReader(QIODevice *device, qsizetype longestField, qsizetype chunkSize = kChunk);
 
     // The file's content; a missing or unreadable file reads as an empty file.
     static FieldReader fromFile(const QString &path);
 
+    // True at the end of the content, and once a field was too long or a read failed.
     bool atEnd() const;
     // The next field as text ("#TRUE#" and "#FALSE#" are returned as they stand; see
     // fieldAsBool). At the end of the content it returns an empty text.
     QString readField();
+    // Passes over the next field as readField would read it.
+    void skipField();
     // Every remaining field, in order.
     QStringList readAll();
 
+    bool fieldTooLong() const { return m_tooLong; }
+    bool readFailed() const { return m_failed; }
+
 private:
+    // The next field's text lies in [begin, end) of the buffer, until settle(); false when
+    // there is none.
+    bool nextField(qsizetype &begin, qsizetype &end);
+    // Once a field is taken: when the buffer is used up, the device's next chunk is read, so
+    // that atEnd() tells.
+    void settle();
+    // Drops what was read and appends the device's next chunk.
+    void refill();
+    bool moreToCome() const { return m_device && !m_deviceDone; }
+
     QByteArray m_content;
     qsizetype m_pos = 0;
+    qsizetype m_longest = kNoLimit;
+    QIODevice *m_device = nullptr;
+    qsizetype m_chunk = kChunk;
+    bool m_deviceDone = false;
+    bool m_tooLong = false;
+    bool m_failed = false;
 };
 
 // A field taken as true/false: "#TRUE#" and "True" (any case) are true, numeric text is true

@@ -1,8 +1,11 @@
 #include "common/settings_files.h"
 
 #include "common/codepage.h"
+#include "common/file_limits.h"
 #include "common/numbers.h"
 #include "common/records.h"
+
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -10,10 +13,32 @@ namespace pos {
 
 namespace {
 
-// The next field, or an empty text when the file has no more.
-QString nextField(FieldReader &reader)
+LimitedRead readFields(const QString &path)
 {
-    return reader.atEnd() ? QString() : reader.readField();
+    return readFieldsWithin(path, kSettingsLimits);
+}
+
+// "return.txt" is read raw, so its lines are measured; the others are read field by field.
+const FileLimits &limitsFor(const QString &path)
+{
+    return QFileInfo(path).fileName() == kReturnFile ? kReturnPolicyLimits : kSettingsLimits;
+}
+
+LimitedRead readSettings(const QString &path)
+{
+    const FileLimits &limits = limitsFor(path);
+    return limits.rawLines ? readRawWithin(path, limits) : readFieldsWithin(path, limits);
+}
+
+SettingsState stateOf(const LimitedRead &read)
+{
+    if (read.state == FileState::Unreadable)
+        return SettingsState::Unreadable;
+    if (read.refusal == Refusal::TooLarge)
+        return SettingsState::TooLarge;
+    if (read.refusal == Refusal::LineTooLong)
+        return SettingsState::LineTooLong;
+    return SettingsState::Usable;
 }
 
 // Every line break, lone LF and lone CR alike, as CR LF.
@@ -48,39 +73,50 @@ QStringList offeredTaxRates()
 
 TaxRates readTaxFile(const QString &path)
 {
-    FieldReader reader = FieldReader::fromFile(path);
-    TaxRates rates;
-    rates.sales = nextField(reader);
-    rates.municipal = nextField(reader);
-    rates.state = nextField(reader);
-    return rates;
+    const QStringList fields = readFields(path).fields;
+    return {fields.value(0), fields.value(1), fields.value(2)};
 }
 
 WriteResult writeTaxFile(const TaxRates &rates, const QString &path)
 {
     RecordWriter writer;
     writer.text(rates.sales).text(rates.municipal).text(rates.state).endRecord();
-    return writeFileWhole(path, writer.bytes());
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 SettingsState settingsFileState(const QString &path)
 {
-    return fileState(path) == FileState::Unreadable ? SettingsState::Unreadable : SettingsState::Usable;
+    return stateOf(readSettings(path));
+}
+
+QString settingsRefusalReason(SettingsState state)
+{
+    switch (state) {
+    case SettingsState::TooLarge:
+        return refusalReason(Refusal::TooLarge, kSettingsLimits);
+    case SettingsState::LineTooLong:
+        return refusalReason(Refusal::LineTooLong, kSettingsLimits);
+    default:
+        return {};
+    }
+}
+
+QString settingsFileMessage(const QString &path)
+{
+    return limitedReadMessage(path, readSettings(path), limitsFor(path));
 }
 
 SettingsState taxRateState(const QString &path)
 {
-    const FileState state = fileState(path);
-    if (state == FileState::Missing)
-        return SettingsState::Usable;
-    if (state == FileState::Unreadable)
-        return SettingsState::Unreadable;
-    return isPlainNumber(readTaxFile(path).sales) ? SettingsState::Usable : SettingsState::RateNotANumber;
+    const LimitedRead read = readFields(path);
+    if (read.state == FileState::Missing || !read.usable())
+        return stateOf(read);
+    return isPlainNumber(read.fields.value(0)) ? SettingsState::Usable : SettingsState::RateNotANumber;
 }
 
 QStringList readHeaderFile(const QString &path)
 {
-    return FieldReader::fromFile(path).readAll();
+    return readFields(path).fields;
 }
 
 WriteResult writeHeaderFile(const QStringList &lines, const QString &path)
@@ -88,12 +124,12 @@ WriteResult writeHeaderFile(const QStringList &lines, const QString &path)
     RecordWriter writer;
     for (const QString &line : lines)
         writer.text(line).endRecord();
-    return writeFileWhole(path, writer.bytes());
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 QByteArray readReturnFileRaw(const QString &path)
 {
-    return readRawFileOrEmpty(path);
+    return readRawWithin(path, kReturnPolicyLimits).raw;
 }
 
 WriteResult writeReturnFile(const QString &policy, const QString &path)
@@ -105,15 +141,12 @@ WriteResult writeReturnFile(const QString &policy, const QString &path)
     bytes.append('"');
     bytes.append(toAnsi(withCrLf(policy)));
     bytes.append("\"\r\n");
-    return writeFileWhole(path, bytes);
+    return writeFileWithin(path, bytes, kReturnPolicyLimits);
 }
 
 std::optional<ReceiptFont> readFontFile(const QString &path)
 {
-    FieldReader reader = FieldReader::fromFile(path);
-    QStringList fields;
-    while (fields.size() < 4 && !reader.atEnd())
-        fields.append(reader.readField());
+    const QStringList fields = readFields(path).fields;
     if (fields.size() < 4)
         return std::nullopt;
 
@@ -141,7 +174,7 @@ WriteResult writeFontFile(const ReceiptFont &font, const QString &path)
 {
     RecordWriter writer;
     writer.text(font.name).boolean(font.bold).boolean(font.italic).number(font.pointSize).endRecord();
-    return writeFileWhole(path, writer.bytes());
+    return writeFileWithin(path, writer.bytes(), kSettingsLimits);
 }
 
 } // namespace pos

@@ -27,16 +27,28 @@ TaxRates readTaxFile(const QString &path = kTaxFile);
 WriteResult writeTaxFile(const TaxRates &rates, const QString &path = kTaxFile);
 
 // Whether a settings file can be used as its reader takes it. A missing file is no fault: it
-// reads as empty, since the shop may not have saved that setting yet.
+// reads as empty, since the shop may not have saved that setting yet. A file beyond the limits
+// of file_limits.h (kSettingsLimits; for "return.txt", read raw, kReturnPolicyLimits) reads as
+// empty too, as one that cannot be read.
 enum class SettingsState
 {
     Usable,
     Unreadable,      // there, but not readable as a file (a folder, a pipe, no permission)
     RateNotANumber,  // "tax.txt" only: its first field is not a plain number
+    TooLarge,        // larger than kLargestSettingsFile
+    LineTooLong,     // holds a field (or for "return.txt" a line) longer than kLongestField
 };
 
-// "Header.txt", "return.txt" and the like: Usable or Unreadable.
+// "Header.txt", "return.txt" and the like: Usable, Unreadable, TooLarge or LineTooLong.
 SettingsState settingsFileState(const QString &path);
+
+// Why a settings file in that state is refused: "it is larger than 1 MB", "it holds a line
+// longer than 64 KB". Empty for the other states.
+QString settingsRefusalReason(SettingsState state);
+
+// What a window tells of a settings file that is there and cannot be used (see
+// limitedReadMessage); empty when it can be used or is missing.
+QString settingsFileMessage(const QString &path);
 
 // "tax.txt" as New Order takes it: besides Unreadable, RateNotANumber when the sales rate is
 // not a plain number read in full (an empty rate, "six", binary bytes, "1,5", "6 %"), since

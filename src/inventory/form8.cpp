@@ -93,9 +93,11 @@ bool Form8::reportFailure(const WriteResult &result)
 
 void Form8::Command3_Click()
 {
-    List1->setItems(readInventory());
-    // An unreadable file lists nothing, so that Save cannot write an empty list over it.
-    const QString failure = readFailureMessage(kInventoryFile);
+    // A file that cannot be read, or is refused by its limits, lists nothing, so that Save
+    // cannot write over it a list that was not loaded from it.
+    const LimitedRead inventory = readInventoryFile();
+    List1->setItems(inventory.fields);
+    const QString failure = limitedReadMessage(kInventoryFile, inventory, kListFileLimits);
     if (!failure.isEmpty())
         m_platform.messages.warning(this, kTitle, failure);
 }

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -84,11 +86,37 @@ void WrappingButton::paintEvent(QPaintEvent *)
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 
+namespace {
+
+QString shownPart(const QString &text)
+{
+    if (text.size() <= kLongestShownLine)
+        return text;
+    return text.left(kLongestShownLine) + QChar(0x2026);
+}
+
+// The rows of a list box or drop-down, measured and painted from their shown part.
+class ShownPartDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = shownPart(option->text);
+    }
+};
+
+} // namespace
+
 ListBox::ListBox(QWidget *parent)
     : QListView(parent)
     , m_model(new QStringListModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new ShownPartDelegate(this));
     setUniformItemSizes(true);
     setLayoutMode(QListView::Batched);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -206,6 +234,7 @@ void makeEditableDropDown(QComboBox *combo)
     combo->setMinimumContentsLength(1);
     if (auto *view = qobject_cast<QListView *>(combo->view()))
         view->setUniformItemSizes(true);
+    combo->setItemDelegate(new ShownPartDelegate(combo));
 }
 
 void setDropDownItems(QComboBox *combo, const QStringList &items)
@@ -219,6 +248,22 @@ void setDropDownItems(QComboBox *combo, const QStringList &items)
     model->setStringList(items);
     combo->setCurrentIndex(-1);
     combo->setEditText(text);
+}
+
+void setBoxText(QPlainTextEdit *box, const QString &text)
+{
+    qsizetype run = 0;
+    bool longRun = false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        run = u == u' ' || u == u'\t' || u == u'\r' || u == u'\n' ? 0 : run + 1;
+        if (run > kLongestWrappedWord) {
+            longRun = true;
+            break;
+        }
+    }
+    box->setWordWrapMode(longRun ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    box->setPlainText(text);
 }
 
 void captionBox(QLabel *label, QWidget *box)

@@ -17,6 +17,7 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPlainTextEdit;
 class QStringListModel;
 
 namespace pos {
@@ -55,6 +56,12 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+// The most characters of one line a list box or drop-down shows: far more than any of them is
+// wide. Laying out a line for a paint, or measuring it, takes time in its length, so a line of
+// 64 KB would make every paint of the list take a tenth of a second. A longer line shows its
+// first characters and "…"; the list's items keep their whole text.
+inline constexpr qsizetype kLongestShownLine = 1024;
 
 // A list box whose lines live in a string model, so that lists of a million lines stay fast.
 class ListBox : public QListView
@@ -99,6 +106,17 @@ void makeEditableDropDown(QComboBox *combo);
 
 // Replaces the drop-down's entries at once through its model.
 void setDropDownItems(QComboBox *combo, const QStringList &items);
+
+// The longest run of characters without a blank that a multi-line box wraps at word boundaries.
+// Qt looks for the end of a word before it breaks it, so it wraps a run that no line holds in
+// time that grows with the square of its length (64 KB without a blank take a third of a
+// second, 1 MB half a minute); a box whose text holds a longer run wraps anywhere. No word is
+// that long; a damaged or hand-made file's line can be.
+inline constexpr qsizetype kLongestWrappedWord = 1024;
+
+// Puts the text into a multi-line box that wraps at its width: at word boundaries, or anywhere
+// when the text holds a run longer than kLongestWrappedWord.
+void setBoxText(QPlainTextEdit *box, const QString &text);
 
 // Building a window's controls from its design table: each control gets its design name as
 // object name and its design position and size, given in twips.

@@ -96,7 +96,7 @@ void Form3::Form_Activate()
 
     const std::optional<QByteArray> bytes = readRawFile(kReceiptFile);
     m_loadedText = bytes ? fromAnsi(*bytes) : QString();
-    Text1->setPlainText(m_loadedText);
+    setBoxText(Text1, m_loadedText);
     m_loadedRaw = Text1->document()->toRawText();
     Text1->setFont(receiptFont());
 

@@ -204,7 +204,7 @@ void Form4::showColumns(ReportColumns &columns, bool append)
 
 void Form4::showTaxRates()
 {
-    const QString failure = readFailureMessage(kTaxFile);
+    const QString failure = settingsFileMessage(kTaxFile);
     if (!failure.isEmpty())
         m_platform.messages.warning(this, kTitle, failure);
     const TaxRates rates = readTaxFile();

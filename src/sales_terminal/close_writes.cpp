@@ -1,5 +1,6 @@
 #include "sales_terminal/close_writes.h"
 
+#include "common/file_limits.h"
 #include "common/fileio.h"
 #include "common/journal_guard.h"
 #include "sales_terminal/layaway.h"
@@ -36,6 +37,16 @@ CloseOutcome writeClose(const CloseWrites &writes, const QString &receiptPath, c
     const Finished earlier = finishPendingWork(journalPath);
     tell(outcome.notice, earlier.notice);
     tell(outcome.notice, earlier.result.message);
+
+    // A layaway its reader would refuse (a line longer than 64 KB) is not written at all.
+    if (const std::optional<LayawayWrite> &layaway = writes.layaway) {
+        if (const Refusal refusal = refusalOf(layaway->bytes, kListFileLimits); refusal != Refusal::None) {
+            const QString name = layaway->kind == LayawayWrite::New
+                                     ? layawayFileName(layaway->closedAt, layaway->salesperson)
+                                     : layaway->path;
+            return failed(outcome, CloseOutcome::Layaway, refusedWrite(name, refusal, kListFileLimits));
+        }
+    }
 
     StagedWrite receipt(receiptPath);
     if (WriteResult staged = receipt.stage(writes.receipt); !staged)

@@ -9,7 +9,8 @@
 //   3. the journal record is appended to "sales.txt"; should that fail, a layaway file made in
 //      step 2 is removed again;
 //   4. the receipt takes the place of "reciept.txt".
-// A failure in steps 1 to 3 leaves every file as it was before the close. Only step 4 can
+// A layaway its reader would refuse (see file_limits.h) is refused before step 1. A failure in
+// steps 1 to 3 leaves every file as it was before the close. Only step 4 can
 // fail once the order is recorded, and then only in putting a synced file in its place.
 // Before step 1, work on the journal that a crash cut short is finished.
 

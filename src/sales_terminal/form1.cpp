@@ -187,7 +187,11 @@ void Form1::Form_Load()
 {
     move(0, 0);
     setWindowState(windowState() | Qt::WindowMaximized);
-    setDropDownItems(Description1, readInventory());
+    // A refused item list leaves the drop-down empty, and the clerk is told why.
+    const LimitedRead inventory = readInventoryFile();
+    setDropDownItems(Description1, inventory.fields);
+    if (inventory.refusal != Refusal::None)
+        m_platform.messages.warning(this, kCaption, limitedReadMessage(kInventoryFile, inventory, kListFileLimits));
     Command3_Click();
 }
 
@@ -328,6 +332,7 @@ bool Form1::reopenLayaway()
     if (layaway.state != Layaway::Read) {
         m_platform.messages.warning(this, kCaption,
                                     layaway.state == Layaway::Unreadable ? layawayUnreadableMessage(path)
+                                    : layaway.state == Layaway::Refused  ? layawayRefusedMessage(path, layaway.refusal)
                                                                          : layawayBalanceMessage(path));
         return false;
     }
@@ -341,7 +346,7 @@ bool Form1::reopenLayaway()
 void Form1::warnAboutSettings()
 {
     const QString warning = settingsWarning(taxRateState(), settingsFileState(kHeaderFile),
-                                            settingsFileState(kReturnFile));
+                                            settingsFileState(kReturnFile), settingsFileState(kFontFile));
     if (!warning.isEmpty())
         m_platform.messages.warning(this, kCaption, warning);
 }

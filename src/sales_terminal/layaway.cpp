@@ -66,16 +66,21 @@ QByteArray layawayBytes(double balance, const QStringList &orderLines)
 Layaway readLayaway(const QString &path)
 {
     Layaway layaway;
-    const std::optional<QByteArray> content = readRawFile(path);
-    if (!content) {
+    LimitedRead read = readFieldsWithin(path, kListFileLimits);
+    if (read.state != FileState::Read) {
         layaway.state = Layaway::Unreadable;
         return layaway;
     }
-    FieldReader reader(*content);
-    if (!reader.atEnd())
-        layaway.balanceText = reader.readField();
-    while (!reader.atEnd())
-        layaway.lines.append(storableText(reader.readField(), BoxLines::Single));
+    if (read.refusal != Refusal::None) {
+        layaway.state = Layaway::Refused;
+        layaway.refusal = read.refusal;
+        return layaway;
+    }
+    if (!read.fields.isEmpty())
+        layaway.balanceText = read.fields.takeFirst();
+    for (QString &line : read.fields)
+        line = storableText(line, BoxLines::Single);
+    layaway.lines = std::move(read.fields);
 
     // Beyond range once shown with 15 digits (the largest double), a balance is no number
     // either: the totals could not show it.

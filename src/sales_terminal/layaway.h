@@ -6,6 +6,7 @@
 // stored line is cut short); CR LF after each record. Closing a "Layaway" order creates one;
 // each "Layaway Payment" reopens it at New Order and rewrites it at Close Order.
 
+#include "common/file_limits.h"
 #include "common/fileio.h"
 
 #include <QByteArray>
@@ -42,15 +43,19 @@ struct Layaway
     {
         Read,
         Unreadable,        // missing or not readable as a file
+        Refused,           // beyond kListFileLimits (see refusal): nothing of it is taken
         BalanceNotANumber, // read, but record 1 is not a plain number (an empty file included)
     };
     State state = Read;
+    Refusal refusal = Refusal::None;
     QString balanceText;
     // The balance, 0 unless it is a plain number whose value the totals can show.
     double balance = 0;
     // The stored lines, each kept to one line of storable text.
     QStringList lines;
 };
+// Read within kListFileLimits: a file larger than 64 MB or holding a line longer than 64 KB
+// is Refused.
 Layaway readLayaway(const QString &path);
 
 // The order list once a layaway is reopened: each stored line in place of the list's line at

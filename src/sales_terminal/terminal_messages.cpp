@@ -15,23 +15,41 @@ QString unreadable(const QString &what, const QString &file)
         .arg(what, file);
 }
 
+// A settings file that is there and cannot be used: unreadable, or refused by its limits.
+QString unusable(const QString &what, const QString &file, SettingsState state)
+{
+    if (state == SettingsState::Unreadable)
+        return unreadable(what, file);
+    return QStringLiteral("%1 was not read from \"%2\": %3, more than a settings file holds.")
+        .arg(what, file, settingsRefusalReason(state));
+}
+
+bool unusable(SettingsState state)
+{
+    return state == SettingsState::Unreadable || state == SettingsState::TooLarge
+           || state == SettingsState::LineTooLong;
+}
+
 } // namespace
 
-QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy)
+QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy, SettingsState font)
 {
     const QString checkRate = QStringLiteral(" Check the rate box before ringing up the order.");
     QStringList faults;
-    if (tax == SettingsState::Unreadable)
-        faults << unreadable(QStringLiteral("The tax rate"), kTaxFile) + checkRate;
+    if (unusable(tax))
+        faults << unusable(QStringLiteral("The tax rate"), kTaxFile, tax) + checkRate;
     else if (tax == SettingsState::RateNotANumber)
         faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a number.")
                           .arg(kTaxFile)
                       + checkRate;
-    if (header == SettingsState::Unreadable)
-        faults << unreadable(QStringLiteral("The receipt header"), kHeaderFile);
-    if (returnPolicy == SettingsState::Unreadable)
-        faults << unreadable(QStringLiteral("The return policy"), kReturnFile)
+    if (unusable(header))
+        faults << unusable(QStringLiteral("The receipt header"), kHeaderFile, header);
+    if (unusable(returnPolicy))
+        faults << unusable(QStringLiteral("The return policy"), kReturnFile, returnPolicy)
                       + QStringLiteral(" Receipts print without it.");
+    if (unusable(font))
+        faults << unusable(QStringLiteral("The receipt font"), kFontFile, font)
+                      + QStringLiteral(" Receipts print in their designed font.");
     if (faults.isEmpty())
         return {};
     faults << QStringLiteral("The shop owner can save these settings again in File, Settings.");
@@ -64,6 +82,13 @@ QString layawayIsProgramFileMessage(const QString &path, const QString &programF
     return QStringLiteral("\"%1\" is the program's own file \"%2\", not a layaway: it was left as it is and "
                           "no layaway was reopened. The order is a sale.")
         .arg(QDir::toNativeSeparators(path), programFile);
+}
+
+QString layawayRefusedMessage(const QString &path, Refusal refusal)
+{
+    return QStringLiteral("The layaway file \"%1\" was not read: %2, more than a layaway holds. No "
+                          "layaway was reopened. The order is a sale.")
+        .arg(QDir::toNativeSeparators(path), refusalReason(refusal, kListFileLimits));
 }
 
 QString noLayawayOpenMessage()

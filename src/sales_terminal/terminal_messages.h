@@ -3,6 +3,7 @@
 // The texts the sales terminal shows the clerk when something could not be done. Each one
 // says what happened and what the clerk can do; a failed write's own message names the file.
 
+#include "common/file_limits.h"
 #include "common/settings_files.h"
 #include "sales_terminal/close_writes.h"
 #include "sales_terminal/order.h"
@@ -12,7 +13,7 @@
 namespace pos {
 
 // New Order: which settings files are there but could not be used. Empty when all can be.
-QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy);
+QString settingsWarning(SettingsState tax, SettingsState header, SettingsState returnPolicy, SettingsState font);
 
 // Enter: the line would take the amounts beyond range.
 QString lineTooLargeMessage();
@@ -23,6 +24,8 @@ QString lineTooLargeMessage();
 QString layawayUnreadableMessage(const QString &path);
 QString layawayBalanceMessage(const QString &path);
 QString layawayIsProgramFileMessage(const QString &path, const QString &programFile);
+// ... or it was refused by its limits.
+QString layawayRefusedMessage(const QString &path, Refusal refusal);
 
 // Close Order refused before anything is written.
 QString noLayawayOpenMessage();

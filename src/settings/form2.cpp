@@ -205,12 +205,12 @@ void Form2::Form_Load()
     // A file that is there but cannot be read leaves its controls empty, and the owner is told
     // (a missing file is a setting not saved yet).
     for (const QString &file : {kReturnFile, kTaxFile, kHeaderFile}) {
-        const QString failure = readFailureMessage(file);
+        const QString failure = settingsFileMessage(file);
         if (!failure.isEmpty())
             m_platform.messages.warning(this, kTitle, failure);
     }
 
-    Text1->setPlainText(fromAnsi(readReturnFileRaw()));
+    setBoxText(Text1, fromAnsi(readReturnFileRaw()));
 
     const TaxRates rates = readTaxFile();
     Combo4->setEditText(rates.sales);

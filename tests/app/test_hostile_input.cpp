@@ -13,6 +13,7 @@
 
 #include "app/app_windows.h"
 #include "common/codepage.h"
+#include "common/file_limits.h"
 #include "common/inventory_file.h"
 #include "common/journal.h"
 #include "common/numbers.h"
@@ -207,6 +208,8 @@ private slots:
     void oddFilesAtTheCounter_data();
     void oddFilesAtTheCounter();
     void millionLineInventory();
+    void filesBeyondTheLimits_data();
+    void filesBeyondTheLimits();
     void binaryJournal();
     void millionRecordJournal();
     void receiptFonts_data();
@@ -366,6 +369,9 @@ void TestHostileInput::settingsBoxes()
     const QString shown = shownText(target);
     QCOMPARE(shown, mended(target, value));
 
+    QString crLf = shown;
+    crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QByteArray policy = "\"" + toAnsi(crLf) + "\"\r\n";
     if (target == settings.Text1) {
         click(settings.Command1);
     } else if (target == settings.Text2) {
@@ -374,15 +380,21 @@ void TestHostileInput::settingsBoxes()
     } else {
         click(settings.Command10);
     }
+    // A policy with a line longer than a settings file holds is refused, naming the file, and
+    // the file keeps what it held.
+    if (target == settings.Text1 && refusalOf(policy, kReturnPolicyLimits) != Refusal::None) {
+        QCOMPARE(warningTexts(fake), QStringList{"Could not write \"return.txt\": it would hold a line longer "
+                                                 "than 64 KB, more than such a file holds"});
+        QCOMPARE(dir.read("return.txt"), kReturn);
+        return;
+    }
     QVERIFY2(fake.messages.warnings.isEmpty(), qPrintable(warningTexts(fake).join('\n')));
 
     Form2 again(fake.platform());
     QVERIFY(fake.messages.warnings.isEmpty());
     if (target == settings.Text1) {
         // Stored in quotes with CR LF line breaks, shown again raw, the quotes included.
-        QString crLf = shown;
-        crLf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        QCOMPARE(dir.read("return.txt"), "\"" + toAnsi(crLf) + "\"\r\n");
+        QCOMPARE(dir.read("return.txt"), policy);
         QCOMPARE(boxText(again.Text1), QLatin1Char('"') + shown + QStringLiteral("\"\n"));
         return;
     }
@@ -550,6 +562,107 @@ void TestHostileInput::millionLineInventory()
     click(manager.Command5);
     QVERIFY(fake.messages.warnings.isEmpty());
     QCOMPARE(readInventory(), manager.List1->items());
+}
+
+// Files no shop means, at start-up, New Order, a layaway payment, Quick Inventory's Load and
+// Save and the Settings window: each is refused with these messages, naming it, and the windows
+// show what they show when it is missing; a Save writes nothing over it. A field at its limit
+// is taken. A file of a size alone is sparse: it is refused without being read.
+void TestHostileInput::filesBeyondTheLimits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("sparse");
+    QTest::addColumn<QStringList>("messages");
+
+    const QByteArray longField = "\"" + QByteArray(kLongestField - 1, 'W') + "\"\r\n";
+    const QString tooLong = QStringLiteral("it holds a line longer than 64 KB");
+    const QString tooLarge = QStringLiteral("it is larger than 64 MB");
+    const auto settings = [](const QString &what, const QString &name, const QString &reason, const QString &after,
+                             bool settingsWindow = true) {
+        QStringList told{QStringLiteral("%1 was not read from \"%2\": %3, more than a settings file holds.%4\n\nThe "
+                                        "shop owner can save these settings again in File, Settings.")
+                             .arg(what, name, reason, after)};
+        if (settingsWindow)
+            told << QStringLiteral("\"%1\" was not read: %2, more than such a file holds.").arg(name, reason);
+        return told;
+    };
+    const auto items = [](const QString &reason) {
+        return QStringList{QStringLiteral("\"inventory.dat\" was not read: %1, more than such a file holds.").arg(reason)};
+    };
+    const auto layaway = [](const QString &reason) {
+        return QStringList{QStringLiteral("The layaway file \"big.lwy\" was not read: %1, more than a layaway holds. "
+                                          "No layaway was reopened. The order is a sale.").arg(reason)};
+    };
+
+    QTest::newRow("Header.txt, a line over 64 KB") << "Header.txt" << "\"Shop\"\r\n" + longField << qint64(0)
+                                                   << settings("The receipt header", "Header.txt", tooLong, "");
+    QTest::newRow("Header.txt, over 1 MB")
+        << "Header.txt" << QByteArray("\"Shop\"\r\n").repeated(150000) << qint64(0)
+        << settings("The receipt header", "Header.txt", "it is larger than 1 MB", "");
+    QTest::newRow("Header.txt, a line of 64 KB") << "Header.txt" << longField.sliced(1) << qint64(0) << QStringList();
+    QTest::newRow("tax.txt, a rate over 64 KB")
+        << "tax.txt" << "\"6\"," + longField << qint64(0)
+        << settings("The tax rate", "tax.txt", tooLong, " Check the rate box before ringing up the order.");
+    QTest::newRow("return.txt, a line over 64 KB")
+        << "return.txt" << "\"Returns\r\n" + longField << qint64(0)
+        << settings("The return policy", "return.txt", tooLong, " Receipts print without it.");
+    QTest::newRow("return.txt, 160 KB of short lines")
+        << "return.txt" << "\"" + QByteArray("Returns within 30 days, with the receipt.\r\n").repeated(4000) + "\"\r\n"
+        << qint64(0) << QStringList();
+    QTest::newRow("font.txt, a name over 64 KB")
+        << "font.txt" << longField.chopped(2) + ",#FALSE#,#FALSE#,10\r\n" << qint64(0)
+        << settings("The receipt font", "font.txt", tooLong, " Receipts print in their designed font.", false);
+    QTest::newRow("inventory.dat, a line over 64 KB") << "inventory.dat" << "\"Bolt\"\r\n" + longField << qint64(0)
+                                                      << items(tooLong);
+    QTest::newRow("inventory.dat, over 64 MB") << "inventory.dat" << QByteArray() << kLargestListFile + 1 << items(tooLarge);
+    QTest::newRow("layaway, a line over 64 KB") << "big.lwy" << "12.5\r\n" + longField << qint64(0) << layaway(tooLong);
+    QTest::newRow("layaway, over 64 MB") << "big.lwy" << QByteArray() << kLargestListFile + 1 << layaway(tooLarge);
+}
+
+void TestHostileInput::filesBeyondTheLimits()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, sparse);
+    QFETCH(QStringList, messages);
+
+    // What the windows show over the shop, and what they told.
+    QStringList told;
+    const auto windowsOver = [&](const WorkDir &dir) {
+        FakePlatform fake;
+        RecordingWindows windows;
+        Form1 form(fake.platform(), windows);
+        if (name.endsWith(QLatin1String(".lwy"))) {
+            fake.dialogs.fileAnswers << dir.filePath(name);
+            form.Combo2->setEditText("Layaway Payment");
+            click(form.Command3);
+        }
+        Form8 manager(fake.platform());
+        click(manager.Command3);
+        click(manager.Command5);
+        Form2 settings(fake.platform());
+        told = warningTexts(fake);
+        return QList<QStringList>{form.List1->items(), {form.Combo2->currentText(), form.Combo4->currentText()},
+                                  comboItems(form.Description1), manager.List1->items(), settings.List2->items(),
+                                  {boxText(settings.Text1), settings.Combo4->currentText()}};
+    };
+
+    WorkDir dir;
+    writeSettings(dir);
+    dir.write("inventory.dat", "\"Widget\"\r\n");
+    QFile::remove(dir.filePath(name));
+    const QList<QStringList> missing = windowsOver(dir);
+    dir.write(name, content);
+    if (sparse > 0)
+        QVERIFY(QFile::resize(dir.filePath(name), sparse));
+    const QList<QStringList> shown = windowsOver(dir);
+    QCOMPARE(QFileInfo(dir.filePath(name)).size(), qMax(sparse, content.size()));
+    // Start-up and Quick Inventory tell an item list in the same words.
+    told.removeDuplicates();
+    told.replaceInStrings(QDir::toNativeSeparators(dir.path() + '/'), QString());
+    QCOMPARE(told, messages);
+    QCOMPARE(shown == missing, !messages.isEmpty());
 }
 
 // A journal of binary bytes, NUL, quotes and line breaks among them: the report lists every

@@ -1,6 +1,7 @@
 #include "common/codepage.h"
 #include "common/records.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,8 @@ class TestRecords : public QObject
 private slots:
     void reader_data();
     void reader();
+    void readerLongestField_data();
+    void readerLongestField();
     void readerAtEndAndPastEnd();
     void readerFromFile();
     void fieldAsBool_data();
@@ -67,6 +70,45 @@ void TestRecords::reader()
     FieldReader reader(content);
     QCOMPARE(reader.readAll(), fields);
     QVERIFY(reader.atEnd());
+
+    // Read from a device a few bytes at a time (a CR LF split between chunks among them), the
+    // fields are the same.
+    for (qsizetype chunk : {1, 2, 3, 1000}) {
+        QBuffer device(&content);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        FieldReader chunked(&device, FieldReader::kNoLimit, chunk);
+        QCOMPARE(chunked.readAll(), fields);
+        QVERIFY(!chunked.fieldTooLong() && !chunked.readFailed());
+    }
+}
+
+// A field longer than the limit, its quotes, blanks and what follows its closing quote counted,
+// stops the reading, read in chunks smaller than the limit (the fuzz target compares chunks
+// with a whole read).
+void TestRecords::readerLongestField_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<bool>("tooLong");
+
+    QTest::newRow("at the limit") << QByteArray("\"ab\",abcd\r\n \"a\"") << QStringList{"ab", "abcd", "a"} << false;
+    QTest::newRow("quoted over") << QByteArray("\"abc\",x") << QStringList() << true;
+    QTest::newRow("blanks count") << QByteArray("a,    b") << QStringList{"a"} << true;
+    QTest::newRow("text after the quote counts") << QByteArray("\"a\"bcd\r\n") << QStringList() << true;
+    QTest::newRow("last field, no line end") << QByteArray("a\r\nabcde") << QStringList{"a"} << true;
+}
+
+void TestRecords::readerLongestField()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, fields);
+    QFETCH(bool, tooLong);
+    QBuffer device(&content);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    FieldReader chunked(&device, 4, 2);
+    QCOMPARE(chunked.readAll(), fields);
+    QCOMPARE(chunked.fieldTooLong(), tooLong);
+    QVERIFY(chunked.atEnd());
 }
 
 void TestRecords::readerAtEndAndPastEnd()

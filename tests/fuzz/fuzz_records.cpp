@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "common/records.h"
 
+#include <QBuffer>
 #include <QStringList>
 
 using namespace pos;
@@ -24,6 +25,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (++fields > bytes.size() + 1)
             fuzz::broken("the reader does not advance", QString::number(fields));
     }
+
+    // Read from a device a few bytes at a time, with a limit on the field length, the content
+    // gives the same fields up to the first field beyond the limit.
+    QByteArray content = bytes;
+    QBuffer device(&content);
+    device.open(QIODevice::ReadOnly);
+    const qsizetype longest = qsizetype(size % 64);
+    FieldReader chunked(&device, longest, 1 + qsizetype(size % 5));
+    FieldReader whole(bytes, longest);
+    if (chunked.readAll() != whole.readAll() || chunked.fieldTooLong() != whole.fieldTooLong())
+        fuzz::broken("read in chunks, the fields differ", QString::number(size));
 
     // The content taken as texts (split at NUL bytes), written as one record of quoted
     // fields, reads back as the texts with double quotes stored as apostrophes.

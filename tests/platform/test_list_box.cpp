@@ -3,6 +3,9 @@
 
 #include "platform/controls.h"
 
+#include "common/file_limits.h"
+
+#include <QComboBox>
 #include <QStringListModel>
 #include <QTest>
 
@@ -20,6 +23,7 @@ private slots:
     void setItemMovesLine();
     void unsortedKeepsOrder();
     void removeAndSelection();
+    void longLinesShowTheirStart();
 };
 
 void TestListBox::listOrder_data()
@@ -97,6 +101,26 @@ void TestListBox::removeAndSelection()
     box.removeItem(7); // no such line: nothing happens
     box.removeItem(-1);
     QCOMPARE(box.items(), (QStringList{"a", "c"}));
+}
+
+// A list box and a drop-down measure (and paint) a line longer than they show as its first
+// characters and "…"; the line itself stays whole.
+void TestListBox::longLinesShowTheirStart()
+{
+    const QString shown = QString(kLongestShownLine, QLatin1Char('W')) + QChar(0x2026);
+    ListBox box;
+    box.setItems({QString(kLongestField, QLatin1Char('W')), shown, shown.chopped(1)});
+    QComboBox dropDown;
+    makeEditableDropDown(&dropDown);
+    setDropDownItems(&dropDown, box.items());
+    QStyleOptionViewItem option;
+    option.initFrom(&box);
+    for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(&box), dropDown.view()}) {
+        const auto width = [&](int row) { return view->itemDelegate()->sizeHint(option, view->model()->index(row, 0)).width(); };
+        QCOMPARE(width(0), width(1));
+        QVERIFY(width(1) > width(2));
+        QCOMPARE(view->model()->index(0, 0).data().toString().size(), kLongestField);
+    }
 }
 
 QTEST_MAIN(TestListBox)

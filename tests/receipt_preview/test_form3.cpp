@@ -1,6 +1,8 @@
 #include "receipt_preview/form3.h"
 
 #include "common/codepage.h"
+#include "common/file_limits.h"
+#include "platform/controls.h"
 #include "fake_platform.h"
 #include "work_dir.h"
 #include "platform/twips.h"
@@ -123,28 +125,40 @@ void TestForm3::printAfterEditPrintsEditedText()
     QCOMPARE(contentOf("reciept.txt"), kReceipt);
 }
 
+// Printed as the file holds it; shown wrapped at word boundaries, or anywhere when a run
+// without a blank is longer than any word (see setBoxText).
 void TestForm3::printedTextIsFileContent_data()
 {
     QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QTextOption::WrapMode>("wrap");
+    const auto words = QTextOption::WrapAtWordBoundaryOrAnywhere;
 
-    QTest::newRow("receipt") << kReceipt;
-    QTest::newRow("code page bytes") << QByteArray("Caf\xE9 \x80" "5.00\xA0\x93ok\x94\x81\r\n\t$1\r\n");
-    QTest::newRow("lone line ends") << QByteArray("a\nb\rc\r\n\r\n\n");
-    QTest::newRow("no final line end") << QByteArray("Total $2.66");
+    QTest::newRow("receipt") << kReceipt << words;
+    QTest::newRow("code page bytes") << QByteArray("Caf\xE9 \x80" "5.00\xA0\x93ok\x94\x81\r\n\t$1\r\n") << words;
+    QTest::newRow("lone line ends") << QByteArray("a\nb\rc\r\n\r\n\n") << words;
+    QTest::newRow("no final line end") << QByteArray("Total $2.66") << words;
     QByteArray longReceipt;
     for (int i = 0; i < 400; ++i)
         longReceipt += "1 Item number " + QByteArray::number(i) + " $1.00\r\n";
-    QTest::newRow("longer than the box") << longReceipt;
+    QTest::newRow("longer than the box") << longReceipt << words;
+    const QByteArray word(kLongestWrappedWord, '9');
+    QTest::newRow("runs of 1,024 between blanks and line ends")
+        << "Shop\r\n" + word + " " + word + "\t" + word + "\r" + word + "\n" + word << words;
+    QTest::newRow("a run of 1,025") << "Shop\r\n" + word + "9\r\n" << QTextOption::WrapAnywhere;
+    QTest::newRow("a run of 64 KB, no-break spaces in it")
+        << "Shop\r\n" + QByteArray(kLongestField, 'W').replace(0x300, 1, "\xA0") + "\r\n" << QTextOption::WrapAnywhere;
 }
 
 void TestForm3::printedTextIsFileContent()
 {
     QFETCH(QByteArray, file);
+    QFETCH(QTextOption::WrapMode, wrap);
     put("reciept.txt", file);
     auto form = makeForm();
     form->showReceipt();
     QCOMPARE(m_fake.printer.jobs.size(), 1);
     QCOMPARE(toAnsi(m_fake.printer.jobs[0].text), file + "\r\n");
+    QCOMPARE(form->Text1->wordWrapMode(), wrap);
 }
 
 void TestForm3::fontFromFontFile_data()

@@ -4,6 +4,7 @@
 #include "sample_sale.h"
 #include "work_dir.h"
 
+#include "common/file_limits.h"
 #include "sales_terminal/close_writes.h"
 
 #include <QDir>
@@ -49,6 +50,7 @@ private slots:
     void newLayawayFailureRecordsNothing();
     void layawayPaymentRewritesTheFile();
     void layawayPaymentFailureKeepsEverything();
+    void layawayBeyondTheLimitsIsNotWritten();
 };
 
 void TestCloseWrites::journaledSale()
@@ -157,6 +159,22 @@ void TestCloseWrites::layawayPaymentFailureKeepsEverything()
     QVERIFY2(outcome.message.contains("a.lwy"), qPrintable(outcome.message));
     QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
     QCOMPARE(entries(dir), (QStringList{"a.lwy", "reciept.txt"}));
+}
+
+// A layaway whose reopening would be refused (a line of the order over 64 KB, as three boxes
+// of 32,767 characters make) is never written: nothing of the close is.
+void TestCloseWrites::layawayBeyondTheLimitsIsNotWritten()
+{
+    WorkDir dir;
+    dir.write("reciept.txt", kOldReceipt);
+    const CloseOutcome outcome =
+        writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"" + QByteArray(kLongestField - 1, 'x') + "\"\r\n"), kSale});
+    QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
+    QCOMPARE(outcome.failed, CloseOutcome::Layaway);
+    QCOMPARE(outcome.message, QStringLiteral("Could not write \"03142004093010Ann.lwy\": it would hold a line longer "
+                                             "than 64 KB, more than such a file holds"));
+    QCOMPARE(entries(dir), QStringList{"reciept.txt"});
+    QCOMPARE(dir.read("reciept.txt"), kOldReceipt);
 }
 
 QTEST_GUILESS_MAIN(TestCloseWrites)
