@@ -21,8 +21,9 @@ POS_PRINT_PACKAGES=(cups printer-driver-cups-pdf poppler-utils)
 # What the fuzz targets and the sanitizer build need: clang with libFuzzer and the
 # sanitizer runtimes.
 POS_FUZZ_PACKAGES=(clang libclang-rt-dev)
-# What the packaging test needs: the Debian package tools and the desktop metadata checkers.
-POS_PACKAGING_PACKAGES=(dpkg-dev desktop-file-utils appstream)
+# What the packaging test needs: the Debian package tools (CPack's DEB generator runs file and
+# dpkg-shlibdeps), the desktop metadata checkers and lintian.
+POS_PACKAGING_PACKAGES=(file dpkg-dev desktop-file-utils appstream lintian)
 
 pos_say() {
     printf '%s: %s\n' "$POS_SCRIPT" "$*" >&2

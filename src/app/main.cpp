@@ -10,12 +10,76 @@
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QMessageBox>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
+
+// What the command line asks for.
+struct CommandLine
+{
+    bool userShop = false;   // --user-shop: the user's own shop folder
+    bool automation = false; // --automation: driven by commands on standard input
+    // Set when the program is to end at once with this exit status: 0 after --help or
+    // --version, 2 after a command line it does not take (told with the usage).
+    std::optional<int> exitStatus;
+};
+
+// Reads the command line. --help and --version are answered here, and a wrong command line is
+// refused here: before any window, display or lock, so that they work on any terminal.
+CommandLine readCommandLine(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    // "-user-shop" is taken as "--user-shop", and "-platform" refused as one unknown option.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Corvalane Point-Of-Sale: rings up sales and prints receipts at one shop counter.\n"
+        "It works on the data files of the shop folder: the folder it is started in."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help and exits."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the version and exits."));
+    const QCommandLineOption userShop(
+        QStringLiteral("user-shop"),
+        QStringLiteral("Works in the user's own shop folder, %1, made empty at its first use (the "
+                       "desktop entry starts the program so).")
+            .arg(QDir::toNativeSeparators(pos::userShopFolder())));
+    const QCommandLineOption automation(
+        QStringLiteral("automation"),
+        QStringLiteral("For automated tests: commands on standard input, answers on standard "
+                       "output; the dialogs, printing and messages are scripted."));
+    parser.addOptions({help, version, userShop, automation});
+    // Without an application object Qt cannot name the program in the usage line.
+    const QString usage =
+        parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("corvalane-pos"));
+
+    CommandLine line;
+    QString error;
+    if (!parser.parse(arguments))
+        error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "corvalane-pos: %s\n\n%s", qPrintable(error), qPrintable(usage));
+        line.exitStatus = 2;
+    } else if (parser.isSet(help)) {
+        std::printf("%s", qPrintable(usage));
+        line.exitStatus = 0;
+    } else if (parser.isSet(version)) {
+        std::printf("corvalane-pos %s\n", CORVALANE_VERSION);
+        line.exitStatus = 0;
+    }
+    line.userShop = parser.isSet(userShop);
+    line.automation = parser.isSet(automation);
+    return line;
+}
 
 // Tells why the program does not start: on the error output, and in a message box where a
 // screen shows one (on the offscreen and minimal platforms no one would see it, and the box
@@ -32,13 +96,17 @@ void tellRefusal(const QString &message)
 
 int main(int argc, char *argv[])
 {
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    if (commandLine.exitStatus)
+        return *commandLine.exitStatus;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));
     QApplication::setDesktopFileName(QStringLiteral("org.corvalane.PointOfSale"));
     QApplication::setWindowIcon(pos::programIcon());
 
     QString error;
-    if (!pos::enterShopFolder(QApplication::arguments(), error)) {
+    if (!pos::enterShopFolder(commandLine.userShop, error)) {
         tellRefusal(error);
         return 1;
     }
@@ -56,7 +124,7 @@ int main(int argc, char *argv[])
     const pos::Finished finished = pos::finishPendingWork(pos::kJournalFile);
 
     // Driven by the tests that start the real program: commands on standard input.
-    const bool automated = QApplication::arguments().contains(QStringLiteral("--automation"));
+    const bool automated = commandLine.automation;
     pos::QtPlatform desktop;
     pos::Automation automation;
     const pos::Platform platform = automated ? automation.platform() : desktop.platform();

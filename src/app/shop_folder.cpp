@@ -17,9 +17,9 @@ QString userShopFolder()
     return QDir(userDataLocation()).filePath(QStringLiteral("corvalane-pos/shop"));
 }
 
-bool enterShopFolder(const QStringList &arguments, QString &error)
+bool enterShopFolder(bool userShop, QString &error)
 {
-    if (!arguments.contains(kUserShopOption))
+    if (!userShop)
         return true;
     const QString folder = userShopFolder();
     if (!QDir().mkpath(folder)) {

@@ -2,6 +2,7 @@
 
 #include "common/fileio.h"
 #include "common/inventory_file.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/text_guard.h"
@@ -31,6 +32,8 @@ Form8::Form8(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(kTitle);
     installDesignFontSubstitutes();
+    // Seen by assistive technology as a window named by its caption.
+    installAccessibleInterfaces();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     buildControls();
     setTabOrder();

@@ -1,5 +1,8 @@
 #include "platform/uniform_list_view.h"
 
+#include "platform/accessibility.h"
+
+#include <QAccessible>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -16,6 +19,7 @@ UniformListView::UniformListView(QWidget *parent)
     setSelectionBehavior(SelectRows);
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    installAccessibleInterfaces();
 }
 
 void UniformListView::setModel(QAbstractItemModel *newModel)
@@ -38,6 +42,31 @@ void UniformListView::rowsInserted(const QModelIndex &parent, int start, int end
 {
     QAbstractItemView::rowsInserted(parent, start, end);
     rowsChanged();
+}
+
+void UniformListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    announceCurrentRow();
+}
+
+void UniformListView::focusInEvent(QFocusEvent *event)
+{
+    const QModelIndex before = currentIndex();
+    QAbstractItemView::focusInEvent(event);
+    // A row the focus makes current is announced as it becomes current.
+    if (before.isValid() && before == currentIndex())
+        announceCurrentRow();
+}
+
+void UniformListView::announceCurrentRow()
+{
+    const QModelIndex current = currentIndex();
+    if (!QAccessible::isActive() || !hasFocus() || !current.isValid())
+        return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(current.row());
+    QAccessible::updateAccessibility(&event);
 }
 
 void UniformListView::rowsChanged()

@@ -9,7 +9,8 @@ namespace pos {
 // row number alone, so that neither showing nor scrolling the list costs more with more rows
 // (a QListView lays every row out once). It scrolls by rows, selects one row at a time and
 // moves with the arrow, page, Home and End keys as a list box does; a row's text is asked of
-// the model only while the row is shown.
+// the model only while the row is shown, or when assistive technology reads it (accessibility.h:
+// the view is a list of its rows, and the current row is announced as it moves).
 class UniformListView : public QAbstractItemView
 {
     Q_OBJECT
@@ -30,6 +31,7 @@ public:
 
 protected slots:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -41,8 +43,11 @@ protected:
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
+    // Tells assistive technology which row is current, when the list has the focus.
+    void announceCurrentRow();
     // Rows came or went: the scrolling range follows.
     void rowsChanged();
     int rowCount() const;

@@ -5,6 +5,7 @@
 #include "common/journal.h"
 #include "common/numbers.h"
 #include "common/settings_files.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/twips.h"
@@ -65,6 +66,8 @@ Form4::Form4(Platform platform, QWidget *parent)
     setWindowTitle(kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     installDesignFontSubstitutes();
+    // Seen by assistive technology as a window named by its caption.
+    installAccessibleInterfaces();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     CommonDialog1.Filter = kFirstFilter;
     buildControls();

@@ -3,6 +3,7 @@
 #include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/settings_files.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/text_guard.h"
@@ -96,6 +97,8 @@ Form2::Form2(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kTitle);
     installDesignFontSubstitutes();
+    // Seen by assistive technology as a window named by its caption.
+    installAccessibleInterfaces();
     setFont(windowFont());
     buildControls();
     Form_Load();
@@ -264,9 +267,9 @@ void Form2::Command12_Click()
 {
     List2->addItem(Text2->text());
     List2->scrollToBottom();
-    // Selected, so that the next line typed replaces it.
+    // The box empties for the next line.
+    Text2->clear();
     Text2->setFocus();
-    Text2->selectAll();
 }
 
 void Form2::Command13_Click()

@@ -1,5 +1,7 @@
 // Every control a user can reach has a name for assistive technology: its caption, the label
-// that captions it, or a name of its own where no caption stands beside it.
+// that captions it, or a name of its own where no caption stands beside it. Every window is a
+// window named by its caption, and the sales report's columns are lists whose rows a screen
+// reader reads, the current row followed as it moves.
 
 #include "fake_platform.h"
 #include "work_dir.h"
@@ -15,10 +17,12 @@
 #include <QAccessibleInterface>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMap>
 #include <QTest>
 #include <QWidget>
 
 #include <memory>
+#include <tuple>
 
 using namespace pos;
 using namespace pos::testing;
@@ -47,6 +51,34 @@ QStringList unnamedControls(QWidget *window)
     return unnamed;
 }
 
+// The lists below the node in the accessible tree, by name, with the texts of their rows.
+QMap<QString, QStringList> accessibleLists(QAccessibleInterface *node)
+{
+    QMap<QString, QStringList> lists;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface *child = node->child(i);
+        if (!child)
+            continue;
+        if (child->role() != QAccessible::List) {
+            lists.insert(accessibleLists(child));
+            continue;
+        }
+        QStringList rows;
+        for (int r = 0; r < child->childCount(); ++r) {
+            QAccessibleInterface *row = child->child(r);
+            if (row->role() == QAccessible::ListItem && child->indexOfChild(row) == r)
+                rows << row->text(QAccessible::Name);
+        }
+        lists.insert(child->text(QAccessible::Name), rows);
+    }
+    return lists;
+}
+
+QByteArray sale(const QByteArray &key, const QByteArray &subtotal, const QByteArray &tax, const QByteArray &total)
+{
+    return "\"" + key + "\",\"" + subtotal + "\",\"" + tax + "\",\"" + total + "\",\"Cash\"\r\n";
+}
+
 } // namespace
 
 class TestAccessibility : public QObject
@@ -57,18 +89,24 @@ private slots:
     void everyControlIsNamed_data();
     void everyControlIsNamed();
     void namesOfBoxesWithoutCaption();
+    void reportColumnsAreListsOfRows();
 };
 
 void TestAccessibility::everyControlIsNamed_data()
 {
     QTest::addColumn<QString>("window");
-    for (const char *window : {"Form1", "Form2", "Form3", "Form4", "Form8"})
-        QTest::newRow(window) << QString::fromLatin1(window);
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Form1") << "Form1" << "Corvalane Point-Of-Sale - BETA";
+    QTest::newRow("Form2") << "Form2" << "Settings";
+    QTest::newRow("Form3") << "Form3" << "Receipt Preview";
+    QTest::newRow("Form4") << "Form4" << "Sales Report";
+    QTest::newRow("Form8") << "Form8" << "Quick Inventory Manager";
 }
 
 void TestAccessibility::everyControlIsNamed()
 {
     QFETCH(QString, window);
+    QFETCH(QString, caption);
     WorkDir dir;
     FakePlatform fake;
     RecordingWindows windows;
@@ -87,6 +125,10 @@ void TestAccessibility::everyControlIsNamed()
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     const QStringList unnamed = unnamedControls(form.get());
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    // The window itself is a window, named by its caption.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(form.get());
+    QCOMPARE(accessible->role(), QAccessible::Window);
+    QCOMPARE(accessible->text(QAccessible::Name), caption);
 }
 
 void TestAccessibility::namesOfBoxesWithoutCaption()
@@ -111,6 +153,38 @@ void TestAccessibility::namesOfBoxesWithoutCaption()
     QCOMPARE(form2.Combo4->accessibleName(), QStringLiteral("Tax1 in %"));
     QCOMPARE(name(form4.Text11), QStringLiteral("Discrepency"));
     QCOMPARE(name(form4.List1), QStringLiteral("Gross Sales"));
+}
+
+void TestAccessibility::reportColumnsAreListsOfRows()
+{
+    WorkDir dir;
+    dir.write("sales.txt", sale("R1", "$9.00", "$.54", "$9.54") + sale("R2", "$10.00", "$.00", "$10.00")
+                               + sale("R3", "$1,234.50", "$80.24", "$1,314.74") + sale("R4", "-$12.50", "-$.75", "-$13.25"));
+    FakePlatform fake;
+    Form4 form(fake.platform());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    const QMap<QString, QStringList> lists{
+        {"Gross Sales", {"9.00", "1234.50", "-12.50"}},
+        {"Net Sales", {"9.54", "1314.74", "-13.25"}},
+        {"Sales Tax", {".54", "80.24", "-.75"}},
+    };
+    QCOMPARE(accessibleLists(window), lists);
+
+    // The row the keys move to is the list's focused child, read as the screen reader reads it.
+    QAccessibleInterface *column = QAccessible::queryAccessibleInterface(form.List3);
+    form.List3->setFocus(); // the first row becomes the current one
+    for (const auto &[key, row, text] : {std::tuple{Qt::Key_Down, 1, "1314.74"}, std::tuple{Qt::Key_End, 2, "-13.25"}}) {
+        QTest::keyClick(form.List3, key);
+        QAccessibleInterface *current = column->focusChild();
+        QVERIFY(current);
+        QCOMPARE(column->indexOfChild(current), row);
+        QCOMPARE(current->text(QAccessible::Name), QString::fromLatin1(text));
+        QVERIFY(current->state().focused && current->state().selected);
+        QVERIFY(column->rect().contains(current->rect()));
+        QCOMPARE(column->childAt(current->rect().center().x(), current->rect().center().y()), current);
+    }
 }
 
 QTEST_MAIN(TestAccessibility)

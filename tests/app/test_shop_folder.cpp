@@ -59,7 +59,7 @@ void TestShopFolder::terminalStartKeepsFolder()
     QVERIFY(QDir::setCurrent(shop.path()));
     const QString before = QDir::currentPath();
     QString error;
-    QVERIFY(enterShopFolder({"corvalane-pos"}, error));
+    QVERIFY(enterShopFolder(false, error));
     QCOMPARE(QDir::currentPath(), before);
     QVERIFY(error.isEmpty());
 }
@@ -69,7 +69,7 @@ void TestShopFolder::desktopStartMakesUserShop()
     QCOMPARE(userShopFolder(), m_data.path() + "/corvalane-pos/shop");
     QVERIFY(!QDir(userShopFolder()).exists());
     QString error;
-    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(enterShopFolder(true, error));
     QCOMPARE(QDir::currentPath(), QDir(userShopFolder()).canonicalPath());
     // Made empty; the owner fills it through the program.
     QVERIFY(QDir(userShopFolder()).isEmpty());
@@ -80,7 +80,7 @@ void TestShopFolder::desktopStartMakesUserShop()
     tax.write("\"6\",\"1\",\"5\"\r\n");
     tax.close();
     QDir::setCurrent(m_start);
-    QVERIFY(enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(enterShopFolder(true, error));
     QVERIFY(QFile::exists("tax.txt"));
 }
 
@@ -94,7 +94,7 @@ void TestShopFolder::userShopThatCannotBeMade()
     qputenv(kDataVariable, QFile::encodeName(data.path()));
     const QString before = QDir::currentPath();
     QString error;
-    QVERIFY(!enterShopFolder({"corvalane-pos", kUserShopOption}, error));
+    QVERIFY(!enterShopFolder(true, error));
     QVERIFY2(error.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(error));
     QCOMPARE(QDir::currentPath(), before);
     qputenv(kDataVariable, QFile::encodeName(m_data.path()));

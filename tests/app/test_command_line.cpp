@@ -1,0 +1,98 @@
+// The real program's command line: --help and --version answer and end, a wrong command line is
+// refused with the usage and status 2; all of them with no display to open a window on and with
+// the shop folder's lock held by another copy (a start that came to the lock would be refused
+// with status 1). The manual page lists the options the help lists.
+
+#include "app/shop_lock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pos;
+
+namespace {
+
+// The options named in the text ("--user-shop"; "\-\-user\-shop" in a manual page's source).
+QSet<QString> optionsIn(QString text)
+{
+    text.remove(QLatin1Char('\\'));
+    QSet<QString> options;
+    const QRegularExpression option(QStringLiteral("(?<![\\w-])--[a-z][a-z-]*"));
+    for (const QRegularExpressionMatch &match : option.globalMatch(text))
+        options.insert(match.captured());
+    return options;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answeredBeforeWindowAndLock_data();
+    void answeredBeforeWindowAndLock();
+};
+
+void TestCommandLine::answeredBeforeWindowAndLock_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");   // the start of the standard output
+    QTest::addColumn<QString>("error"); // the start of the error output
+    const QString usage = QStringLiteral("Usage: corvalane-pos [options]\n");
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << QString();
+    QTest::newRow("-h, with the user's shop") << QStringList{"--user-shop", "-h"} << 0 << usage << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("corvalane-pos " CORVALANE_VERSION "\n")
+                               << QString();
+    QTest::newRow("unknown option") << QStringList{"--user-shop", "--frobnicate"} << 2 << QString()
+                                    << "corvalane-pos: Unknown option 'frobnicate'.\n\n" + usage;
+    QTest::newRow("argument") << QStringList{"sales.txt"} << 2 << QString()
+                              << "corvalane-pos: Unexpected argument 'sales.txt'.\n\n" + usage;
+}
+
+void TestCommandLine::answeredBeforeWindowAndLock()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, error);
+    QTemporaryDir shop;
+    QTemporaryDir data;
+    const ShopLock otherCopy = lockShopFolder(shop.path());
+    QVERIFY(otherCopy.lock);
+
+    QProcess program;
+    program.setWorkingDirectory(shop.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(display));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(POS_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QString told = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString complaint = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(out.isEmpty() ? told.isEmpty() : told.startsWith(out), qPrintable(told));
+    QVERIFY2(error.isEmpty() ? complaint.isEmpty() : complaint.startsWith(error), qPrintable(complaint));
+    QVERIFY(QDir(data.path()).isEmpty()); // no user's shop folder made
+
+    // The usage lists every option, and the manual page has the same ones.
+    if (const QString usage = told + complaint; usage.contains(QLatin1String("Usage:"))) {
+        const QSet<QString> options{"--help", "--version", "--user-shop", "--automation"};
+        QCOMPARE(optionsIn(usage), options);
+        QFile manual(QStringLiteral(POS_MANUAL_PAGE));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        QCOMPARE(optionsIn(QString::fromUtf8(manual.readAll())), options);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_command_line.moc"
