@@ -72,12 +72,18 @@ void TestCommandLine::answeredBeforeWindowAndLock()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(display));
+    // The user's data location, on Linux and on Windows: a folder of the test's own.
     environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(data.path()));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(POS_PROGRAM), arguments);
     QVERIFY(program.waitForFinished(30000));
-    const QString told = QString::fromLocal8Bit(program.readAllStandardOutput());
-    const QString complaint = QString::fromLocal8Bit(program.readAllStandardError());
+    // Lines end in CR LF on Windows, where the program's output is text.
+    const auto text = [](const QByteArray &bytes) {
+        return QString::fromLocal8Bit(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    };
+    const QString told = text(program.readAllStandardOutput());
+    const QString complaint = text(program.readAllStandardError());
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), status);
     QVERIFY2(out.isEmpty() ? told.isEmpty() : told.startsWith(out), qPrintable(told));
