@@ -22,6 +22,15 @@ WriteResult outcome(const QString &path, const native::Failure &failure)
     return failure.isEmpty() ? WriteResult() : WriteResult::failure(shownName(path), failure);
 }
 
+// The failure of a write to a name no file can have on Windows, or nullopt.
+std::optional<WriteResult> refusedName(const QString &path)
+{
+    const QString problem = fileNameProblem(path);
+    if (problem.isEmpty())
+        return std::nullopt;
+    return WriteResult::failure(shownName(path), problem);
+}
+
 QString notARegularFile(const QString &path)
 {
     const QFileInfo info(path);
@@ -42,6 +51,33 @@ WriteResult WriteResult::failure(const QString &fileName, const QString &reason)
     result.ok = false;
     result.message = QStringLiteral("Could not write \"%1\": %2").arg(fileName, reason);
     return result;
+}
+
+QString fileNameProblem(const QString &path)
+{
+    QString name = path;
+    const qsizetype slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+#ifndef Q_OS_WIN
+    // A backslash is a character of the name here, and one Windows refuses.
+    if (slash >= 0 && name.at(slash) == QLatin1Char('\\'))
+        return QStringLiteral("a file name cannot hold any of < > : \" / \\ | ? * or control characters");
+#endif
+    name = name.mid(slash + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return {};
+    static const QString refused = QStringLiteral("<>:\"|?*");
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || refused.contains(c))
+            return QStringLiteral("a file name cannot hold any of < > : \" / \\ | ? * or control characters");
+    }
+    if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return QStringLiteral("a file name cannot end in a dot or a blank");
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *(\\..*)?$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (device.match(name).hasMatch())
+        return QStringLiteral("it is the name of a device on Windows (CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to "
+                              "LPT9 are), with or without an extension");
+    return {};
 }
 
 WriteResult WriteResult::failureTold(const QString &message)
@@ -115,6 +151,8 @@ StagedWrite::~StagedWrite() = default;
 WriteResult StagedWrite::stage(const QByteArray &bytes)
 {
     m_file.reset();
+    if (const std::optional<WriteResult> refused = refusedName(m_path))
+        return *refused;
     auto file = std::make_unique<native::Replacement>(m_path);
     faultPoint("whole: before open");
     if (native::Failure failure = file->open(); !failure.isEmpty())
@@ -153,6 +191,8 @@ WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *na
     if (!nameTaken)
         nameTaken = &taken;
     *nameTaken = false;
+    if (const std::optional<WriteResult> refused = refusedName(path))
+        return *refused;
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink()) {
         *nameTaken = true;
@@ -163,6 +203,8 @@ WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *na
 
 WriteResult appendDurably(const QString &path, const QByteArray &bytes)
 {
+    if (const std::optional<WriteResult> refused = refusedName(path))
+        return *refused;
     return outcome(path, native::append(path, bytes));
 }
 
@@ -218,28 +260,19 @@ constexpr qint64 kTailWindow = 1 << 20;
 WriteResult mendLastRecord(const QString &path, const RecordShape &shape, bool &needsLineEnd)
 {
     needsLineEnd = false;
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly))
-        return WriteResult::failure(shownName(path), file.errorString());
-    const qint64 size = file.size();
-    if (size == 0)
+    if (!QFileInfo::exists(path))
         return {};
     // Almost always the file ends with its line end: one byte tells, and a journal of years is
     // not read back at every sale.
-    char lastByte = 0;
-    if (!file.seek(size - 1) || file.read(&lastByte, 1) != 1)
-        return WriteResult::failure(shownName(path), file.errorString());
-    if (lastByte == '\n' || lastByte == '\r')
+    QByteArray window;
+    qint64 size = 0;
+    if (native::Failure failure = native::readTail(path, 1, window, size); !failure.isEmpty())
+        return outcome(path, failure);
+    if (size == 0 || window.endsWith('\n') || window.endsWith('\r'))
         return {};
-    const qint64 from = qMax<qint64>(0, size - kTailWindow);
-    if (!file.seek(from))
-        return WriteResult::failure(shownName(path), file.errorString());
-    const QByteArray window = file.read(size - from);
-    if (window.size() != size - from)
-        return WriteResult::failure(shownName(path), file.errorString());
-    file.close();
+    if (native::Failure failure = native::readTail(path, kTailWindow, window, size); !failure.isEmpty())
+        return outcome(path, failure);
+    const qint64 from = size - window.size();
     // A window that begins inside the file begins at its first line start.
     qsizetype begin = 0;
     if (from > 0) {
@@ -315,6 +348,8 @@ qsizetype lastRecordStart(QByteArrayView bytes)
 
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape)
 {
+    if (const std::optional<WriteResult> refused = refusedName(path))
+        return *refused;
     const QString refused = notARegularFile(path);
     if (!refused.isEmpty())
         return WriteResult::failure(shownName(path), refused);
@@ -335,6 +370,10 @@ StreamedFileWriter::StreamedFileWriter(const QString &path)
     : m_path(path)
     , m_file(std::make_unique<native::Replacement>(path))
 {
+    if (const QString problem = fileNameProblem(path); !problem.isEmpty()) {
+        fail(problem);
+        return;
+    }
     if (native::Failure failure = m_file->open(); !failure.isEmpty()) {
         fail(failure);
         return;
@@ -401,6 +440,8 @@ WriteResult StreamedFileWriter::commit()
 
 WriteResult emptyFileInPlace(const QString &path)
 {
+    if (const std::optional<WriteResult> refused = refusedName(path))
+        return *refused;
     return outcome(path, native::resize(path, 0));
 }
 

@@ -26,6 +26,13 @@ struct [[nodiscard]] WriteResult
     static WriteResult failureTold(const QString &message);
 };
 
+// Why the name cannot be a file's on Windows, where the shop's files live or go; empty when it
+// can. Only the file's own name is looked at: a device's name (CON, PRN, AUX, NUL, COM1 to COM9,
+// LPT1 to LPT9, with or without an extension, in any case), a name that ends in a dot or a
+// blank, a character Windows refuses (< > : " / \ | ? * and control characters). Every writer
+// below refuses such a name before the system sees it.
+QString fileNameProblem(const QString &path);
+
 // The whole content of a file, every byte included; nullopt when the file is missing,
 // is not a regular file or cannot be read.
 std::optional<QByteArray> readRawFile(const QString &path);

@@ -29,6 +29,9 @@ using Failure = QString;
 // back to the old length. The name is created when absent.
 Failure append(const QString &path, const QByteArray &bytes);
 
+// The last bytes of a regular file that exists, at most `most` of them, and its size.
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);
+
 // Creates the file holding the bytes, synced, and never replaces one: *nameTaken is set when
 // a file (or anything else) has the name. The name shows nothing or the whole content, even
 // after a crash.

@@ -208,6 +208,35 @@ Failure append(const QString &path, const QByteArray &bytes)
     return closeWritten(handle, name, existed);
 }
 
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+{
+    const int handle = ::open(systemName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0)
+        return reasonOf(errno);
+    struct stat status{};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(handle);
+        return kNotRegular;
+    }
+    size = qint64(status.st_size);
+    const qint64 from = qMax<qint64>(0, size - most);
+    tail.resize(size - from);
+    qint64 done = 0;
+    while (done < tail.size()) {
+        const ssize_t n = ::pread(handle, tail.data() + done, size_t(tail.size() - done), off_t(from + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            ::close(handle);
+            return reasonOf(error);
+        }
+        done += n;
+    }
+    ::close(handle);
+    return {};
+}
+
 Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
 {
     // Written and synced under a temporary name beside it, then linked to its name, which fails

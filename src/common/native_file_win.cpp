@@ -189,6 +189,42 @@ Failure append(const QString &path, const QByteArray &bytes)
     return {};
 }
 
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+{
+    const HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return reasonOf(::GetLastError());
+    const auto fail = [&](DWORD error) {
+        ::CloseHandle(handle);
+        return reasonOf(error);
+    };
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        return kNotRegular;
+    }
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(handle, &length))
+        return fail(::GetLastError());
+    size = length.QuadPart;
+    LARGE_INTEGER from{};
+    from.QuadPart = qMax<qint64>(0, size - most);
+    if (!::SetFilePointerEx(handle, from, nullptr, FILE_BEGIN))
+        return fail(::GetLastError());
+    tail.resize(size - from.QuadPart);
+    qint64 done = 0;
+    while (done < tail.size()) {
+        DWORD got = 0;
+        if (!::ReadFile(handle, tail.data() + done, DWORD(qMin<qint64>(tail.size() - done, 1 << 30)), &got, nullptr))
+            return fail(::GetLastError());
+        if (got == 0)
+            return fail(ERROR_HANDLE_EOF);
+        done += got;
+    }
+    ::CloseHandle(handle);
+    return {};
+}
+
 Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
 {
     // Written and flushed under a temporary name beside it, then moved to its name without
@@ -353,6 +389,14 @@ Failure Replacement::commit()
     if (!moveRetrying(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = ::GetLastError();
         cancel();
+        // A file another program holds open cannot be replaced; nor can a read-only one.
+        if (error == ERROR_ACCESS_DENIED) {
+            const DWORD attributes = ::GetFileAttributesW(target.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+                return QStringLiteral("the file is read-only");
+            return QStringLiteral("another program has the file open, or it may not be changed (access denied); "
+                                  "close it there and try again");
+        }
         return reasonOf(error);
     }
     m_temporary.clear();

@@ -214,8 +214,8 @@ private slots:
     void millionRecordJournal();
     void receiptFonts_data();
     void receiptFonts();
-    void ownFilesNeverChosen_data();
-    void ownFilesNeverChosen();
+    void refusedDialogNames_data();
+    void refusedDialogNames();
 };
 
 void TestHostileInput::initTestCase()
@@ -821,14 +821,15 @@ void TestHostileInput::receiptFonts()
 }
 
 // Names typed into the layaway's Open dialog and the cutoff's dialog that lead to a file which
-// is no layaway, or to one of the program's own: each is refused with a message naming it, and
-// every file stays as it was.
-void TestHostileInput::ownFilesNeverChosen_data()
+// is no layaway, to one of the program's own, or that no file can have on Windows: each is
+// refused with a message naming it, and every file stays as it was.
+void TestHostileInput::refusedDialogNames_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("ownFile");
+    QTest::addColumn<bool>("refused");
     for (const char *name : {"sales.txt", "Header.txt", "tax.txt", "return.txt", "font.txt", "inventory.dat",
-                             "reciept.txt", "corvalane-pos.lock", "./tax.txt", "sub/../Header.txt"})
+                             "reciept.txt", "corvalane-pos.lock", "./tax.txt", "sub/../Header.txt", "CON.txt",
+                             "nul", "com1.lwy", "history.txt.", "history ", "a?b.txt"})
         QTest::newRow(name) << QString::fromLatin1(name) << true;
 #ifdef Q_OS_UNIX
     QTest::newRow("link to the journal") << "alias.lwy" << true;
@@ -836,10 +837,10 @@ void TestHostileInput::ownFilesNeverChosen_data()
     QTest::newRow("a history, no layaway") << "history.txt" << false;
 }
 
-void TestHostileInput::ownFilesNeverChosen()
+void TestHostileInput::refusedDialogNames()
 {
     QFETCH(QString, name);
-    QFETCH(bool, ownFile);
+    QFETCH(bool, refused);
     WorkDir dir;
     writeSettings(dir);
     for (const char *file : {"font.txt", "inventory.dat", "reciept.txt", "corvalane-pos.lock"})
@@ -874,7 +875,7 @@ void TestHostileInput::ownFilesNeverChosen()
     fake.dialogs.fileAnswers << dir.filePath(name);
     fake.messages.answers << true;
     click(report.Command2);
-    if (ownFile) {
+    if (refused) {
         QCOMPARE(fake.messages.warnings.size(), 2);
         QCOMPARE(everything(), before);
     } else {

@@ -104,6 +104,9 @@ class TestFileIo : public QObject
 private slots:
     void init();
 
+    void namesWindowsRefuses_data();
+    void namesWindowsRefuses();
+
     void rawReadKeepsEveryByte();
     void rawReadMissingOrFolder();
     void writeWholeCreatesAndReplaces();
@@ -553,6 +556,34 @@ void TestFileIo::createNewShortWriteLeavesNothing()
 #else
     QSKIP("needs a per-process file size limit");
 #endif
+}
+
+void TestFileIo::namesWindowsRefuses_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("refused");
+    for (const char *name : {"CON", "con.txt", "Nul.lwy", "aux .txt", "COM1", "lpt9.history.txt", "PRN.",
+                             "history.txt.", "history ", "a?b.txt", "a<b", "a|b", "a*b", "a\"b", "a:b", "tab\there"})
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+    for (const char *name : {"console.txt", "COM10.txt", "LPT0", "nully.lwy", "con_txt", ".hidden", "history.txt",
+                             "03142004093010Ann.lwy", "Caf\xc3\xa9 \xe2\x82\xac.txt"})
+        QTest::newRow(name) << QString::fromUtf8(name) << false;
+}
+
+void TestFileIo::namesWindowsRefuses()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, refused);
+    // Only the file's own name counts, in any folder.
+    for (const QString &file : {name, path(name)}) {
+        QCOMPARE(!fileNameProblem(file).isEmpty(), refused);
+        if (refused) {
+            const WriteResult result = writeFileWhole(path(name), "x");
+            QVERIFY2(!result && result.message.contains(fileNameProblem(file)), qPrintable(result.message));
+        }
+    }
+    if (refused)
+        QVERIFY(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

@@ -22,6 +22,10 @@
 
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace pos;
 using namespace pos::testing;
 
@@ -77,6 +81,7 @@ private slots:
     void journalKeepsEarlierSales();
     void cardTypeKeys();
     void previewPrintsOncePerShowing();
+    void journalWriteFailureKeepsOrder_data();
     void journalWriteFailureKeepsOrder();
     void receiptWriteFailureKeepsOrder();
     void pastedLineBreakStaysOneJournalLine();
@@ -283,19 +288,43 @@ void TestCloseOrder::previewPrintsOncePerShowing()
     QCOMPARE(c.fake.printer.jobs.size(), 3);
 }
 
+void TestCloseOrder::journalWriteFailureKeepsOrder_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("a folder in its place") << "folder" << "a folder has that name";
+#ifdef Q_OS_WIN
+    QTest::newRow("locked by another program") << "locked" << "another program has the file open";
+#endif
+}
+
 void TestCloseOrder::journalWriteFailureKeepsOrder()
 {
+    QFETCH(QString, cause);
     Counter c;
-    // A folder where the journal should be: the append cannot succeed.
-    QVERIFY(QDir(c.dir.path()).mkdir("sales.txt"));
+    // The append cannot succeed: a folder where the journal should be, or (on Windows) another
+    // program holding the journal open and shared with no one.
+#ifdef Q_OS_WIN
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (cause == QLatin1String("locked")) {
+        c.dir.write("sales.txt", QByteArray());
+        held = ::CreateFileW(reinterpret_cast<const wchar_t *>(c.dir.filePath("sales.txt").utf16()), GENERIC_READ, 0,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(held != INVALID_HANDLE_VALUE);
+    }
+#endif
+    if (cause == QLatin1String("folder"))
+        QVERIFY(QDir(c.dir.path()).mkdir("sales.txt"));
     c.dir.write("reciept.txt", "the previous sale's receipt\r\n");
     c.enter("2", "Widget", "4.50");
     c.form->Text6->setText("10");
     const QStringList before = c.form->List1->items();
     c.closeOrder();
     QCOMPARE(c.fake.messages.warnings.size(), 1);
-    QVERIFY(c.fake.messages.warnings.first().text.contains("\"sales.txt\""));
-    QVERIFY(c.fake.messages.warnings.first().text.contains("NOT recorded"));
+    const QString text = c.fake.messages.warnings.first().text;
+    QVERIFY2(text.contains("\"sales.txt\"") && text.contains("NOT recorded"), qPrintable(text));
+    QFETCH(QString, told);
+    QVERIFY2(text.contains(told), qPrintable(text));
     // The order stays open as it was and nothing was printed for it.
     QCOMPARE(c.form->List1->items(), before);
     QVERIFY(c.form->Command1->isEnabled());
@@ -306,7 +335,12 @@ void TestCloseOrder::journalWriteFailureKeepsOrder()
     QCOMPARE(c.dir.read("reciept.txt"), QByteArray("the previous sale's receipt\r\n"));
 
     // Once the cause is gone the same order closes as a first close would.
-    QVERIFY(QDir(c.dir.path()).rmdir("sales.txt"));
+    if (cause == QLatin1String("folder"))
+        QVERIFY(QDir(c.dir.path()).rmdir("sales.txt"));
+#ifdef Q_OS_WIN
+    if (held != INVALID_HANDLE_VALUE)
+        ::CloseHandle(held);
+#endif
     c.closeOrder();
     QCOMPARE(c.journal(), "\"" + kHeaderLine + "\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
     QCOMPARE(c.dir.read("reciept.txt").count("Payment Type"), 1);
