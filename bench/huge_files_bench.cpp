@@ -21,6 +21,7 @@
 // A case that does not finish within ten minutes is told on the error output.
 
 #include "fake_platform.h"
+#include "first_paint.h"
 
 #include "app/app_windows.h"
 #include "common/data_files.h"
@@ -132,17 +133,7 @@ struct Counter
     }
 };
 
-// Quits the application at the watched widget's first paint.
-class FirstPaint : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        return false;
-    }
-};
+using pos::bench::FirstPaint;
 
 // The child's cases, in the shop folder that is its working directory. Each prints its figures
 // on one line.

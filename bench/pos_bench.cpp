@@ -13,6 +13,7 @@
 // the median of many presses.
 
 #include "fake_platform.h"
+#include "first_paint.h"
 
 #include "platform/controls.h"
 #include "common/data_files.h"
@@ -45,17 +46,7 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Quits the application at the window's first paint.
-class FirstPaint : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        return false;
-    }
-};
+using pos::bench::FirstPaint;
 
 int runChild(const QString &mode)
 {

@@ -93,10 +93,12 @@ QString refusalReason(Refusal refusal, const FileLimits &limits)
 
 WriteResult refusedWrite(const QString &path, Refusal refusal, const FileLimits &limits)
 {
-    const QString reason = refusal == Refusal::TooLarge
-                               ? QStringLiteral("it would be larger than %1").arg(sizeText(limits.largestFile))
-                               : QStringLiteral("it would hold a line longer than %1").arg(sizeText(limits.longestPart));
-    return WriteResult::failure(QDir::toNativeSeparators(path), reason + QStringLiteral(", more than such a file holds"));
+    const QString reason =
+        refusal == Refusal::TooLarge
+            ? QStringLiteral("it would be larger than %1").arg(sizeText(limits.largestFile))
+            : QStringLiteral("it would hold a line longer than %1").arg(sizeText(limits.longestPart));
+    return WriteResult::failure(QDir::toNativeSeparators(path),
+                                reason + QStringLiteral(", more than such a file holds"));
 }
 
 WriteResult writeFileWithin(const QString &path, const QByteArray &bytes, const FileLimits &limits)

@@ -47,25 +47,21 @@ QString notARegularFile(const QString &path)
 
 WriteResult WriteResult::failure(const QString &fileName, const QString &reason)
 {
-    WriteResult result;
-    result.ok = false;
-    result.message = QStringLiteral("Could not write \"%1\": %2").arg(fileName, reason);
-    return result;
+    return failureTold(QStringLiteral("Could not write \"%1\": %2").arg(fileName, reason));
 }
 
 QString fileNameProblem(const QString &path)
 {
-    QString name = path;
-    const qsizetype slash = qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    const qsizetype slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+#else
     // A backslash is a character of the name here, and one Windows refuses.
-    if (slash >= 0 && name.at(slash) == QLatin1Char('\\'))
-        return QStringLiteral("a file name cannot hold any of < > : \" / \\ | ? * or control characters");
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
 #endif
-    name = name.mid(slash + 1);
+    const QString name = path.mid(slash + 1);
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
-    static const QString refused = QStringLiteral("<>:\"|?*");
+    static const QString refused = QStringLiteral("<>:\"|?*\\");
     for (const QChar c : name) {
         if (c.unicode() < 0x20 || refused.contains(c))
             return QStringLiteral("a file name cannot hold any of < > : \" / \\ | ? * or control characters");
@@ -210,46 +206,67 @@ WriteResult appendDurably(const QString &path, const QByteArray &bytes)
 
 namespace {
 
-// How the bytes stand against the start of a record of the shape.
-enum class Shape
-{
-    Start,    // the start of one, and no more
-    Whole,    // one whole record but its line end
-    Other,    // anything else
-};
-
-Shape shapeOf(QByteArrayView bytes, const RecordShape &shape)
+// Whether the bytes are the start of a record of the shape and no more, as a crash in the middle
+// of its append leaves it: they end where the shape still expects a byte.
+bool isRecordStart(QByteArrayView bytes, const RecordShape &shape)
 {
     qsizetype i = 0;
     const qsizetype n = bytes.size();
     const auto expect = [&](char c) {
-        if (i < n && bytes[i] == c) {
-            ++i;
-            return true;
-        }
-        return false;
+        if (i == n || bytes[i] != c)
+            return false;
+        ++i;
+        return true;
     };
     for (int k = 0; k < shape.fields; ++k) {
-        if (k > 0 && (i == n || !expect(',')))
-            return i == n ? Shape::Start : Shape::Other;
-        if (i == n || !expect('"'))
-            return i == n ? Shape::Start : Shape::Other;
+        if ((k > 0 && !expect(',')) || !expect('"'))
+            return i == n;
         if (k == 0) {
             for (const char c : shape.firstFieldStart) {
-                if (i == n)
-                    return Shape::Start;
                 if (!expect(c))
-                    return Shape::Other;
+                    return i == n;
             }
         }
         while (i < n && bytes[i] != '"' && bytes[i] != '\r' && bytes[i] != '\n')
             ++i;
-        if (i == n)
-            return Shape::Start;
         if (!expect('"'))
-            return Shape::Other;
+            return i == n;
     }
-    return i == n ? Shape::Whole : Shape::Other;
+    // A whole record but its line end, or more.
+    return false;
+}
+
+// Where the last record of the bytes starts: after the last line end that ends a field (a line
+// break inside a quoted field does not). The bytes start at the start of a record.
+qsizetype lastRecordStart(QByteArrayView bytes)
+{
+    // Read as the field reader reads: a field that starts with a quote runs to the next quote,
+    // whatever lies between; then everything up to a comma or a line end belongs to it.
+    qsizetype start = 0;
+    bool fieldStart = true;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (fieldStart && (c == ' ' || c == '\t'))
+            continue;
+        if (fieldStart && c == '"') {
+            const qsizetype close = bytes.indexOf('"', i + 1);
+            if (close < 0)
+                break;
+            i = close;
+            fieldStart = false;
+            continue;
+        }
+        fieldStart = false;
+        if (c == ',') {
+            fieldStart = true;
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+            fieldStart = true;
+        }
+    }
+    return start;
 }
 
 // How far back the last record is looked for.
@@ -285,14 +302,11 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, bool &
     }
     const qsizetype start = begin + lastRecordStart(QByteArrayView(window).sliced(begin));
     const QByteArrayView last = QByteArrayView(window).sliced(start);
-    switch (lastLineState(last, shape)) {
-    case LastLine::Ended:
-        return {};
-    case LastLine::Unended:
+    // Only the start of a record of the shape, and no more, is one a crash cut short: anything
+    // else (a whole record, a hand edit) only needs its line end.
+    if (!isRecordStart(last, shape)) {
         needsLineEnd = true;
         return {};
-    case LastLine::CutShort:
-        break;
     }
     // The record of a write that never finished: its bytes are kept beside the file, and the
     // file ends at its last whole record again.
@@ -308,56 +322,17 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, bool &
 
 } // namespace
 
-LastLine lastLineState(QByteArrayView last, const RecordShape &shape)
-{
-    if (last.isEmpty())
-        return LastLine::Ended;
-    return shapeOf(last, shape) == Shape::Start ? LastLine::CutShort : LastLine::Unended;
-}
-
-qsizetype lastRecordStart(QByteArrayView bytes)
-{
-    // Read as the field reader reads: a field that starts with a quote runs to the next quote,
-    // whatever lies between; then everything up to a comma or a line end belongs to it.
-    qsizetype start = 0;
-    bool fieldStart = true;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (fieldStart && (c == ' ' || c == '\t'))
-            continue;
-        if (fieldStart && c == '"') {
-            const qsizetype close = bytes.indexOf('"', i + 1);
-            if (close < 0)
-                break;
-            i = close;
-            fieldStart = false;
-            continue;
-        }
-        fieldStart = false;
-        if (c == ',') {
-            fieldStart = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-            fieldStart = true;
-        }
-    }
-    return start;
-}
-
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape)
 {
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
-    const QString refused = notARegularFile(path);
-    if (!refused.isEmpty())
-        return WriteResult::failure(shownName(path), refused);
+    if (const QString notAFile = notARegularFile(path); !notAFile.isEmpty())
+        return WriteResult::failure(shownName(path), notAFile);
     bool needsLineEnd = false;
     const WriteResult mended = mendLastRecord(path, shape, needsLineEnd);
     if (!mended)
         return mended;
-    return appendDurably(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
+    return outcome(path, native::append(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records));
 }
 
 namespace {
@@ -428,12 +403,14 @@ WriteResult StreamedFileWriter::commit()
     if (m_failure.isEmpty() && flushBuffer()) {
         faultPoint("streamed: written");
         // The temporary file is synced before it takes the file's place.
-        if (native::Failure failure = m_file->commit(); failure.isEmpty()) {
+        native::Failure failure = m_file->sync();
+        if (failure.isEmpty())
+            failure = m_file->commit();
+        if (failure.isEmpty()) {
             faultPoint("streamed: after sync and rename");
             return {};
-        } else {
-            fail(failure);
         }
+        fail(failure);
     }
     return WriteResult::failure(shownName(m_path), m_failure);
 }

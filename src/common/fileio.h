@@ -104,27 +104,11 @@ struct RecordShape
     QByteArrayView firstFieldStart;
 };
 
-// How a record file's last record stands: ended by a line end (or the file is empty); without
-// a line end but not a record cut short (a whole record, or a line edited by hand, as text
-// editors leave them); or cut short by a crash in the middle of its write (the start of a
-// record of the shape, and no more).
-enum class LastLine
-{
-    Ended,
-    Unended,
-    CutShort,
-};
-// `last` is the file's last record, from the start of its first field to the end of the file.
-LastLine lastLineState(QByteArrayView last, const RecordShape &shape);
-
-// Where the last record of the bytes starts: after the last line end that ends a field (a line
-// break inside a quoted field does not). The bytes start at the start of a record.
-qsizetype lastRecordStart(QByteArrayView bytes);
-
 // Appends complete records (each ended by CR LF) to a record file, like appendDurably. A last
 // record without a line end gets a CR LF first, in the same write, so that the new record
-// starts a line of its own. A last record cut short by a crash (see lastLineState) is set aside
-// in "<file>.torn" and cut off first, so that no later record reads shifted by its fields.
+// starts a line of its own. A last record cut short by a crash (the start of a record of the
+// shape, and no more; a hand edit is only ended) is set aside in "<file>.torn" and cut off
+// first, so that no later record reads shifted by its fields.
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape);
 
 // Writes a file whole from pieces handed over one after another, so that a large file is never

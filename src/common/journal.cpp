@@ -406,23 +406,27 @@ qint64 lineNumberAt(const QString &path, qint64 offset)
 WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath)
 {
     if (sameFile(historyPath, journalPath))
-        return WriteResult::failureTold(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history must "
-                                     "go to another file. Nothing was changed.")
-                          .arg(shown(historyPath), shown(journalPath)));
+        return WriteResult::failureTold(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history "
+                                                       "must go to another file. Nothing was changed.")
+                                            .arg(shown(historyPath), shown(journalPath)));
     // A cutoff or close that a crash cut short is finished first.
     if (Finished earlier = finishPendingWork(journalPath); !earlier.result)
         return earlier.result;
 
-    // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
-    native::HeldFile journal(journalPath);
-    if (!readFailureMessage(journalPath).isEmpty() || !journal.open().isEmpty())
-        return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
-    const QString changedMeanwhile =
+    const WriteResult unreadable =
+        WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+    const WriteResult changedMeanwhile = WriteResult::failureTold(
         QStringLiteral("\"%1\" was changed by another program while it was copied to \"%2\", so the period was "
                        "not closed and the journal was left as it is. Set the cutoff again.")
-            .arg(shown(journalPath), shown(historyPath));
+            .arg(shown(journalPath), shown(historyPath)));
 
-    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape.
+    // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
+    native::HeldFile journal(journalPath);
+    if (!journal.open().isEmpty())
+        return unreadable;
+
+    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape. A history
+    // not committed leaves no trace.
     StreamedFileWriter history(historyPath);
     QByteArray chunk(qsizetype(1) << 20, Qt::Uninitialized);
     qint64 copied = 0;
@@ -430,17 +434,16 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
     while (writing) {
         const qint64 got = journal.read(chunk.data(), chunk.size());
         if (got < 0)
-            return WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
+            return unreadable;
         if (got == 0)
             break;
         copied += got;
         writing = history.write(QByteArrayView(chunk.constData(), got));
     }
-    // A history not committed leaves no trace.
     const native::Stamp copiedStamp = journal.stamp();
-    if (writing && copiedStamp.size != copied)
-        return WriteResult::failureTold(changedMeanwhile);
     if (writing) {
+        if (copiedStamp.size != copied)
+            return changedMeanwhile;
         if (WriteResult announced = announceCutoff(journalPath, historyPath, copied); !announced) {
             announced.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
             return announced;
@@ -457,13 +460,14 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
         // the journal still holds, or miss the new ones, so it goes again.
         QFile::remove(historyPath);
         withdrawAnnouncement(journalPath);
-        return WriteResult::failureTold(changedMeanwhile);
+        return changedMeanwhile;
     }
     if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
         // The announcement stays: the next close, cutoff or start takes the copied sales off.
-        return WriteResult::failureTold(QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be "
-                                     "taken out of the journal at the next sale or start of the program.")
-                          .arg(shown(journalPath), failure, shown(historyPath)));
+        return WriteResult::failureTold(
+            QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be taken "
+                           "out of the journal at the next sale or start of the program.")
+                .arg(shown(journalPath), failure, shown(historyPath)));
     }
     withdrawAnnouncement(journalPath);
     forgetAppendedRecords(journalPath);

@@ -1,8 +1,7 @@
 #include "common/journal_guard.h"
 
-#include "common/native_file.h"
-
 #include "common/fault_points.h"
+#include "common/native_file.h"
 #include "common/records.h"
 
 #include <QCryptographicHash>
@@ -130,8 +129,9 @@ Finished finishPendingWork(const QString &journalPath)
         return {};
     const std::optional<QByteArray> content = readRawFile(pending);
     if (!content)
-        return {WriteResult::failureTold(QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut "
-                                      "short.").arg(shown(pending))),
+        return {WriteResult::failureTold(QStringLiteral("Could not read \"%1\", which tells of work on the journal "
+                                                        "that a crash cut short.")
+                                             .arg(shown(pending))),
                 {}};
     const QList<QByteArray> lines = content->split('\n');
     Finished finished;
@@ -142,8 +142,9 @@ Finished finishPendingWork(const QString &journalPath)
         if (known && bytes > 0 && startsWithFile(journalPath, history, bytes)) {
             finished.result = takeOffStart(journalPath, bytes);
             if (!finished.result) {
-                finished.result.message += QStringLiteral(" A cutoff into \"%1\" was cut short: the journal still holds "
-                                                          "the sales copied there.").arg(shown(history));
+                finished.result.message += QStringLiteral(" A cutoff into \"%1\" was cut short: the journal still "
+                                                          "holds the sales copied there.")
+                                               .arg(shown(history));
                 return finished;
             }
             finished.notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash. It has now been finished: "
@@ -158,8 +159,10 @@ Finished finishPendingWork(const QString &journalPath)
             const std::optional<QByteArray> made = readRawFile(layaway);
             if (made && digest(*made) == lines.at(2)) {
                 if (!QFile::remove(layaway))
-                    return {WriteResult::failureTold(QStringLiteral("Could not remove \"%1\", the layaway of a close that a crash cut "
-                                                  "short before its sale was recorded.").arg(shown(layaway))),
+                    return {WriteResult::failureTold(QStringLiteral("Could not remove \"%1\", the layaway of a close "
+                                                                    "that a crash cut short before its sale was "
+                                                                    "recorded.")
+                                                         .arg(shown(layaway))),
                             {}};
                 finished.notice = QStringLiteral("A layaway's close was cut short by a crash before its sale was "
                                                  "recorded, so its file \"%1\" was removed. Ring the layaway up "

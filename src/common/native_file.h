@@ -67,8 +67,9 @@ public:
 
     Failure open();
     Failure write(const char *data, qint64 size);
-    // Syncs what is written (once more at commit()).
+    // Syncs what is written; done before commit().
     Failure sync();
+    // Puts the temporary file in the file's place.
     Failure commit();
     // Removes the temporary file.
     void cancel();

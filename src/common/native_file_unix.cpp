@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -104,6 +105,26 @@ int openToWrite(const QByteArray &name, int flags, QString &failure, bool &exist
     }
     existed = ::access(name.constData(), F_OK) == 0;
     return openRegularFile(name, flags, failure, status);
+}
+
+Stamp stampOf(const struct stat &status)
+{
+    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
+// Sets the open file's length and syncs it: 0, or the error that stopped it.
+int truncateSynced(int handle, qint64 length)
+{
+    faultPoint("truncate: before");
+    int rc;
+    do {
+        rc = ::ftruncate(handle, off_t(length));
+    } while (rc != 0 && errno == EINTR);
+    faultPoint("truncate: after");
+    if (rc != 0 || retryingSync(handle) != 0)
+        return errno;
+    faultPoint("truncate: after sync");
+    return 0;
 }
 
 // Writes the bytes; under the crash tests in two writes, so that a kill can fall between them
@@ -287,18 +308,10 @@ Failure resize(const QString &path, qint64 length)
     const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status);
     if (handle < 0)
         return failure;
-    faultPoint("resize: before truncation");
-    int rc;
-    do {
-        rc = ::ftruncate(handle, off_t(length));
-    } while (rc != 0 && errno == EINTR);
-    faultPoint("resize: after truncation");
-    if (rc != 0 || retryingSync(handle) != 0) {
-        const int error = errno;
+    if (const int error = truncateSynced(handle, length)) {
         ::close(handle);
         return reasonOf(error);
     }
-    faultPoint("resize: after sync");
     return closeWritten(handle, name, existed);
 }
 
@@ -317,16 +330,23 @@ QByteArray linkTarget(const QByteArray &name)
     return target;
 }
 
-// The path a name leads to: links and "." / ".." resolved as far as the file system has them
-// (so also for a file that does not exist yet), the rest of the name taken as written.
-QByteArray resolved(QByteArray name)
+// The name at the end of a chain of links (a loop of links ends after a few steps).
+QByteArray followLinks(QByteArray name)
 {
     for (int step = 0; step < 40; ++step) {
-        const QByteArray target = linkTarget(name);
+        QByteArray target = linkTarget(name);
         if (target.isEmpty())
             break;
-        name = target;
+        name = std::move(target);
     }
+    return name;
+}
+
+// The path a name leads to: links and "." / ".." resolved as far as the file system has them
+// (so also for a file that does not exist yet), the rest of the name taken as written.
+QByteArray resolved(const QByteArray &link)
+{
+    const QByteArray name = followLinks(link);
     char *real = ::realpath(name.constData(), nullptr);
     if (real) {
         const QByteArray whole(real);
@@ -359,9 +379,7 @@ bool sameFile(const QString &a, const QString &b)
 Stamp stamp(const QString &path)
 {
     struct stat status{};
-    if (::stat(systemName(path).constData(), &status) != 0)
-        return {};
-    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+    return ::stat(systemName(path).constData(), &status) == 0 ? stampOf(status) : Stamp();
 }
 
 Replacement::Replacement(const QString &path)
@@ -377,14 +395,8 @@ Replacement::~Replacement()
 Failure Replacement::open()
 {
     cancel();
-    QByteArray name = systemName(m_path);
     // A link is followed: the file it leads to takes the new content, the link stays.
-    for (int step = 0; step < 40; ++step) {
-        const QByteArray target = linkTarget(name);
-        if (target.isEmpty())
-            break;
-        name = target;
-    }
+    const QByteArray name = followLinks(systemName(m_path));
     if (const QString refused = notARegularFile(name); !refused.isEmpty())
         return refused;
     m_target = name;
@@ -426,13 +438,13 @@ Failure Replacement::commit()
 {
     if (m_handle < 0)
         return QStringLiteral("nothing was made ready to write");
-    if (retryingSync(int(m_handle)) != 0 || ::close(int(m_handle)) != 0) {
+    const int closed = ::close(int(m_handle));
+    m_handle = -1;
+    if (closed != 0) {
         const int error = errno;
-        m_handle = -1;
         cancel();
         return reasonOf(error);
     }
-    m_handle = -1;
     if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
         const int error = errno;
         cancel();
@@ -504,23 +516,13 @@ qint64 HeldFile::read(char *into, qint64 size)
 Stamp HeldFile::stamp() const
 {
     struct stat status{};
-    if (m_handle < 0 || ::fstat(int(m_handle), &status) != 0)
-        return {};
-    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+    return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? stampOf(status) : Stamp();
 }
 
 Failure HeldFile::empty()
 {
-    faultPoint("empty: before truncation");
-    int rc;
-    do {
-        rc = ::ftruncate(int(m_handle), 0);
-    } while (rc != 0 && errno == EINTR);
-    faultPoint("empty: after truncation");
-    if (rc != 0 || retryingSync(int(m_handle)) != 0)
-        return reasonOf(errno);
-    faultPoint("empty: after sync");
-    return {};
+    const int error = truncateSynced(int(m_handle), 0);
+    return error ? reasonOf(error) : Failure();
 }
 
 FileLock::~FileLock()
@@ -538,9 +540,10 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
         handle = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) {
         const int error = errno;
+        const bool notAFile = error == ELOOP || error == EISDIR;
         if (reason)
-            *reason = error == ELOOP ? QStringLiteral("it is a link") : error == EISDIR ? kFolderThere : reasonOf(error);
-        return error == ELOOP || error == EISDIR ? NotAFile : Failed;
+            *reason = error == ELOOP ? QStringLiteral("it is a link") : notAFile ? kFolderThere : reasonOf(error);
+        return notAFile ? NotAFile : Failed;
     }
     struct stat status{};
     if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {

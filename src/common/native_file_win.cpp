@@ -119,6 +119,24 @@ bool setLength(HANDLE handle, qint64 length)
     return ::SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end);
 }
 
+// Sets the open file's length and flushes it: 0, or the error that stopped it.
+DWORD truncateFlushed(HANDLE handle, qint64 length)
+{
+    faultPoint("truncate: before");
+    const bool cut = setLength(handle, length);
+    faultPoint("truncate: after");
+    if (!cut || !::FlushFileBuffers(handle))
+        return ::GetLastError();
+    faultPoint("truncate: after sync");
+    return 0;
+}
+
+Stamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME &written)
+{
+    return {qint64((quint64(sizeHigh) << 32) | sizeLow),
+            qint64((quint64(written.dwHighDateTime) << 32) | written.dwLowDateTime)};
+}
+
 // Renames over an existing file, waiting a little while a scanner or indexer has it open.
 bool moveRetrying(const std::wstring &from, const std::wstring &to, DWORD flags)
 {
@@ -267,15 +285,10 @@ Failure resize(const QString &path, qint64 length)
     const HANDLE handle = openRegularFile(name, GENERIC_WRITE, OPEN_ALWAYS, failure);
     if (handle == INVALID_HANDLE_VALUE)
         return failure;
-    faultPoint("resize: before truncation");
-    const bool cut = setLength(handle, length);
-    faultPoint("resize: after truncation");
-    if (!cut || !::FlushFileBuffers(handle)) {
-        const DWORD error = ::GetLastError();
+    if (const DWORD error = truncateFlushed(handle, length)) {
         ::CloseHandle(handle);
         return reasonOf(error);
     }
-    faultPoint("resize: after sync");
     if (!::CloseHandle(handle))
         return reasonOf(::GetLastError());
     return {};
@@ -324,8 +337,7 @@ Stamp stamp(const QString &path)
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
         return {};
-    return {qint64((quint64(data.nFileSizeHigh) << 32) | data.nFileSizeLow),
-            qint64((quint64(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime)};
+    return stampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
 }
 
 Replacement::Replacement(const QString &path)
@@ -376,10 +388,7 @@ Failure Replacement::commit()
         return QStringLiteral("nothing was made ready to write");
     const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
     m_handle = -1;
-    const bool flushed = ::FlushFileBuffers(handle);
-    DWORD error = flushed ? 0 : ::GetLastError();
-    if (!::CloseHandle(handle) && error == 0)
-        error = ::GetLastError();
+    DWORD error = ::CloseHandle(handle) ? 0 : ::GetLastError();
     if (error != 0) {
         cancel();
         return reasonOf(error);
@@ -464,20 +473,13 @@ Stamp HeldFile::stamp() const
     BY_HANDLE_FILE_INFORMATION info{};
     if (m_handle == -1 || !::GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_handle), &info))
         return {};
-    return {qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow),
-            qint64((quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime)};
+    return stampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
 }
 
 Failure HeldFile::empty()
 {
-    const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
-    faultPoint("empty: before truncation");
-    const bool cut = setLength(handle, 0);
-    faultPoint("empty: after truncation");
-    if (!cut || !::FlushFileBuffers(handle))
-        return reasonOf(::GetLastError());
-    faultPoint("empty: after sync");
-    return {};
+    const DWORD error = truncateFlushed(reinterpret_cast<HANDLE>(m_handle), 0);
+    return error ? reasonOf(error) : Failure();
 }
 
 FileLock::~FileLock()

@@ -12,8 +12,6 @@
 #elif defined(Q_OS_WIN)
 #include <windows.h>
 #include <psapi.h>
-#elif defined(Q_OS_UNIX)
-#include <sys/resource.h>
 #endif
 
 namespace pos {
@@ -61,12 +59,6 @@ double peakResidentMb()
     if (K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
         return double(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
     return 0;
-#elif defined(Q_OS_DARWIN)
-    rusage usage{};
-    return getrusage(RUSAGE_SELF, &usage) == 0 ? double(usage.ru_maxrss) / (1024.0 * 1024.0) : 0;
-#elif defined(Q_OS_UNIX)
-    rusage usage{};
-    return getrusage(RUSAGE_SELF, &usage) == 0 ? double(usage.ru_maxrss) / 1024.0 : 0;
 #else
     return 0;
 #endif
