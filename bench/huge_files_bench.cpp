@@ -123,8 +123,8 @@ QByteArray longLine(qint64 bytes)
 struct Counter
 {
     pos::testing::FakePlatform fake;
-    pos::AppWindows windows{fake.platform()};
-    pos::Form1 form{fake.platform(), windows};
+    pos::AppWindows windows{fake.platform(), fake.journal};
+    pos::Form1 form{fake.platform(), windows, fake.journal};
     Counter()
     {
         windows.setMainWindow(&form);
@@ -188,8 +188,8 @@ int inventoryChild()
 int startupChild()
 {
     pos::testing::FakePlatform fake;
-    pos::AppWindows windows(fake.platform());
-    pos::Form1 form(fake.platform(), windows);
+    pos::AppWindows windows(fake.platform(), fake.journal);
+    pos::Form1 form(fake.platform(), windows, fake.journal);
     windows.setMainWindow(&form);
     FirstPaint paint;
     form.installEventFilter(&paint);

@@ -59,7 +59,7 @@ int runChild(const QString &mode)
     }
     pos::testing::FakePlatform fake;
     pos::testing::RecordingWindows windows;
-    pos::Form1 form(fake.platform(), windows);
+    pos::Form1 form(fake.platform(), windows, fake.journal);
     form.installEventFilter(&paint);
     form.show();
     return qApp->exec();
@@ -177,14 +177,14 @@ int main(int argc, char *argv[])
     QDir::setCurrent(empty.path());
     pos::testing::FakePlatform fake;
     pos::testing::RecordingWindows windows;
-    pos::Form1 form(fake.platform(), windows);
+    pos::Form1 form(fake.platform(), windows, fake.journal);
     form.show();
     QCoreApplication::processEvents();
     print("enter_at_10_lines_ms", enterCost(form, 10), "ms");
     print("enter_at_10000_lines_ms", enterCost(form, 10000), "ms");
 
     QDir::setCurrent(shop.path());
-    pos::Form1 stocked(fake.platform(), windows);
+    pos::Form1 stocked(fake.platform(), windows, fake.journal);
     stocked.show();
     QCoreApplication::processEvents();
     print("dropdown_open_100k_ms", dropDownOpen(stocked), "ms");
@@ -201,7 +201,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "could not write the benchmark's layaway file\n");
         return 1;
     }
-    pos::Form1 counter(fake.platform(), windows);
+    pos::Form1 counter(fake.platform(), windows, fake.journal);
     counter.show();
     QCoreApplication::processEvents();
     const auto [reopen, close] = layawayCost(counter, fake, layaway);

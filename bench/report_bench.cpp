@@ -225,7 +225,7 @@ int loadChild()
     QElapsedTimer timer;
     timer.start();
     // On the heap: quitting closes the window, and its close box destroys it.
-    auto *form = new pos::Form4(fake.platform());
+    auto *form = new pos::Form4(fake.platform(), fake.journal);
     FirstPaint paint(*form);
     form->show();
     const int rows = form->List1->count();
@@ -346,7 +346,7 @@ int main(int argc, char *argv[])
     std::vector<double> opens;
     {
         pos::testing::FakePlatform fake;
-        pos::Form4 form(fake.platform());
+        pos::Form4 form(fake.platform(), fake.journal);
         form.show();
         settle(form);
         for (int run = 0; run < 3; ++run) {
@@ -370,7 +370,7 @@ int main(int argc, char *argv[])
         copies.push_back(copySeconds(journal, QDir(cutoffDir).filePath(pos::kJournalFile)));
         QFile::remove(QDir(cutoffDir).filePath(QStringLiteral("history.txt")));
         pos::testing::FakePlatform fake;
-        pos::Form4 form(fake.platform());
+        pos::Form4 form(fake.platform(), fake.journal);
         fake.dialogs.fileAnswers << QDir(cutoffDir).filePath(QStringLiteral("history.txt"));
         QElapsedTimer timer;
         timer.start();

@@ -7,8 +7,9 @@
 
 namespace pos {
 
-AppWindows::AppWindows(Platform platform)
+AppWindows::AppWindows(Platform platform, Journal &journal)
     : m_platform(platform)
+    , m_journal(journal)
 {
 }
 
@@ -37,7 +38,7 @@ void AppWindows::showSettings()
 
 void AppWindows::showSalesReport()
 {
-    showOnce(m_report, [this] { return new Form4(m_platform, m_main); });
+    showOnce(m_report, [this] { return new Form4(m_platform, m_journal, m_main); });
 }
 
 void AppWindows::showQuickInventory()

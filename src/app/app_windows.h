@@ -12,6 +12,7 @@ class Form2;
 class Form3;
 class Form8;
 class Form4;
+class Journal;
 
 // The program's secondary windows, made when first shown and again after their close box has
 // destroyed them. They are windows of their own, owned by the main window, so that they go
@@ -19,7 +20,8 @@ class Form4;
 class AppWindows final : public OtherWindows
 {
 public:
-    explicit AppWindows(Platform platform);
+    // The sales report closes periods of `journal`.
+    AppWindows(Platform platform, Journal &journal);
     ~AppWindows() override;
 
     // The window that owns the secondary windows; set before the first showing.
@@ -45,6 +47,7 @@ private:
     W *showOnce(QPointer<W> &window, Make make);
 
     Platform m_platform;
+    Journal &m_journal;
     QPointer<QWidget> m_main;
     QPointer<Form3> m_preview;
     QPointer<Form2> m_settings;

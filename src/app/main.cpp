@@ -5,7 +5,7 @@
 #include "app/automation.h"
 #include "app/shop_folder.h"
 #include "app/shop_lock.h"
-#include "common/journal_guard.h"
+#include "common/sales_journal.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 
@@ -118,10 +118,12 @@ int main(int argc, char *argv[])
         return 1;
     }
     // What a crash left: the temporary files of writes it cut short (only while this copy holds
-    // the folder), and a cutoff or a layaway's close to finish or undo.
+    // the folder), and a cutoff or a layaway's close to finish or undo; and the sales of earlier
+    // starts another program may have removed from the journal since.
     if (shopLock.lock)
         pos::removeStaleTemporaries(QStringLiteral("."));
-    const pos::Finished finished = pos::finishPendingWork(pos::kJournalFile);
+    pos::Journal journal;
+    const QString opened = journal.open();
 
     // Driven by the tests that start the real program: commands on standard input.
     const bool automated = commandLine.automation;
@@ -129,16 +131,18 @@ int main(int argc, char *argv[])
     pos::Automation automation;
     const pos::Platform platform = automated ? automation.platform() : desktop.platform();
 
-    pos::AppWindows windows(platform);
-    pos::Form1 form(platform, windows);
+    pos::AppWindows windows(platform, journal);
+    pos::Form1 form(platform, windows, journal);
     windows.setMainWindow(&form);
     QObject::connect(&form, &pos::Form1::endProgram, &app, &QApplication::quit);
     form.show();
-    for (const QString &text : {finished.notice, finished.result.message}) {
-        if (!text.isEmpty())
-            platform.messages.warning(&form, form.windowTitle(), text);
-    }
+    if (!opened.isEmpty())
+        platform.messages.warning(&form, form.windowTitle(), opened);
     if (automated)
         automation.start();
-    return app.exec();
+    const int status = app.exec();
+    // A last look for the sales of this run, which an editor's save may have removed.
+    if (const QString closed = journal.close(); !closed.isEmpty())
+        platform.messages.warning(nullptr, form.windowTitle(), closed);
+    return status;
 }

@@ -1,7 +1,6 @@
 #include "common/data_files.h"
 
 #include "common/fileio.h"
-#include "common/journal_guard.h"
 
 #include <QStringList>
 
@@ -9,11 +8,13 @@ namespace pos {
 
 QString programFileNamed(const QString &path)
 {
-    const QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,
+    QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,
                           kFontFile,    kInventoryFile, kReceiptFile,
-                          kJournalFile, kShopLockFile, pendingFileOf(kJournalFile),
-                          recoveredFileOf(kJournalFile), kJournalFile + QStringLiteral(".torn"),
-                          kInventoryFile + QStringLiteral(".torn")};
+                          kJournalFile, kShopLockFile};
+    // The journal's companion files (sales_journal.h), and the inventory's records set aside.
+    for (const char *suffix : {".pending", ".appended", ".recovered", ".torn"})
+        own << kJournalFile + QLatin1String(suffix);
+    own << kJournalFile + QStringLiteral(".recovered.torn") << kInventoryFile + QStringLiteral(".torn");
     for (const QString &name : own) {
         if (sameFile(path, name))
             return name;

@@ -68,11 +68,14 @@ QString fileNameProblem(const QString &path)
     }
     if (name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
         return QStringLiteral("a file name cannot end in a dot or a blank");
-    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9]) *(\\..*)?$"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    // COM and LPT with any digit, the superscript ones included, and the console's own names.
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|(COM|LPT)[0-9\u00B9\u00B2\u00B3]) *(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
     if (device.match(name).hasMatch())
-        return QStringLiteral("it is the name of a device on Windows (CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to "
-                              "LPT9 are), with or without an extension");
+        return QStringLiteral("it is the name of a device on Windows (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to "
+                              "COM9 and LPT0 to LPT9 are, with the superscript digits too), with or without an "
+                              "extension");
     return {};
 }
 
@@ -321,6 +324,12 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, bool &
 }
 
 } // namespace
+
+WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape)
+{
+    bool needsLineEnd = false;
+    return mendLastRecord(path, shape, needsLineEnd);
+}
 
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape)
 {

@@ -27,9 +27,9 @@ struct [[nodiscard]] WriteResult
 };
 
 // Why the name cannot be a file's on Windows, where the shop's files live or go; empty when it
-// can. Only the file's own name is looked at: a device's name (CON, PRN, AUX, NUL, COM1 to COM9,
-// LPT1 to LPT9, with or without an extension, in any case), a name that ends in a dot or a
-// blank, a character Windows refuses (< > : " / \ | ? * and control characters). Every writer
+// can. Only the file's own name is looked at: a device's name (CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0 to COM9 and LPT0 to LPT9, superscript digits too, with or without an extension,
+// in any case), a name that ends in a dot or a blank, a character Windows refuses (< > : " / \ | ? * and control characters). Every writer
 // below refuses such a name before the system sees it.
 QString fileNameProblem(const QString &path);
 
@@ -110,6 +110,11 @@ struct RecordShape
 // shape, and no more; a hand edit is only ended) is set aside in "<file>.torn" and cut off
 // first, so that no later record reads shifted by its fields.
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape);
+
+// Sets a last record cut short by a crash aside in "<file>.torn" and cuts it off, as
+// appendRecords does before it appends; anything else at the end (a hand edit without its line
+// end) stays as it is.
+WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape);
 
 // Writes a file whole from pieces handed over one after another, so that a large file is never
 // held in memory: the pieces go to a temporary file in the file's folder, which is synced and

@@ -1,12 +1,9 @@
 #include "common/journal.h"
 
 #include "common/codepage.h"
-#include "common/journal_guard.h"
-#include "common/native_file.h"
 #include "common/numbers.h"
 #include "common/records.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <cstring>
@@ -31,18 +28,6 @@ QByteArray journalRecordBytes(const JournalRecord &record)
         .text(record.payment)
         .endRecord();
     return writer.bytes();
-}
-
-WriteResult appendJournalRecord(const JournalRecord &record, const QString &path, QString *notice)
-{
-    const QString lost = checkAppendedRecords(path);
-    if (notice)
-        *notice = lost;
-    const QByteArray bytes = journalRecordBytes(record);
-    WriteResult appended = appendRecords(path, bytes, kJournalShape);
-    if (appended)
-        rememberAppendedRecord(path, bytes);
-    return appended;
 }
 
 namespace {
@@ -371,15 +356,6 @@ void appendQuotedField(QByteArray &line, QByteArrayView field)
     line.append('"');
 }
 
-namespace {
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-} // namespace
-
 qint64 lineNumberAt(const QString &path, qint64 offset)
 {
     QFile file(path);
@@ -401,77 +377,6 @@ qint64 lineNumberAt(const QString &path, qint64 offset)
         done += chunk.size();
     }
     return line;
-}
-
-WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath)
-{
-    if (sameFile(historyPath, journalPath))
-        return WriteResult::failureTold(QStringLiteral("\"%1\" is the sales journal \"%2\" itself: the history "
-                                                       "must go to another file. Nothing was changed.")
-                                            .arg(shown(historyPath), shown(journalPath)));
-    // A cutoff or close that a crash cut short is finished first.
-    if (Finished earlier = finishPendingWork(journalPath); !earlier.result)
-        return earlier.result;
-
-    const WriteResult unreadable =
-        WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(journalPath)));
-    const WriteResult changedMeanwhile = WriteResult::failureTold(
-        QStringLiteral("\"%1\" was changed by another program while it was copied to \"%2\", so the period was "
-                       "not closed and the journal was left as it is. Set the cutoff again.")
-            .arg(shown(journalPath), shown(historyPath)));
-
-    // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
-    native::HeldFile journal(journalPath);
-    if (!journal.open().isEmpty())
-        return unreadable;
-
-    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape. A history
-    // not committed leaves no trace.
-    StreamedFileWriter history(historyPath);
-    QByteArray chunk(qsizetype(1) << 20, Qt::Uninitialized);
-    qint64 copied = 0;
-    bool writing = true;
-    while (writing) {
-        const qint64 got = journal.read(chunk.data(), chunk.size());
-        if (got < 0)
-            return unreadable;
-        if (got == 0)
-            break;
-        copied += got;
-        writing = history.write(QByteArrayView(chunk.constData(), got));
-    }
-    const native::Stamp copiedStamp = journal.stamp();
-    if (writing) {
-        if (copiedStamp.size != copied)
-            return changedMeanwhile;
-        if (WriteResult announced = announceCutoff(journalPath, historyPath, copied); !announced) {
-            announced.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
-            return announced;
-        }
-    }
-    WriteResult written = history.commit();
-    if (!written) {
-        withdrawAnnouncement(journalPath);
-        written.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
-        return written;
-    }
-    if (journal.stamp() != copiedStamp) {
-        // Another program wrote the journal after it was copied: the history would hold sales
-        // the journal still holds, or miss the new ones, so it goes again.
-        QFile::remove(historyPath);
-        withdrawAnnouncement(journalPath);
-        return changedMeanwhile;
-    }
-    if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
-        // The announcement stays: the next close, cutoff or start takes the copied sales off.
-        return WriteResult::failureTold(
-            QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; they will be taken "
-                           "out of the journal at the next sale or start of the program.")
-                .arg(shown(journalPath), failure, shown(historyPath)));
-    }
-    withdrawAnnouncement(journalPath);
-    forgetAppendedRecords(journalPath);
-    return {};
 }
 
 } // namespace pos

@@ -36,12 +36,6 @@ QByteArray journalRecordBytes(const JournalRecord &record);
 // The journal's records as Close Order writes them, for mending a last record cut short.
 inline const RecordShape kJournalShape{5, "Reciept# "};
 
-// Appends the record to the journal as one complete line, synced to disk. First it checks that
-// the journal still holds the records appended in this run (journal_guard.h); `notice` gets
-// what the clerk must hear about ones another program removed.
-WriteResult appendJournalRecord(const JournalRecord &record, const QString &path = kJournalFile,
-                                QString *notice = nullptr);
-
 // One record of a journal or history file as read: the bytes of its five fields, quotes
 // removed (Windows-1252, see fromAnsi). The views point into the reader's buffer and hold
 // until its next read.
@@ -179,16 +173,5 @@ Q_ALWAYS_INLINE std::optional<qint64> moneyCents(QByteArrayView field)
 
 // Appends the field to a record line as a quoted text field, as RecordWriter::text writes it.
 void appendQuotedField(QByteArray &line, QByteArrayView field);
-
-// Closes a period: the journal's bytes are copied unchanged into the history file (for a
-// journal the program wrote, five quoted fields per line, in the journal's order), which
-// replaces whatever the file held through a temporary file in its folder, synced and put in
-// place only when complete; then the bytes copied are taken off the journal. A missing journal
-// counts as empty. The cutoff is announced before its history is put in place, so that a crash
-// at any point leaves every sale in the journal or the history, never both and never neither
-// (journal_guard.h). If anything fails, or another program changes the journal meanwhile, the
-// journal is left as it was and the result tells why; a history name that leads to the journal
-// itself is refused.
-WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath = kJournalFile);
 
 } // namespace pos

@@ -108,7 +108,9 @@ private:
 };
 
 // An exclusive lock on a file, held by the system for this process while the object lives
-// (and released by the system when the process ends, however it ends).
+// (and released by the system when the process ends, however it ends). Deleting or renaming
+// the file while it is held frees nothing: on Windows the file cannot be deleted or renamed
+// while it is held, and on POSIX the folder the file is in is held locked too.
 class FileLock
 {
 public:
@@ -131,6 +133,7 @@ public:
 
 private:
     qintptr m_handle = -1;
+    qintptr m_folder = -1; // POSIX: the folder's lock
 };
 
 } // namespace pos::native

@@ -529,7 +529,23 @@ FileLock::~FileLock()
 {
     if (m_handle >= 0)
         ::close(int(m_handle));
+    if (m_folder >= 0)
+        ::close(int(m_folder));
 }
+
+namespace {
+
+// Takes the system's lock on the open file without waiting: 0, or the reason it could not.
+int lockNow(int handle)
+{
+    int rc;
+    do {
+        rc = ::flock(handle, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+} // namespace
 
 FileLock::Result FileLock::lock(const QString &path, QString *reason)
 {
@@ -552,13 +568,18 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
             *reason = kNotRegular;
         return NotAFile;
     }
-    int rc;
-    do {
-        rc = ::flock(handle, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        const int error = errno;
+    // The folder is locked as well: a lock file deleted or renamed while the program runs lets
+    // no second copy in. A folder that cannot be opened leaves the file's lock alone to hold.
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folderName = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : name.left(slash);
+    const int folder = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = folder >= 0 ? lockNow(folder) : 0;
+    if (error == 0)
+        error = lockNow(handle);
+    if (error != 0) {
         ::close(handle);
+        if (folder >= 0)
+            ::close(folder);
         if (error == EWOULDBLOCK)
             return HeldElsewhere;
         if (reason)
@@ -566,6 +587,7 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
         return Failed;
     }
     m_handle = handle;
+    m_folder = folder;
     return Locked;
 }
 

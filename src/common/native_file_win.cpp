@@ -498,8 +498,11 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
             *reason = attributes & FILE_ATTRIBUTE_DIRECTORY ? kFolderThere : QStringLiteral("it is a link or a device");
         return NotAFile;
     }
-    const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // Not shared for deleting: the lock file cannot be deleted or renamed while it is held, so
+    // no second copy finds the name free.
+    const HANDLE handle =
+        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         if (reason)
             *reason = reasonOf(::GetLastError());

@@ -3,6 +3,7 @@
 #include "common/data_files.h"
 #include "common/fileio.h"
 #include "common/journal.h"
+#include "common/sales_journal.h"
 #include "common/numbers.h"
 #include "common/settings_files.h"
 #include "platform/accessibility.h"
@@ -57,10 +58,11 @@ QFont boldFont(const QFont &base)
 
 } // namespace
 
-Form4::Form4(Platform platform, QWidget *parent)
+Form4::Form4(Platform platform, Journal &journal, QWidget *parent)
     : QWidget(parent)
     , CommonDialog1(platform.dialogs, this)
     , m_platform(platform)
+    , m_journal(journal)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(kTitle);
@@ -255,17 +257,16 @@ void Form4::Command2_Click()
     const QString history = CommonDialog1.FileName;
 
     // The period never goes into one of the program's own files (under any name), whose next
-    // write would destroy it.
-    if (const QString own = programFileNamed(history); !own.isEmpty()) {
+    // write would destroy it, nor outside the shop folder.
+    if (const QString problem = m_journal.historyProblem(history); !problem.isEmpty()) {
         m_platform.messages.warning(this, kTitle,
-                                    QStringLiteral("\"%1\" is the program's own file \"%2\": a history must go "
-                                                   "to a file of its own. Nothing was changed.")
-                                        .arg(QDir::toNativeSeparators(history), own));
+                                    QStringLiteral("\"%1\" cannot take the period: %2. A history must go to a "
+                                                   "file of its own in the shop folder. Nothing was changed.")
+                                        .arg(QDir::toNativeSeparators(history), problem));
         return;
     }
 
-    // An earlier period is replaced only when the owner says so. (The journal itself is
-    // refused by the cutoff, before any question.)
+    // An earlier period is replaced only when the owner says so.
     const QFileInfo existing(history);
     if (existing.isFile() && existing.size() > 0) {
         const QString question =
@@ -275,9 +276,11 @@ void Form4::Command2_Click()
         if (!m_platform.messages.question(this, kTitle, question))
             return;
     }
-    const WriteResult result = cutOffJournal(history);
-    if (!result)
-        m_platform.messages.warning(this, kTitle, result.message);
+    const JournalOutcome outcome = m_journal.cutOff(history);
+    for (const QString &text : {outcome.notice, outcome.result.message}) {
+        if (!text.isEmpty())
+            m_platform.messages.warning(this, kTitle, text);
+    }
 }
 
 void Form4::Command3_Click()

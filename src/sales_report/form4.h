@@ -12,6 +12,7 @@ class QPushButton;
 namespace pos {
 
 class EntryList;
+class Journal;
 struct ReportColumns;
 
 // "Sales Report": the journal "sales.txt" in three columns (Gross Sales, Net Sales, Sales Tax)
@@ -25,7 +26,8 @@ class Form4 : public QWidget
     Q_OBJECT
 public:
     // Builds the window and runs its load handler. The working directory holds the data files.
-    explicit Form4(Platform platform, QWidget *parent = nullptr);
+    // Set Cutoff closes periods of `journal`.
+    Form4(Platform platform, Journal &journal, QWidget *parent = nullptr);
     ~Form4() override;
 
     // Column titles.
@@ -91,6 +93,7 @@ private:
     void addHistory();
 
     Platform m_platform;
+    Journal &m_journal;
 };
 
 } // namespace pos

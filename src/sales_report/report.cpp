@@ -187,17 +187,37 @@ inline void appendEntry(EntryColumn &column, QByteArrayView field)
 
 } // namespace
 
+namespace {
+
+// Whether a record repeats the one before it: the same field 1 (the first record compared with
+// the empty text).
+class Repeats
+{
+public:
+    bool repeated(const JournalFields &record)
+    {
+        const QByteArrayView key = record.field[0];
+        if (std::size_t(key.size()) == m_previous.size()
+            && std::memcmp(key.data(), m_previous.data(), m_previous.size()) == 0)
+            return true;
+        m_previous.assign(key.data(), std::size_t(key.size()));
+        return false;
+    }
+
+private:
+    std::string m_previous;
+};
+
+} // namespace
+
 void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &untaxed)
 {
     columns.reserve(qsizetype(reader.expectedSize() / kShortRecord) + 1);
-    std::string previousKey;
+    Repeats repeats;
     JournalFields record;
     while (reader.next(record)) {
-        const QByteArrayView key = record.field[0];
-        if (std::size_t(key.size()) == previousKey.size()
-            && std::memcmp(key.data(), previousKey.data(), previousKey.size()) == 0)
+        if (repeats.repeated(record))
             continue;
-        previousKey.assign(key.data(), std::size_t(key.size()));
 
         const std::optional<qint64> tax = moneyCents(record.field[2]);
         if (tax && *tax == 0) {
@@ -218,8 +238,11 @@ void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &un
 void loadHistory(JournalReader &reader, ReportColumns &columns)
 {
     columns.reserve(qsizetype(reader.expectedSize() / kShortRecord) + 1);
+    Repeats repeats;
     JournalFields record;
     while (reader.next(record)) {
+        if (repeats.repeated(record))
+            continue;
         appendEntry(columns.gross, record.field[1]);
         appendEntry(columns.tax, record.field[2]);
         appendEntry(columns.net, record.field[3]);

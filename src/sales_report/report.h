@@ -139,8 +139,9 @@ struct UntaxedSales
 // sale is appended to the columns.
 void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &untaxed);
 
-// Reads a history file: every record is appended to the columns, repeats and untaxed sales
-// included.
+// Reads a history file: every record is appended to the columns, untaxed sales included, but
+// for one that repeats the one before it (as the journal is loaded), so that a period totals
+// the same before and after its cutoff.
 void loadHistory(JournalReader &reader, ReportColumns &columns);
 
 // For the owner when the file does not divide into sales of five fields a line (a blank line,

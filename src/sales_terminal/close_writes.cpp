@@ -2,10 +2,8 @@
 
 #include "common/file_limits.h"
 #include "common/fileio.h"
-#include "common/journal_guard.h"
 #include "sales_terminal/layaway.h"
 
-#include <QFile>
 
 namespace pos {
 
@@ -30,14 +28,10 @@ void tell(QString &notice, const QString &text)
 
 } // namespace
 
-CloseOutcome writeClose(const CloseWrites &writes, const QString &receiptPath, const QString &journalPath,
+CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QString &receiptPath,
                         const QString &layawayFolder)
 {
     CloseOutcome outcome;
-    const Finished earlier = finishPendingWork(journalPath);
-    tell(outcome.notice, earlier.notice);
-    tell(outcome.notice, earlier.result.message);
-
     // A layaway its reader would refuse (a line longer than 64 KB) is not written at all.
     if (const std::optional<LayawayWrite> &layaway = writes.layaway) {
         if (const Refusal refusal = refusalOf(layaway->bytes, kListFileLimits); refusal != Refusal::None) {
@@ -52,43 +46,29 @@ CloseOutcome writeClose(const CloseWrites &writes, const QString &receiptPath, c
     if (WriteResult staged = receipt.stage(writes.receipt); !staged)
         return failed(outcome, CloseOutcome::Receipt, staged);
 
-    QString newLayaway;
-    if (const std::optional<LayawayWrite> &layaway = writes.layaway) {
-        WriteResult written;
-        if (layaway->kind == LayawayWrite::New) {
-            newLayaway = newLayawayPath(layawayFolder, layaway->closedAt, layaway->salesperson);
-            if (writes.journal)
-                written = announceNewLayaway(journalPath, newLayaway, layaway->bytes,
-                                             journalRecordBytes(*writes.journal));
-            if (written)
-                written = createFileNew(newLayaway, layaway->bytes);
-            if (!written) {
-                withdrawAnnouncement(journalPath);
-                return failed(outcome, CloseOutcome::Layaway, written);
-            }
-        } else {
-            written = writeFileWhole(layaway->path, layaway->bytes);
-            if (!written)
-                return failed(outcome, CloseOutcome::Layaway, written);
-        }
-        outcome.layawayPath = layaway->kind == LayawayWrite::New ? newLayaway : layaway->path;
+    const std::optional<LayawayWrite> &layaway = writes.layaway;
+    const bool newLayaway = layaway && layaway->kind == LayawayWrite::New;
+    if (newLayaway)
+        outcome.layawayPath = newLayawayPath(layawayFolder, layaway->closedAt, layaway->salesperson);
+    if (newLayaway && !writes.journal) {
+        if (WriteResult written = createFileNew(outcome.layawayPath, layaway->bytes); !written)
+            return failed(outcome, CloseOutcome::Layaway, written);
+    } else if (layaway && !newLayaway) {
+        if (WriteResult written = writeFileWhole(layaway->path, layaway->bytes); !written)
+            return failed(outcome, CloseOutcome::Layaway, written);
+        outcome.layawayPath = layaway->path;
     }
-
     if (writes.journal) {
-        QString lost;
-        const WriteResult appended = appendJournalRecord(*writes.journal, journalPath, &lost);
-        tell(outcome.notice, lost);
-        if (!appended) {
-            // The layaway of an unrecorded sale is not kept.
-            if (!newLayaway.isEmpty()) {
-                QFile::remove(newLayaway);
-                withdrawAnnouncement(journalPath);
-            }
-            return failed(outcome, CloseOutcome::Journal, appended);
+        const JournalOutcome recorded =
+            newLayaway ? journal.appendWithLayaway(*writes.journal, outcome.layawayPath, layaway->bytes)
+                       : journal.append(*writes.journal);
+        tell(outcome.notice, recorded.notice);
+        if (!recorded.result) {
+            outcome.layawayLeft = recorded.layawayLeft;
+            return failed(outcome, recorded.layawayFailed ? CloseOutcome::Layaway : CloseOutcome::Journal,
+                          recorded.result);
         }
     }
-    if (!newLayaway.isEmpty())
-        withdrawAnnouncement(journalPath);
 
     if (WriteResult committed = receipt.commit(); !committed) {
         const bool recorded = writes.layaway || writes.journal;

@@ -3,19 +3,17 @@
 // What closing an order writes, and in which order, so that no receipt is printed for a sale
 // that was not recorded and a failure leaves nothing half done:
 //   1. the receipt is made ready beside "reciept.txt" (written and synced, not yet in place);
-//   2. the layaway file is written: a new one for "Layaway" (announced first, with its journal
-//      record, so that a crash before the record lands takes the file away again at the next
-//      start: see journal_guard.h), the reopened one rewritten whole for "Layaway Payment";
-//   3. the journal record is appended to "sales.txt"; should that fail, a layaway file made in
-//      step 2 is removed again;
+//   2. the reopened layaway file of a "Layaway Payment" is rewritten whole;
+//   3. the journal records the sale ("sales.txt"); for a new "Layaway" it makes the layaway's
+//      file too, and keeps neither should either fail (sales_journal.h);
 //   4. the receipt takes the place of "reciept.txt".
 // A layaway its reader would refuse (see file_limits.h) is refused before step 1. A failure in
 // steps 1 to 3 leaves every file as it was before the close. Only step 4 can
 // fail once the order is recorded, and then only in putting a synced file in its place.
-// Before step 1, work on the journal that a crash cut short is finished.
 
 #include "common/data_files.h"
 #include "common/journal.h"
+#include "common/sales_journal.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -67,14 +65,16 @@ struct CloseOutcome
     QString message;
     // The layaway file written (the new file's path for a "Layaway").
     QString layawayPath;
+    // A new layaway whose sale was not recorded, and whose file could not be removed: the next
+    // close or start of the program removes it.
+    bool layawayLeft = false;
     // What the clerk must hear besides: sales another program removed from the journal, work
     // a crash had left undone.
     QString notice;
 };
 
-// The folders: receipt and journal by their paths; a new layaway in layawayFolder (empty: the
-// working directory).
-CloseOutcome writeClose(const CloseWrites &writes, const QString &receiptPath = kReceiptFile,
-                        const QString &journalPath = kJournalFile, const QString &layawayFolder = QString());
+// The receipt by its path; a new layaway in layawayFolder (empty: the working directory).
+CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QString &receiptPath = kReceiptFile,
+                        const QString &layawayFolder = QString());
 
 } // namespace pos

@@ -34,11 +34,12 @@ const QString kCaption = QStringLiteral("Corvalane Point-Of-Sale - BETA");
 
 } // namespace
 
-Form1::Form1(Platform platform, OtherWindows &windows, QWidget *parent)
+Form1::Form1(Platform platform, OtherWindows &windows, Journal &journal, QWidget *parent)
     : QMainWindow(parent)
     , CommonDialog1(platform.dialogs, this)
     , m_platform(platform)
     , m_windows(windows)
+    , m_journal(journal)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
@@ -266,7 +267,7 @@ void Form1::Command3_Click()
 {
     // A layaway file is this order's only when this New Order reopens it.
     m_layawayFile.clear();
-    m_closedAs.reset();
+    m_closed = false;
     startOrder();
     // A cancelled or unreadable reopening leaves a fresh sale, started again under "Sale" so
     // that its header line and tax rate are a sale's.
@@ -431,12 +432,13 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::Command2_Click()
 {
-    // A repeated close of the same order is decided by what its first close recorded, not by
-    // the kind box (which that close set back to "Sale"): an estimate or a payment is not turned
-    // into a recorded sale, and a layaway's file is made once.
+    // A repeated close of the same order (a double click, a second Return) prints its receipt
+    // again and records nothing more: the sale is in the journal once, a layaway's file is made
+    // once, a payment taken once, and an estimate is not turned into a recorded sale by the kind
+    // box its first close set back to "Sale".
     CloseRecord record = closeRecordFor(Combo2->currentText());
-    if (m_closedAs)
-        record = repeatedCloseRecord(*m_closedAs);
+    if (m_closed)
+        record = CloseRecord::ReceiptOnly;
     const bool layaway = record == CloseRecord::Layaway || record == CloseRecord::LayawayPayment;
     // Refused before anything changes: the order stays open as it is.
     if (record == CloseRecord::LayawayPayment && m_layawayFile.isEmpty()) {
@@ -470,7 +472,7 @@ void Form1::Command2_Click()
                                       m_layawayFile, {}, {}};
     if (record == CloseRecord::Journal || record == CloseRecord::Layaway)
         writes.journal = journalRecord(dte, close);
-    const CloseOutcome outcome = writeClose(writes);
+    const CloseOutcome outcome = writeClose(writes, m_journal);
 
     if (!outcome.notice.isEmpty())
         m_platform.messages.warning(this, kCaption, outcome.notice);
@@ -494,8 +496,7 @@ void Form1::Command2_Click()
     }
     // The layaway's file has its new balance: a later close is another order's.
     m_layawayFile.clear();
-    if (!m_closedAs)
-        m_closedAs = record;
+    m_closed = true;
     subt = 0;
     Combo2->setEditText(QStringLiteral("Sale"));
 }

@@ -22,6 +22,7 @@ class QPushButton;
 namespace pos {
 
 class DefaultButton;
+class Journal;
 class ListBox;
 
 // The sales terminal: the counter's main window. One order is open at a time: New Order starts
@@ -34,8 +35,8 @@ class Form1 : public QMainWindow
 public:
     // Builds the window and runs its load handler (the drop-down filled from "inventory.dat",
     // then New Order). The working directory holds the shop's data files.
-    // The other windows are reached through `windows`.
-    Form1(Platform platform, OtherWindows &windows, QWidget *parent = nullptr);
+    // The other windows are reached through `windows`; sales are recorded in `journal`.
+    Form1(Platform platform, OtherWindows &windows, Journal &journal, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Order kind, salesperson and the order list.
@@ -148,11 +149,12 @@ private:
 
     Platform m_platform;
     OtherWindows &m_windows;
+    Journal &m_journal;
     DefaultButton *m_default = nullptr;
     // The layaway file reopened by this order's New Order; empty when none.
     QString m_layawayFile;
-    // What the order recorded when it was first closed; none while it is open.
-    std::optional<CloseRecord> m_closedAs;
+    // Whether the order was closed since its New Order: a repeated close records nothing.
+    bool m_closed = false;
 };
 
 } // namespace pos

@@ -93,18 +93,4 @@ CloseRecord closeRecordFor(const QString &kind)
     return CloseRecord::Journal;
 }
 
-CloseRecord repeatedCloseRecord(CloseRecord first)
-{
-    switch (first) {
-    case CloseRecord::Layaway:
-        return CloseRecord::Journal;
-    case CloseRecord::LayawayPayment:
-        return CloseRecord::ReceiptOnly;
-    case CloseRecord::ReceiptOnly:
-    case CloseRecord::Journal:
-        break;
-    }
-    return first;
-}
-
 } // namespace pos

@@ -83,9 +83,4 @@ enum class CloseRecord
 };
 CloseRecord closeRecordFor(const QString &kind);
 
-// What closing an order again (no New Order between) records, by what its first close
-// recorded: a sale or a layaway is journaled again (the same record, which the report counts
-// once); a layaway's file is not made again, nor a payment's balance taken again.
-CloseRecord repeatedCloseRecord(CloseRecord first);
-
 } // namespace pos

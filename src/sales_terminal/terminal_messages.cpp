@@ -110,10 +110,17 @@ QString notClosedMessage(const CloseOutcome &outcome, CloseRecord record)
     QString consequence;
     switch (outcome.failed) {
     case CloseOutcome::Journal:
-        consequence = layaway ? QStringLiteral("The sale was NOT recorded in the sales journal, its "
-                                               "layaway file was not kept, and no receipt was printed.")
-                              : QStringLiteral("The sale was NOT recorded in the sales journal and no "
-                                               "receipt was printed.");
+        if (!layaway)
+            consequence = QStringLiteral("The sale was NOT recorded in the sales journal and no receipt was "
+                                         "printed.");
+        else if (outcome.layawayLeft)
+            consequence = QStringLiteral("The sale was NOT recorded in the sales journal and no receipt was "
+                                         "printed. Its layaway file \"%1\" could not be removed either: it will "
+                                         "be removed at the next close or start of the program.")
+                              .arg(QDir::toNativeSeparators(outcome.layawayPath));
+        else
+            consequence = QStringLiteral("The sale was NOT recorded in the sales journal, its layaway file was "
+                                         "not kept, and no receipt was printed.");
         break;
     case CloseOutcome::Layaway:
         consequence = layaway ? QStringLiteral("The layaway was NOT saved, the sale was not recorded "

@@ -112,13 +112,13 @@ void TestAccessibility::everyControlIsNamed()
     RecordingWindows windows;
     std::unique_ptr<QWidget> form;
     if (window == QLatin1String("Form1"))
-        form = std::make_unique<Form1>(fake.platform(), windows);
+        form = std::make_unique<Form1>(fake.platform(), windows, fake.journal);
     else if (window == QLatin1String("Form2"))
         form = std::make_unique<Form2>(fake.platform());
     else if (window == QLatin1String("Form3"))
         form = std::make_unique<Form3>(fake.platform());
     else if (window == QLatin1String("Form4"))
-        form = std::make_unique<Form4>(fake.platform());
+        form = std::make_unique<Form4>(fake.platform(), fake.journal);
     else
         form = std::make_unique<Form8>(fake.platform());
     form->show();
@@ -136,9 +136,9 @@ void TestAccessibility::namesOfBoxesWithoutCaption()
     WorkDir dir;
     FakePlatform fake;
     RecordingWindows windows;
-    Form1 form1(fake.platform(), windows);
+    Form1 form1(fake.platform(), windows, fake.journal);
     Form2 form2(fake.platform());
-    Form4 form4(fake.platform());
+    Form4 form4(fake.platform(), fake.journal);
     auto name = [](QWidget *control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
     };
@@ -161,7 +161,7 @@ void TestAccessibility::reportColumnsAreListsOfRows()
     dir.write("sales.txt", sale("R1", "$9.00", "$.54", "$9.54") + sale("R2", "$10.00", "$.00", "$10.00")
                                + sale("R3", "$1,234.50", "$80.24", "$1,314.74") + sale("R4", "-$12.50", "-$.75", "-$13.25"));
     FakePlatform fake;
-    Form4 form(fake.platform());
+    Form4 form(fake.platform(), fake.journal);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);

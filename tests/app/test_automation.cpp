@@ -5,6 +5,7 @@
 
 #include "app/app_windows.h"
 #include "app/automation.h"
+#include "common/sales_journal.h"
 #include "sales_terminal/form1.h"
 
 #include <QLineEdit>
@@ -36,8 +37,9 @@ void TestAutomation::drivesAnOrder()
     WorkDir dir;
     dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
     Automation automation;
-    AppWindows windows(automation.platform());
-    Form1 form(automation.platform(), windows);
+    Journal journal;
+    AppWindows windows(automation.platform(), journal);
+    Form1 form(automation.platform(), windows, journal);
     windows.setMainWindow(&form);
     form.show();
 
@@ -68,8 +70,9 @@ void TestAutomation::badCommandsAreTold()
 {
     WorkDir dir;
     Automation automation;
-    AppWindows windows(automation.platform());
-    Form1 form(automation.platform(), windows);
+    Journal journal;
+    AppWindows windows(automation.platform(), journal);
+    Form1 form(automation.platform(), windows, journal);
     QCOMPARE(automation.execute("click Form9.Command1"), QStringList{"error no window Form9"});
     QCOMPARE(automation.execute("click Form1.Nothing"), QStringList{"error no control Form1.Nothing"});
     QCOMPARE(automation.execute("click Form1.Text8"), QStringList{"error Form1.Text8 is not a button"});

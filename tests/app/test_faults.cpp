@@ -138,9 +138,9 @@ struct Windows
 {
     Windows()
     {
-        form1 = std::make_unique<Form1>(fake.platform(), others);
+        form1 = std::make_unique<Form1>(fake.platform(), others, fake.journal);
         form2 = std::make_unique<Form2>(fake.platform());
-        form4 = std::make_unique<Form4>(fake.platform());
+        form4 = std::make_unique<Form4>(fake.platform(), fake.journal);
         form8 = std::make_unique<Form8>(fake.platform());
     }
     FakePlatform fake;

@@ -30,8 +30,8 @@ struct Counter
     {
         dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
         dir.write("return.txt", "\"Keep this receipt.\"\r\n");
-        windows = std::make_unique<AppWindows>(fake.platform());
-        form = std::make_unique<Form1>(fake.platform(), *windows);
+        windows = std::make_unique<AppWindows>(fake.platform(), fake.journal);
+        form = std::make_unique<Form1>(fake.platform(), *windows, fake.journal);
         windows->setMainWindow(form.get());
         form->show();
         form->activateWindow();

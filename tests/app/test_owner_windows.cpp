@@ -34,8 +34,8 @@ struct Shop
     {
         dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
         dir.write("inventory.dat", "\"Widget\"\r\n");
-        windows = std::make_unique<AppWindows>(fake.platform());
-        form = std::make_unique<Form1>(fake.platform(), *windows);
+        windows = std::make_unique<AppWindows>(fake.platform(), fake.journal);
+        form = std::make_unique<Form1>(fake.platform(), *windows, fake.journal);
         windows->setMainWindow(form.get());
     }
     ~Shop()
@@ -115,7 +115,7 @@ void TestOwnerWindows::inventoryReachesNextStart()
     QCOMPARE(manager->List1->items(), (QStringList{"Crate", "Widget"}));
     // The running main window's drop-down is filled at start-up only.
     QCOMPARE(comboItems(s.form->Description1), QStringList{"Widget"});
-    Form1 next(s.fake.platform(), *s.windows);
+    Form1 next(s.fake.platform(), *s.windows, s.fake.journal);
     QCOMPARE(comboItems(next.Description1), (QStringList{"Widget", "Crate"}));
 }
 

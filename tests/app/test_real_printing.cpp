@@ -84,8 +84,8 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     FakePlatform fake;
     QtPrinter printer;
     const Platform platform{fake.clock, fake.dialogs, printer, fake.editor, fake.messages};
-    AppWindows windows(platform);
-    Form1 form(platform, windows);
+    AppWindows windows(platform, fake.journal);
+    Form1 form(platform, windows, fake.journal);
     windows.setMainWindow(&form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -157,7 +157,7 @@ void TestRealPrinting::reportReachesThePdfPrinter()
     FakePlatform fake;
     QtPrinter printer;
     const Platform platform{fake.clock, fake.dialogs, printer, fake.editor, fake.messages};
-    auto *report = new Form4(platform);
+    auto *report = new Form4(platform, fake.journal);
     report->show();
     QVERIFY(QTest::qWaitForWindowExposed(report));
     QTest::mouseClick(report->Command6, Qt::LeftButton);

@@ -31,8 +31,8 @@ void TestSalesReportWindow::shownOnceAndLoadedAfresh()
     dir.write("sales.txt", "\"R1\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
     dir.write("tax.txt", "\"6\",\"1\",\"5\"\r\n");
     FakePlatform fake;
-    AppWindows windows(fake.platform());
-    Form1 form(fake.platform(), windows);
+    AppWindows windows(fake.platform(), fake.journal);
+    Form1 form(fake.platform(), windows, fake.journal);
     windows.setMainWindow(&form);
     form.show();
 

@@ -32,10 +32,10 @@ int measure()
     FakePlatform fake;
     RecordingWindows windows;
     std::vector<std::unique_ptr<QWidget>> forms;
-    forms.push_back(std::make_unique<Form1>(fake.platform(), windows));
+    forms.push_back(std::make_unique<Form1>(fake.platform(), windows, fake.journal));
     forms.push_back(std::make_unique<Form2>(fake.platform()));
     forms.push_back(std::make_unique<Form3>(fake.platform()));
-    forms.push_back(std::make_unique<Form4>(fake.platform()));
+    forms.push_back(std::make_unique<Form4>(fake.platform(), fake.journal));
     forms.push_back(std::make_unique<Form8>(fake.platform()));
     QTextStream out(stdout);
     for (const auto &form : forms) {

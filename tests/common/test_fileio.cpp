@@ -563,10 +563,11 @@ void TestFileIo::namesWindowsRefuses_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("refused");
     for (const char *name : {"CON", "con.txt", "Nul.lwy", "aux .txt", "COM1", "lpt9.history.txt", "PRN.",
-                             "history.txt.", "history ", "a?b.txt", "a<b", "a|b", "a*b", "a\"b", "ab:c", "tab\there"})
-        QTest::newRow(name) << QString::fromLatin1(name) << true;
-    for (const char *name : {"console.txt", "COM10.txt", "LPT0", "nully.lwy", "con_txt", ".hidden", "history.txt",
-                             "03142004093010Ann.lwy", "Caf\xc3\xa9 \xe2\x82\xac.txt"})
+                             "history.txt.", "history ", "a?b.txt", "a<b", "a|b", "a*b", "a\"b", "ab:c", "tab\there",
+                             "COM0.txt", "lpt0", "CONIN$.txt", "conout$", "COM\xc2\xb9.txt", "LPT\xc2\xb3"})
+        QTest::newRow(name) << QString::fromUtf8(name) << true;
+    for (const char *name : {"console.txt", "COM10.txt", "LPT\xc2\xb2\xc2\xb2", "CONIN.txt", "nully.lwy", "con_txt",
+                             ".hidden", "history.txt", "03142004093010Ann.lwy", "Caf\xc3\xa9 \xe2\x82\xac.txt"})
         QTest::newRow(name) << QString::fromUtf8(name) << false;
 }
 

@@ -6,15 +6,17 @@
 
 #include "common/codepage.h"
 #include "common/journal.h"
-#include "common/journal_guard.h"
+#include "common/sales_journal.h"
 #include "common/numbers.h"
 #include "common/records.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -26,6 +28,11 @@ using namespace pos;
 using namespace pos::testing;
 
 namespace {
+
+QByteArray layawayDigest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
 
 // Every field the reader gives, records first, then the incomplete tail; and the number of
 // complete records.
@@ -110,6 +117,9 @@ private slots:
     void cutShortCutoffFinishedOnce_data();
     void cutShortCutoffFinishedOnce();
     void layawayOfUnrecordedSaleRemoved();
+    void untrustedAnnouncementsTouchNothing_data();
+    void untrustedAnnouncementsTouchNothing();
+    void salesAnEditorRemovedAreKept_data();
     void salesAnEditorRemovedAreKept();
     void recordsOutOfStepTold_data();
     void recordsOutOfStepTold();
@@ -130,9 +140,10 @@ void TestJournal::recordBytes()
 void TestJournal::appendCreatesThenAppends()
 {
     WorkDir dir;
-    QVERIFY(appendJournalRecord(kSale));
+    Journal journal;
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
-    QVERIFY(appendJournalRecord(kSale));
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine + kSaleLine);
 }
 
@@ -161,8 +172,9 @@ void TestJournal::lastLineWithoutLineEnd()
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", before);
-    QVERIFY(appendJournalRecord(kSale));
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), after);
     // Every record still reads as five fields.
     const QStringList fields = FieldReader(after).readAll();
@@ -185,16 +197,17 @@ void TestJournal::recordCutShortIsSetAside()
     // by its fields; it is set aside and cut off first.
     QFETCH(QByteArray, torn);
     WorkDir dir;
+    Journal journal;
     const QByteArray whole = "\"R1\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
     dir.write("sales.txt", whole + torn);
-    QVERIFY(appendJournalRecord(kSale));
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), whole + kSaleLine);
     QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n");
     QCOMPARE(FieldReader(dir.read("sales.txt")).readAll().size(), 10);
 
     // A torn first record leaves an empty journal before the append.
     dir.write("sales.txt", torn);
-    QVERIFY(appendJournalRecord(kSale));
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
     QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n" + torn + "\r\n");
 }
@@ -202,8 +215,9 @@ void TestJournal::recordCutShortIsSetAside()
 void TestJournal::refusedPlaces()
 {
     WorkDir dir;
+    Journal journal;
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
-    WriteResult result = appendJournalRecord(kSale);
+    WriteResult result = journal.append(kSale).result;
     QVERIFY(!result);
     QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("folder"),
              qPrintable(result.message));
@@ -211,7 +225,7 @@ void TestJournal::refusedPlaces()
     // A named pipe in the journal's place is refused at once rather than blocking the close.
     QVERIFY(QDir(dir.path()).rmdir("sales.txt"));
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("sales.txt")).constData(), 0600), 0);
-    result = appendJournalRecord(kSale);
+    result = journal.append(kSale).result;
     QVERIFY(!result);
     QVERIFY2(result.message.contains("not a regular file"), qPrintable(result.message));
 #endif
@@ -300,6 +314,7 @@ void TestJournal::readerOnMendedJournals()
 void TestJournal::readerFromFile()
 {
     WorkDir dir;
+    Journal journal;
     JournalReader missing(QStringLiteral("sales.txt"));
     QCOMPARE(missing.state(), FileState::Missing);
     QVERIFY(readerFields(missing).isEmpty());
@@ -427,23 +442,24 @@ void TestJournal::quotedFieldAsRecordWriter()
 void TestJournal::cutoffMovesEveryRecord()
 {
     WorkDir dir;
+    Journal journal;
     // Records as the journal holds them, one broken across lines and one with bare fields and a
     // quote inside one of them: the history holds the journal's bytes.
-    const QByteArray journal = kThreeSales + "\"R4\",\"$1.00\"\r\n\"$.00\",\"$1.00\",\"Cash\"\r\n"
+    const QByteArray content = kThreeSales + "\"R4\",\"$1.00\"\r\n\"$.00\",\"$1.00\",\"Cash\"\r\n"
                                + "R5,$2.00, $.12 ,$2.12,Ann's \"card\"\r\n";
-    dir.write("sales.txt", journal);
-    QVERIFY(cutOffJournal(QStringLiteral("march.txt")));
-    QCOMPARE(dir.read("march.txt"), journal);
+    dir.write("sales.txt", content);
+    QVERIFY(journal.cutOff(QStringLiteral("march.txt")).result);
+    QCOMPARE(dir.read("march.txt"), content);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"march.txt", "sales.txt"}));
 
     // The next sale starts the new journal.
-    QVERIFY(appendJournalRecord(kSale));
+    QVERIFY(journal.append(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
 
     // Written in a folder of its own by its full path.
     QVERIFY(QDir(dir.path()).mkdir("old"));
-    QVERIFY(cutOffJournal(dir.filePath("old/april")));
+    QVERIFY(journal.cutOff(dir.filePath("old/april")).result);
     QCOMPARE(dir.read("old/april"), kSaleLine);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
 }
@@ -451,9 +467,10 @@ void TestJournal::cutoffMovesEveryRecord()
 void TestJournal::cutoffReplacesExistingHistory()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", kSaleLine);
     dir.write("history.txt", kThreeSales + kThreeSales);
-    QVERIFY(cutOffJournal(QStringLiteral("history.txt")));
+    QVERIFY(journal.cutOff(QStringLiteral("history.txt")).result);
     QCOMPARE(dir.read("history.txt"), kSaleLine);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
 }
@@ -461,13 +478,14 @@ void TestJournal::cutoffReplacesExistingHistory()
 void TestJournal::cutoffOfEmptyOrMissingJournal()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", QByteArray());
-    QVERIFY(cutOffJournal(QStringLiteral("empty.txt")));
+    QVERIFY(journal.cutOff(QStringLiteral("empty.txt")).result);
     QCOMPARE(dir.read("empty.txt"), QByteArray());
     QCOMPARE(dir.read("sales.txt"), QByteArray());
 
     QVERIFY(QFile::remove(dir.filePath("sales.txt")));
-    QVERIFY(cutOffJournal(QStringLiteral("none.txt")));
+    QVERIFY(journal.cutOff(QStringLiteral("none.txt")).result);
     QCOMPARE(dir.read("none.txt"), QByteArray());
     QCOMPARE(dir.read("sales.txt"), QByteArray());
 }
@@ -475,14 +493,18 @@ void TestJournal::cutoffOfEmptyOrMissingJournal()
 void TestJournal::cutoffKeepsEveryByte()
 {
     WorkDir dir;
-    // What a hand edit leaves: text after a closing quote, a stray quote, a blank line, two
-    // fields and no line end at the end. Nothing of it is lost.
-    const QByteArray journal = kSaleLine + "\"R2\" x,\"$1.00\",\"$.06\"\"\",\"$1.06\",\"Cash\"\r\n\r\n"
-                               + "\"Reciept# 04-01-2004\",\"$5.00\"";
-    dir.write("sales.txt", journal);
-    QVERIFY(cutOffJournal(QStringLiteral("h.txt")));
-    QCOMPARE(dir.read("h.txt"), journal);
+    Journal journal;
+    // What a hand edit leaves: text after a closing quote, a stray quote, a blank line, a last
+    // line without its line end. Nothing of it is lost.
+    const QByteArray hand = kSaleLine + "\"R2\" x,\"$1.00\",\"$.06\"\"\",\"$1.06\",\"Cash\"\r\n\r\n"
+                            + "hand, typed";
+    const QByteArray torn = "\r\n\"Reciept# 04-01-2004\",\"$5.00\"";
+    dir.write("sales.txt", hand + torn);
+    QVERIFY(journal.cutOff(QStringLiteral("h.txt")).result);
+    QCOMPARE(dir.read("h.txt"), hand + "\r\n");
     QCOMPARE(dir.read("sales.txt"), QByteArray());
+    // The start of a sale a crash cut short goes aside, not into the period.
+    QCOMPARE(dir.read("sales.txt.torn"), torn.mid(2) + "\r\n");
 }
 
 void TestJournal::cutoffRefusesTheJournal_data()
@@ -502,6 +524,7 @@ void TestJournal::cutoffRefusesTheJournal()
 {
     QFETCH(QString, name);
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", kThreeSales);
     QVERIFY(QDir(dir.path()).mkdir("sub"));
 #ifdef Q_OS_UNIX
@@ -510,7 +533,7 @@ void TestJournal::cutoffRefusesTheJournal()
 #endif
     if (name == QLatin1String("<full>"))
         name = dir.filePath("sales.txt");
-    const WriteResult result = cutOffJournal(name);
+    const WriteResult result = journal.cutOff(name).result;
     QVERIFY(!result);
     QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("Nothing was changed"),
              qPrintable(result.message));
@@ -520,13 +543,15 @@ void TestJournal::cutoffRefusesTheJournal()
 void TestJournal::cutoffThatCannotWriteKeepsJournal()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", kThreeSales);
     QVERIFY(QDir(dir.path()).mkdir("folder.txt"));
     for (const QString &name : {QStringLiteral("folder.txt"), QStringLiteral("nowhere/h.txt")}) {
-        const WriteResult result = cutOffJournal(name);
+        const WriteResult result = journal.cutOff(name).result;
         QVERIFY(!result);
         QVERIFY2(result.message.contains(QDir::toNativeSeparators(name)), qPrintable(result.message));
-        QVERIFY2(result.message.contains("left as it was"), qPrintable(result.message));
+        QVERIFY2(result.message.contains("left as it was") || result.message.contains("Nothing was changed"),
+                 qPrintable(result.message));
         QCOMPARE(dir.read("sales.txt"), kThreeSales);
     }
 #ifdef Q_OS_UNIX
@@ -537,7 +562,7 @@ void TestJournal::cutoffThatCannotWriteKeepsJournal()
     dir.write("sales.txt", big);
     dir.write("h.txt", "older period\r\n");
     WriteResult result;
-    withFileSizeCap(big.size() / 2, [&] { result = cutOffJournal(QStringLiteral("h.txt")); });
+    withFileSizeCap(big.size() / 2, [&] { result = journal.cutOff(QStringLiteral("h.txt")).result; });
     QVERIFY(!result);
     QVERIFY2(result.message.contains("h.txt"), qPrintable(result.message));
     QCOMPARE(dir.read("sales.txt"), big);
@@ -549,10 +574,12 @@ void TestJournal::cutoffThatCannotWriteKeepsJournal()
 void TestJournal::cutoffOfUnreadableJournal()
 {
     WorkDir dir;
+    Journal journal;
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
-    const WriteResult result = cutOffJournal(QStringLiteral("h.txt"));
+    const WriteResult result = journal.cutOff(QStringLiteral("h.txt")).result;
     QVERIFY(!result);
-    QVERIFY2(result.message.contains("Could not read \"sales.txt\""), qPrintable(result.message));
+    QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("left as it was"),
+             qPrintable(result.message));
     QVERIFY(!dir.exists("h.txt"));
     QVERIFY(QFileInfo(dir.filePath("sales.txt")).isDir());
 }
@@ -564,13 +591,18 @@ void TestJournal::cutShortCutoffFinishedOnce_data()
     QTest::addColumn<QByteArray>("journal");
     QTest::addColumn<QByteArray>("history");
     QTest::addColumn<QByteArray>("journalAfter");
+    QTest::addColumn<QByteArray>("historyAfter");
     QTest::addColumn<bool>("told");
     const QByteArray later = kSaleLine;
-    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << kThreeSales << false;
-    QTest::newRow("history in place") << kThreeSales << kThreeSales << QByteArray() << true;
-    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << QByteArray() << false;
-    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << later << true;
-    QTest::newRow("journal rewritten since") << later + kThreeSales << kThreeSales << later + kThreeSales << false;
+    const QByteArray gone = "<missing>";
+    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << kThreeSales
+                                          << QByteArray("older\r\n") << true;
+    QTest::newRow("history in place") << kThreeSales << kThreeSales << QByteArray() << kThreeSales << true;
+    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << QByteArray() << kThreeSales << false;
+    // Sales appended after the copy: the journal holds every sale, so the copy goes.
+    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << kThreeSales + later << gone << true;
+    QTest::newRow("journal rewritten since") << later + kThreeSales << kThreeSales << later + kThreeSales
+                                             << kThreeSales << false;
 }
 
 void TestJournal::cutShortCutoffFinishedOnce()
@@ -580,58 +612,145 @@ void TestJournal::cutShortCutoffFinishedOnce()
     WorkDir dir;
     dir.write("sales.txt", journal);
     dir.write("h.txt", history);
-    QVERIFY(announceCutoff(QStringLiteral("sales.txt"), QStringLiteral("h.txt"), kThreeSales.size()));
-    const Finished finished = finishPendingWork(QStringLiteral("sales.txt"));
-    QVERIFY(finished.result);
+    dir.write("sales.txt.pending", "cutoff\nh.txt\n" + QByteArray::number(kThreeSales.size()) + "\n");
+    const QString notice = Journal().open();
     QTEST(dir.read("sales.txt"), "journalAfter");
-    QCOMPARE(dir.read("h.txt"), history);
-    QTEST(!finished.notice.isEmpty(), "told");
+    QTEST(dir.read("h.txt"), "historyAfter");
+    QTEST(!notice.isEmpty(), "told");
     QVERIFY(!dir.exists("sales.txt.pending"));
 }
 
 // A close killed between a new layaway's file and its journal record: the sale was never
-// recorded, so its layaway goes too; once recorded, it stays.
+// recorded, so its layaway goes too; once recorded, it stays (also after an editor turned the
+// journal's line ends into LF).
 void TestJournal::layawayOfUnrecordedSaleRemoved()
 {
     WorkDir dir;
     const QByteArray layaway = "4.54\r\n\"Shop\"\r\n";
     const QByteArray earlier = kThreeSales.mid(kSaleLine.size());
-    for (const bool recorded : {false, true}) {
-        dir.write("sales.txt", recorded ? earlier + kSaleLine : earlier);
+    for (const QByteArray &journal : {earlier, earlier + kSaleLine, earlier + kSaleLine.chopped(2) + "\n"}) {
+        dir.write("sales.txt", journal);
         dir.write("a.lwy", layaway);
-        QVERIFY(announceNewLayaway(QStringLiteral("sales.txt"), QStringLiteral("a.lwy"), layaway, kSaleLine));
-        const Finished finished = finishPendingWork(QStringLiteral("sales.txt"));
-        QVERIFY(finished.result);
+        dir.write("sales.txt.pending", "layaway\na.lwy\n" + layawayDigest(layaway) + "\n" + kSaleLine.toPercentEncoding() + "\n");
+        const QString notice = Journal().open();
+        const bool recorded = journal != earlier;
         QCOMPARE(dir.exists("a.lwy"), recorded);
-        QCOMPARE(finished.notice.contains("a.lwy"), !recorded);
+        QCOMPARE(notice.contains("a.lwy"), !recorded);
         QVERIFY(!dir.exists("sales.txt.pending"));
     }
 }
 
-// A text editor opened the journal, sales were closed, then it saved its older copy.
+// Announcements the program could not have written: each is set aside and told, and touches
+// nothing.
+void TestJournal::untrustedAnnouncementsTouchNothing_data()
+{
+    QTest::addColumn<QByteArray>("pending");
+    const QByteArray bytes = QByteArray::number(kThreeSales.size());
+    QTest::newRow("the journal") << "cutoff\nsales.txt\n" + bytes + "\n";
+    QTest::newRow("the journal by its full path") << "cutoff\n<full>/sales.txt\n" + bytes + "\n";
+    QTest::newRow("another own file") << "cutoff\nsales.txt.appended\n" + bytes + "\n";
+    QTest::newRow("outside the shop") << "cutoff\n<full>/../outside.txt\n" + bytes + "\n";
+#ifdef Q_OS_UNIX
+    QTest::newRow("a symbolic link to the journal") << "cutoff\nlink.txt\n" + bytes + "\n";
+    QTest::newRow("a hard link to the journal") << "cutoff\nhard.txt\n" + bytes + "\n";
+    QTest::newRow("a history through a linked folder") << "cutoff\nout/outside.txt\n" + bytes + "\n";
+#endif
+    QTest::newRow("no number") << QByteArray("cutoff\nh.txt\nmany\n");
+    QTest::newRow("no known work") << QByteArray("rm -rf\n");
+    QTest::newRow("layaway no .lwy") << "layaway\nkeep.txt\n" + layawayDigest(kSaleLine) + "\n" + kSaleLine + "\n";
+    QTest::newRow("layaway outside the shop")
+        << "layaway\n<full>/../outside.lwy\n" + layawayDigest(kSaleLine) + "\n" + kSaleLine + "\n";
+    QTest::newRow("over the size limit") << "cutoff\nh.txt\n" + bytes + "\n" + QByteArray(5 << 20, 'x');
+}
+
+void TestJournal::untrustedAnnouncementsTouchNothing()
+{
+    QFETCH(QByteArray, pending);
+    // The shop is a folder of its own, with files beside it.
+    WorkDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("shop"));
+    QVERIFY(QDir::setCurrent(dir.filePath("shop")));
+    dir.write("outside.txt", kThreeSales);
+    dir.write("outside.lwy", kThreeSales);
+    dir.write("shop/sales.txt", kThreeSales);
+    dir.write("shop/keep.txt", kSaleLine);
+#ifdef Q_OS_UNIX
+    QVERIFY(QFile::link("sales.txt", "link.txt"));
+    QCOMPARE(::link("sales.txt", "hard.txt"), 0);
+    QVERIFY(QFile::link(dir.path(), "out"));
+#endif
+    pending.replace("<full>", QDir::currentPath().toUtf8().toPercentEncoding("/"));
+    dir.write("shop/sales.txt.pending", pending);
+
+    const QString notice = Journal().open();
+    QVERIFY2(notice.contains("set aside"), qPrintable(notice));
+    QCOMPARE(dir.read("shop/sales.txt"), kThreeSales);
+    QCOMPARE(dir.read("shop/keep.txt"), kSaleLine);
+    QCOMPARE(dir.read("outside.txt"), kThreeSales);
+    QCOMPARE(dir.read("outside.lwy"), kThreeSales);
+    QVERIFY(!dir.exists("shop/sales.txt.pending"));
+    QCOMPARE(dir.read("shop/sales.txt.pending.set-aside"), pending);
+}
+
+// Sales the program recorded and another program removed (a text editor saving the copy it
+// opened before them) are kept and told, whatever comes next: a sale, a cutoff, the end of the
+// program or its next start. An editor that only changes the line ends removes nothing.
+void TestJournal::salesAnEditorRemovedAreKept_data()
+{
+    QTest::addColumn<QString>("next");
+    for (const char *next : {"sale", "cutoff", "end", "start"})
+        QTest::newRow(next) << QString::fromLatin1(next);
+}
+
 void TestJournal::salesAnEditorRemovedAreKept()
 {
+    QFETCH(QString, next);
     WorkDir dir;
     const QByteArray earlier = kThreeSales.mid(kSaleLine.size());
     dir.write("sales.txt", earlier);
     JournalRecord second = kSale;
     second.receiptHeader.replace("Ann", "Bo");
-    QString notice;
-    QVERIFY(appendJournalRecord(kSale, QStringLiteral("sales.txt"), &notice));
-    QVERIFY(appendJournalRecord(second, QStringLiteral("sales.txt"), &notice));
-    QVERIFY(notice.isEmpty());
+    auto journal = std::make_unique<Journal>();
+    QVERIFY(journal->open().isEmpty());
+    QVERIFY(journal->append(kSale).result);
+    QVERIFY(journal->append(second).result);
+
+    // Line ends turned into LF: every sale is still there.
+    QByteArray lf = dir.read("sales.txt");
+    lf.replace("\r\n", "\n");
+    dir.write("sales.txt", lf);
+    QCOMPARE(journal->close(), QString());
+    QVERIFY(Journal().open().isEmpty());
+
     dir.write("sales.txt", earlier + "\"edited by hand\",\"\",\"\",\"\",\"\"\r\n");
     JournalRecord third = kSale;
     third.receiptHeader.replace("Ann", "Cy");
-    QVERIFY(appendJournalRecord(third, QStringLiteral("sales.txt"), &notice));
+    QString notice;
+    if (next == QLatin1String("sale")) {
+        const JournalOutcome outcome = journal->append(third);
+        QVERIFY(outcome.result);
+        notice = outcome.notice;
+        QVERIFY(dir.read("sales.txt").endsWith("\r\n" + journalRecordBytes(third)));
+    } else if (next == QLatin1String("cutoff")) {
+        const JournalOutcome outcome = journal->cutOff(QStringLiteral("h.txt"));
+        QVERIFY(outcome.result);
+        notice = outcome.notice;
+        QCOMPARE(dir.read("h.txt"), earlier + "\"edited by hand\",\"\",\"\",\"\",\"\"\r\n");
+    } else if (next == QLatin1String("end")) {
+        notice = journal->close();
+    } else {
+        journal.reset();
+        notice = Journal().open();
+    }
     QVERIFY2(notice.contains(kSale.receiptHeader) && notice.contains(second.receiptHeader)
                  && notice.contains("sales.txt.recovered"),
              qPrintable(notice));
     QCOMPARE(dir.read("sales.txt.recovered"), kSaleLine + journalRecordBytes(second));
-    QVERIFY(dir.read("sales.txt").endsWith("\r\n" + journalRecordBytes(third)));
-    // Told once: the next sale finds the journal as the program left it.
-    QVERIFY(appendJournalRecord(kSale, QStringLiteral("sales.txt"), &notice));
-    QVERIFY(notice.isEmpty());
+    // Told once: neither this run nor the next start tells them again.
+    if (journal)
+        QCOMPARE(journal->close(), QString());
+    QCOMPARE(Journal().open(), QString());
+    QCOMPARE(dir.read("sales.txt.recovered"), kSaleLine + journalRecordBytes(second));
 }
 
 void TestJournal::recordsOutOfStepTold_data()
@@ -652,6 +771,7 @@ void TestJournal::recordsOutOfStepTold()
     QFETCH(QByteArray, content);
     QFETCH(qint64, line);
     WorkDir dir;
+    Journal journal;
     dir.write("sales.txt", content);
     JournalReader reader(QStringLiteral("sales.txt"), 7);
     JournalFields record;

@@ -315,7 +315,7 @@ void TestForm8::newShowingStartsEmpty()
     WorkDir dir;
     dir.write("inventory.dat", kInventory);
     FakePlatform fake;
-    AppWindows windows(fake.platform());
+    AppWindows windows(fake.platform(), fake.journal);
     windows.showQuickInventory();
     QPointer<Form8> f = windows.quickInventory();
     QVERIFY(f && f->isVisible());

@@ -56,19 +56,21 @@ private slots:
 void TestCloseWrites::journaledSale()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
-    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::Closed);
     QVERIFY(outcome.message.isEmpty());
     QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
-    QCOMPARE(entries(dir), (QStringList{"reciept.txt", "sales.txt"}));
+    QCOMPARE(entries(dir), (QStringList{"reciept.txt", "sales.txt", "sales.txt.appended"}));
 }
 
 void TestCloseWrites::receiptOnly()
 {
     WorkDir dir;
-    QCOMPARE(writeClose({kNewReceipt, std::nullopt, std::nullopt}).result, CloseOutcome::Closed);
+    Journal journal;
+    QCOMPARE(writeClose({kNewReceipt, std::nullopt, std::nullopt}, journal).result, CloseOutcome::Closed);
     QCOMPARE(dir.read("reciept.txt"), kNewReceipt);
     QVERIFY(!dir.exists("sales.txt"));
 }
@@ -76,9 +78,10 @@ void TestCloseWrites::receiptOnly()
 void TestCloseWrites::journalFailureKeepsPreviousReceipt()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
-    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Journal);
     QVERIFY2(outcome.message.contains("\"sales.txt\""), qPrintable(outcome.message));
@@ -90,8 +93,9 @@ void TestCloseWrites::journalFailureKeepsPreviousReceipt()
 void TestCloseWrites::receiptFailureRecordsNothing()
 {
     WorkDir dir;
+    Journal journal;
     QVERIFY(QDir(dir.path()).mkdir("reciept.txt"));
-    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale});
+    const CloseOutcome outcome = writeClose({kNewReceipt, std::nullopt, kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Receipt);
     QVERIFY2(outcome.message.contains("\"reciept.txt\""), qPrintable(outcome.message));
@@ -101,7 +105,8 @@ void TestCloseWrites::receiptFailureRecordsNothing()
 void TestCloseWrites::newLayaway()
 {
     WorkDir dir;
-    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"Shop\"\r\n"), kSale});
+    Journal journal;
+    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"Shop\"\r\n"), kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::Closed);
     QCOMPARE(outcome.layawayPath, QStringLiteral("03142004093010Ann.lwy"));
     QCOMPARE(dir.read("03142004093010Ann.lwy"), QByteArray("4.54\r\n\"Shop\"\r\n"));
@@ -112,9 +117,10 @@ void TestCloseWrites::newLayaway()
 void TestCloseWrites::newLayawayNotKeptWhenJournalFails()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
-    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale});
+    const CloseOutcome outcome = writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Journal);
     // Nothing half done: no layaway for the unrecorded sale, the previous receipt in place.
@@ -125,9 +131,10 @@ void TestCloseWrites::newLayawayNotKeptWhenJournalFails()
 void TestCloseWrites::newLayawayFailureRecordsNothing()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
     const CloseOutcome outcome =
-        writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale}, kReceiptFile, kJournalFile, dir.filePath("gone"));
+        writeClose({kNewReceipt, newLayawayOf("4.54\r\n"), kSale}, journal, kReceiptFile, dir.filePath("gone"));
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Layaway);
     QVERIFY2(outcome.message.contains("03142004093010Ann.lwy"), qPrintable(outcome.message));
@@ -138,8 +145,9 @@ void TestCloseWrites::newLayawayFailureRecordsNothing()
 void TestCloseWrites::layawayPaymentRewritesTheFile()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("a.lwy", "4.54\r\n\"old\"\r\n");
-    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n\"new\"\r\n"), std::nullopt});
+    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n\"new\"\r\n"), std::nullopt}, journal);
     QCOMPARE(outcome.result, CloseOutcome::Closed);
     QCOMPARE(outcome.layawayPath, dir.filePath("a.lwy"));
     QCOMPARE(dir.read("a.lwy"), QByteArray("0\r\n\"new\"\r\n"));
@@ -151,9 +159,10 @@ void TestCloseWrites::layawayPaymentRewritesTheFile()
 void TestCloseWrites::layawayPaymentFailureKeepsEverything()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
     QVERIFY(QDir(dir.path()).mkdir("a.lwy"));
-    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n"), std::nullopt});
+    const CloseOutcome outcome = writeClose({kNewReceipt, payment(dir.filePath("a.lwy"), "0\r\n"), std::nullopt}, journal);
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Layaway);
     QVERIFY2(outcome.message.contains("a.lwy"), qPrintable(outcome.message));
@@ -166,9 +175,10 @@ void TestCloseWrites::layawayPaymentFailureKeepsEverything()
 void TestCloseWrites::layawayBeyondTheLimitsIsNotWritten()
 {
     WorkDir dir;
+    Journal journal;
     dir.write("reciept.txt", kOldReceipt);
     const CloseOutcome outcome =
-        writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"" + QByteArray(kLongestField - 1, 'x') + "\"\r\n"), kSale});
+        writeClose({kNewReceipt, newLayawayOf("4.54\r\n\"" + QByteArray(kLongestField - 1, 'x') + "\"\r\n"), kSale}, journal);
     QCOMPARE(outcome.result, CloseOutcome::NothingWritten);
     QCOMPARE(outcome.failed, CloseOutcome::Layaway);
     QCOMPARE(outcome.message, QStringLiteral("Could not write \"03142004093010Ann.lwy\": it would hold a line longer "

@@ -43,7 +43,7 @@ struct Terminal
     }
     Form1 &open()
     {
-        form = std::make_unique<Form1>(fake.platform(), windows);
+        form = std::make_unique<Form1>(fake.platform(), windows, fake.journal);
         return *form;
     }
     // Types one line into the entry row and clicks Enter.

@@ -262,7 +262,7 @@ void TestForm2::setTax()
     WorkDir dir;
     dir.write("tax.txt", kTax);
     FakePlatform fake;
-    AppWindows windows(fake.platform());
+    AppWindows windows(fake.platform(), fake.journal);
     windows.showSettings();
     Form2 *f = windows.settingsWindow();
     QVERIFY(f);
@@ -510,7 +510,7 @@ void TestForm2::closeHidesCloseBoxReloads()
     dir.write("Header.txt", kHeader);
     dir.write("return.txt", kReturn);
     FakePlatform fake;
-    AppWindows windows(fake.platform());
+    AppWindows windows(fake.platform(), fake.journal);
     windows.showSettings();
     QPointer<Form2> f = windows.settingsWindow();
     QVERIFY(f && f->isVisible());

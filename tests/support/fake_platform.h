@@ -4,6 +4,7 @@
 // from a script, a printer that records its jobs, an editor launcher and a message sink that
 // record what they were asked. Tests never open a real dialog, printer or editor.
 
+#include "common/sales_journal.h"
 #include "platform/platform.h"
 #include "sales_terminal/other_windows.h"
 
@@ -104,6 +105,8 @@ public:
     RecordingPrinter printer;
     RecordingEditor editor;
     RecordingMessages messages;
+    // The shop's journal "sales.txt", in the working directory of the moment.
+    Journal journal;
 
     Platform platform() { return {clock, dialogs, printer, editor, messages}; }
 };
