@@ -73,6 +73,15 @@ void TestSingleCopy::secondLockInTheFolderRefused()
     QVERIFY2(second.refusal.contains("already running in the folder \"" + QDir::toNativeSeparators(shop.path()) + "\""),
              qPrintable(second.refusal));
 
+    // The lock file deleted or renamed while it is held lets no second copy in (Windows
+    // refuses to delete it; elsewhere the folder itself is held).
+    const QString lockFile = QDir(shop.path()).filePath(kShopLockFile);
+    QFile::rename(lockFile, lockFile + ".old");
+    QFile::remove(lockFile);
+    const ShopLock third = lockShopFolder(shop.path());
+    QVERIFY(!third.lock);
+    QVERIFY2(third.refusal.contains("already running"), qPrintable(third.refusal));
+
     // Another folder is another shop; released, the folder can be taken again.
     QVERIFY(lockShopFolder(other.path()).lock);
     first.lock.reset();
