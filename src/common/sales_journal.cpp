@@ -613,7 +613,8 @@ QString Journal::checkAppended()
                                   "changed them (a text editor saving a copy it had open?).\n\n%2\n\n")
                        .arg(shown(m_path), receipts.join(QLatin1Char('\n')));
     if (!saved) {
-        // Still remembered, so that the next look tries again.
+        // Still remembered, and looked for again at the next operation.
+        m_seen = {};
         return text + QStringLiteral("They could not be kept either: %1").arg(saved.message);
     }
     text += QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
