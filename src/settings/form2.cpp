@@ -210,7 +210,8 @@ void Form2::Form_Load()
             m_platform.messages.warning(this, kTitle, failure);
     }
 
-    setBoxText(Text1, fromAnsi(readReturnFileRaw()));
+    // Without the file's own quotes, so that an unedited save changes no byte.
+    setBoxText(Text1, returnPolicyText(readReturnFileRaw()));
 
     const TaxRates rates = readTaxFile();
     Combo4->setEditText(rates.sales);
