@@ -22,8 +22,8 @@ POS_PRINT_PACKAGES=(cups printer-driver-cups-pdf poppler-utils)
 # sanitizer runtimes.
 POS_FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What the packaging test needs: the Debian package tools (CPack's DEB generator runs file and
-# dpkg-shlibdeps), the desktop metadata checkers and lintian.
-POS_PACKAGING_PACKAGES=(file dpkg-dev desktop-file-utils appstream lintian)
+# dpkg-shlibdeps), the desktop metadata checkers, lintian and hardening-check (in devscripts).
+POS_PACKAGING_PACKAGES=(file dpkg-dev desktop-file-utils appstream lintian devscripts)
 
 pos_say() {
     printf '%s: %s\n' "$POS_SCRIPT" "$*" >&2

@@ -99,6 +99,11 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = readCommandLine(argc, argv);
     if (commandLine.exitStatus)
         return *commandLine.exitStatus;
+    // Said before Qt is started, which would abort without a display.
+    if (const QString noDisplay = pos::missingDisplayMessage(); !noDisplay.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(noDisplay));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));

@@ -22,7 +22,8 @@ bool enterShopFolder(bool userShop, QString &error)
     if (!userShop)
         return true;
     const QString folder = userShopFolder();
-    if (!QDir().mkpath(folder)) {
+    // The shop's sales are its own business: the folders made for it are the user's alone.
+    if (!makePrivateFolder(folder)) {
         error = QStringLiteral("The shop folder \"%1\" could not be made.").arg(QDir::toNativeSeparators(folder));
         return false;
     }

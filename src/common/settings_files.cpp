@@ -144,6 +144,14 @@ WriteResult writeReturnFile(const QString &policy, const QString &path)
     return writeFileWithin(path, bytes, kReturnPolicyLimits);
 }
 
+QString returnPolicyText(const QByteArray &raw)
+{
+    constexpr QByteArrayView kEnd("\"\r\n");
+    if (raw.size() >= 1 + kEnd.size() && raw.startsWith('"') && raw.endsWith(kEnd))
+        return fromAnsi(QByteArrayView(raw).sliced(1, raw.size() - 1 - kEnd.size()));
+    return fromAnsi(raw);
+}
+
 std::optional<ReceiptFont> readFontFile(const QString &path)
 {
     const QStringList fields = readFields(path).fields;

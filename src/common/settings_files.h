@@ -61,12 +61,15 @@ QStringList readHeaderFile(const QString &path = kHeaderFile);
 WriteResult writeHeaderFile(const QStringList &lines, const QString &path = kHeaderFile);
 
 // "return.txt": written as one quoted text value and CR LF, read back raw (quotes and line
-// ends included). A missing file reads as empty. Since the file is never read field by field,
-// the writer keeps double quotes in the policy as typed (saving a loaded policy again wraps it
-// in a further pair of quotes); every line break in the policy (LF, CR or CR LF) is written
-// as CR LF.
+// ends included) by the receipt. A missing file reads as empty. Since the file is never read
+// field by field, the writer keeps double quotes in the policy as typed; every line break in
+// the policy (LF, CR or CR LF) is written as CR LF.
 QByteArray readReturnFileRaw(const QString &path = kReturnFile);
 WriteResult writeReturnFile(const QString &policy, const QString &path = kReturnFile);
+// The policy as the Settings window edits it: the raw file without the record's own frame
+// (the first double quote, and the double quote and CR LF that end the file), so that saving
+// it unedited writes the same bytes. A file not so framed (edited by hand) is shown whole.
+QString returnPolicyText(const QByteArray &raw);
 
 // "font.txt": one record of name, bold, italic and size in points.
 struct ReceiptFont

@@ -5,6 +5,7 @@
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/keyboard.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
 
@@ -32,6 +33,7 @@ Form8::Form8(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(kTitle);
     installDesignFontSubstitutes();
+    installAltKeyGuard();
     // Seen by assistive technology as a window named by its caption.
     installAccessibleInterfaces();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));

@@ -4,8 +4,10 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QHash>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPointer>
 
 namespace pos {
@@ -44,9 +46,13 @@ public:
 
     QString text(QAccessible::Text kind) const override
     {
-        if (kind != QAccessible::Name || !isValid())
+        if (!isValid())
             return {};
-        return index().data(Qt::DisplayRole).toString();
+        if (kind == QAccessible::Name)
+            return index().data(Qt::DisplayRole).toString();
+        if (kind == QAccessible::Description)
+            return index().data(Qt::AccessibleDescriptionRole).toString();
+        return {};
     }
 
     QRect rect() const override
@@ -136,6 +142,65 @@ private:
     mutable QHash<int, QAccessible::Id> m_rows;
 };
 
+// A drop-down named by its name, its text its value. (Qt's own interface on Linux gives its
+// text as its name too, so that "Order kind" was read as "Sale".) Its children are its list
+// and its text box.
+class DropDownAccessible : public QAccessibleWidget
+{
+public:
+    explicit DropDownAccessible(QComboBox *dropDown)
+        : QAccessibleWidget(dropDown, QAccessible::ComboBox)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Value)
+            return dropDown()->currentText();
+        QString text = QAccessibleWidget::text(kind);
+        // One with no name of its own, nor a caption, is known by its text.
+        if (kind == QAccessible::Name && text.isEmpty())
+            text = dropDown()->currentText();
+        return text;
+    }
+
+    int childCount() const override { return dropDown()->lineEdit() ? 2 : 1; }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index == 0)
+            return QAccessible::queryAccessibleInterface(dropDown()->view());
+        if (index == 1 && dropDown()->lineEdit())
+            return QAccessible::queryAccessibleInterface(dropDown()->lineEdit());
+        return nullptr;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        for (int i = 0; i < childCount(); ++i) {
+            if (this->child(i) == child)
+                return i;
+        }
+        return -1;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            dropDown()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox *dropDown() const { return static_cast<QComboBox *>(widget()); }
+};
+
 QAccessibleInterface *makeInterface(const QString &className, QObject *object)
 {
     if (!object || !object->isWidgetType())
@@ -143,6 +208,8 @@ QAccessibleInterface *makeInterface(const QString &className, QObject *object)
     auto *widget = static_cast<QWidget *>(object);
     if (className == QLatin1String(UniformListView::staticMetaObject.className()))
         return new ListAccessible(static_cast<UniformListView *>(widget));
+    if (className == QLatin1String("QComboBox"))
+        return new DropDownAccessible(static_cast<QComboBox *>(widget));
     // Qt asks by the class names of the widget's ancestry, the most derived first: a window
     // asked for as a plain QWidget is one that no interface stood for under its own names.
     if (className == QLatin1String("QWidget") && widget->windowType() == Qt::Window)

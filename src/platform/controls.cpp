@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -250,6 +251,22 @@ void setDropDownItems(QComboBox *combo, const QStringList &items)
     combo->setEditText(text);
 }
 
+MultiLineBox::MultiLineBox(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setTabChangesFocus(true);
+}
+
+void MultiLineBox::keyPressEvent(QKeyEvent *event)
+{
+    // Reached only when the focus did not move on (or with Ctrl): the key types nothing.
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
 void setBoxText(QPlainTextEdit *box, const QString &text)
 {
     qsizetype run = 0;
@@ -271,7 +288,15 @@ void captionBox(QLabel *label, QWidget *box)
     label->setBuddy(box);
     QString name = label->text();
     name.remove(QLatin1Char('&'));
-    box->setAccessibleName(name);
+    nameControl(box, name);
+}
+
+void nameControl(QWidget *control, const QString &name)
+{
+    control->setAccessibleName(name);
+    // The text box inside an editable drop-down is the drop-down to the reader.
+    if (auto *dropDown = qobject_cast<QComboBox *>(control); dropDown && dropDown->lineEdit())
+        dropDown->lineEdit()->setAccessibleName(name);
 }
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
@@ -293,7 +318,8 @@ QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, in
 
 QMenu *makeMenu(QMenuBar *bar, const char *name, const QString &caption)
 {
-    QMenu *menu = bar->addMenu(caption);
+    // The access key on the first letter: "&File" shows "File", and Alt+F opens it.
+    QMenu *menu = bar->addMenu(QLatin1Char('&') + caption);
     menu->setObjectName(QLatin1String(name));
     return menu;
 }

@@ -6,6 +6,7 @@
 #include "platform/twips.h"
 
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QObject>
 #include <QPointer>
 #include <QPushButton>
@@ -17,7 +18,6 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class QPlainTextEdit;
 class QStringListModel;
 
 namespace pos {
@@ -55,6 +55,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A multi-line text box as Windows has them: Tab and Shift+Tab move the focus on (to the next
+// control, or nowhere where the box is its window's only one) and never type a tab.
+class MultiLineBox : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit MultiLineBox(QWidget *parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // The most characters of one line a list box or drop-down shows: far more than any of them is
@@ -142,7 +154,9 @@ W *makeControl(QWidget *parent, const char *name, const QString &caption, int le
 // Assistive technology: the label captions the box (the box is its buddy), so a screen reader
 // reads the label's text as the box's name.
 void captionBox(QLabel *label, QWidget *box);
-// (A box with no caption beside it is given a name of its own: setAccessibleName.)
+// A box with no caption beside it is given a name of its own; an editable drop-down's text box
+// is given the drop-down's name.
+void nameControl(QWidget *control, const QString &name);
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
                      int width, int height);
@@ -151,7 +165,8 @@ QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, 
 QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
                         int height, const QStringList &items = {});
 
-// A menu of the menu bar and an item of a menu, named as designed.
+// A menu of the menu bar and an item of a menu, named as designed. A menu's caption has its
+// access key on its first letter (see useAccessKeys).
 QMenu *makeMenu(QMenuBar *bar, const char *name, const QString &caption);
 QAction *makeMenuItem(QMenu *menu, const char *name, const QString &caption);
 QAction *makeMenuSeparator(QMenu *menu, const char *name);

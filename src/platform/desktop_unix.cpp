@@ -1,9 +1,10 @@
-// What the desktop offers on Linux and the other Unix systems (qt_platform.h): the text editor
-// and the user's data folder.
+// What the desktop offers on Linux and the other Unix systems (qt_platform.h): the text editor,
+// the user's data folder and whether there is a display.
 
 #include "platform/qt_platform.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -13,6 +14,40 @@ QString userDataLocation()
 {
     // $XDG_DATA_HOME, ~/.local/share when it is not set.
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+bool makePrivateFolder(const QString &path)
+{
+    // From the first missing folder down, each made for the user alone.
+    QStringList missing;
+    for (QString folder = QDir(path).absolutePath(); !QFileInfo::exists(folder);) {
+        missing.prepend(folder);
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    const auto userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    for (const QString &folder : std::as_const(missing)) {
+        if (!QDir().mkdir(folder, userOnly) && !QFileInfo(folder).isDir())
+            return false;
+    }
+    return QFileInfo(path).isDir();
+}
+
+QString missingDisplayMessage()
+{
+#ifdef Q_OS_MACOS
+    return {}; // its windows need no display named
+#else
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return {};
+    }
+    return QStringLiteral("corvalane-pos: there is no display to show the windows on (neither DISPLAY nor "
+                          "WAYLAND_DISPLAY is set).\nStart it from the desktop, or without one under a "
+                          "virtual display: xvfb-run corvalane-pos");
+#endif
 }
 
 QStringList QtTextEditor::candidates()

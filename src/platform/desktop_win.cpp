@@ -40,6 +40,17 @@ QString userDataLocation()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
+bool makePrivateFolder(const QString &path)
+{
+    // A folder made under the user's profile takes its permissions from there: the user's own.
+    return QDir().mkpath(path);
+}
+
+QString missingDisplayMessage()
+{
+    return {};
+}
+
 QStringList QtTextEditor::candidates()
 {
     return {QStringLiteral("notepad.exe")};

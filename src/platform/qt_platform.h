@@ -64,6 +64,16 @@ private:
 // %LOCALAPPDATA% on Windows.
 QString userDataLocation();
 
+// Makes the folder, and the folders above it that are missing, readable by the user alone:
+// 0700 on POSIX (a folder already there keeps its mode); on Windows the user's data folder is
+// the user's own already. False when it is not a folder afterwards.
+bool makePrivateFolder(const QString &path);
+
+// Why the windows cannot be shown, said before Qt is started (which would abort, advising to
+// reinstall): on Linux, no display is named (no DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM).
+// Empty when there is one, and always on Windows.
+QString missingDisplayMessage();
+
 // Qt's file-dialog filter for a "description|pattern|description|pattern" filter.
 QString qtFileFilter(const QString &filter);
 

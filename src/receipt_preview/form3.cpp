@@ -4,6 +4,7 @@
 #include "common/fileio.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/keyboard.h"
 #include "platform/twips.h"
 #include "common/settings_files.h"
 
@@ -42,11 +43,12 @@ Form3::Form3(Platform platform, QWidget *parent)
     setWindowTitle(kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     installDesignFontSubstitutes();
+    installAltKeyGuard();
 
     auto *client = new QWidget(this);
     setCentralWidget(client);
 
-    Text1 = new QPlainTextEdit(client);
+    Text1 = new MultiLineBox(client);
     Text1->setAccessibleName(QStringLiteral("Receipt"));
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -19,9 +19,13 @@ int EntryListModel::rowCount(const QModelIndex &parent) const
 
 QVariant EntryListModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
-    return m_column.shown(index.row());
+    if (role == Qt::DisplayRole)
+        return m_column.shown(index.row());
+    if (role == Qt::AccessibleDescriptionRole && m_describe)
+        return m_describe(index.row());
+    return {};
 }
 
 void EntryListModel::setColumn(EntryColumn column)

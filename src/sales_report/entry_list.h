@@ -6,6 +6,8 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
+
 namespace pos {
 
 // A report column as a list model: a row's text is made from its compact entry only when a
@@ -26,9 +28,13 @@ public:
     // Appends the entries after those listed.
     void append(const EntryColumn &more);
     void clear();
+    // What a row's AccessibleDescriptionRole tells (a screen reader's description of the row),
+    // made only when asked, as the row's text is.
+    void setRowDescription(std::function<QString(int row)> describe) { m_describe = std::move(describe); }
 
 private:
     EntryColumn m_column;
+    std::function<QString(int row)> m_describe;
 };
 
 // One of the report's list boxes, over an entry model.

@@ -87,6 +87,8 @@ protected:
 
 private:
     void buildControls();
+    // "Sale 2 of 3: Gross Sales 1234.50, Sales Tax 80.24, Net Sales 1314.74".
+    QString saleDescription(int row) const;
     void showColumns(ReportColumns &columns, bool append);
     void showTaxRates();
     // Lists the chosen history after the entries listed (Open History, Add Histories).

@@ -7,6 +7,7 @@
 #include "common/settings_files.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/keyboard.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
 #include "sales_terminal/close_writes.h"
@@ -44,6 +45,7 @@ Form1::Form1(Platform platform, OtherWindows &windows, Journal &journal, QWidget
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     installDesignFontSubstitutes();
+    installAltKeyGuard();
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     m_default = new DefaultButton(this);
     buildControls();
@@ -111,15 +113,15 @@ void Form1::buildControls()
 
     // Names for assistive technology: the captions beside the boxes, and names of their own
     // for the boxes that have none.
-    Combo2->setAccessibleName(QStringLiteral("Order kind"));
-    Text8->setAccessibleName(QStringLiteral("Salesperson"));
-    List1->setAccessibleName(QStringLiteral("Order"));
+    nameControl(Combo2, QStringLiteral("Order kind"));
+    nameControl(Text8, QStringLiteral("Salesperson"));
+    nameControl(List1, QStringLiteral("Order"));
     captionBox(Label4, txtQty1);
     captionBox(Label5, Description1);
     captionBox(Label6, Price1);
-    Text9->setAccessibleName(QStringLiteral("Cheque number"));
-    Combo3->setAccessibleName(QStringLiteral("Card type"));
-    Combo4->setAccessibleName(QStringLiteral("Tax rate"));
+    nameControl(Text9, QStringLiteral("Cheque number"));
+    nameControl(Combo3, QStringLiteral("Card type"));
+    nameControl(Combo4, QStringLiteral("Tax rate"));
     captionBox(Label20, Text19);
     captionBox(Label1, Text2);
     captionBox(Label2, Text3);
@@ -160,6 +162,7 @@ void Form1::buildMenus()
     lne2 = makeMenuSeparator(manage, "lne2");
     invfile = makeMenuItem(manage, "invfile", QStringLiteral("Inventory File"));
     salesf = makeMenuItem(manage, "salesf", QStringLiteral("Sales File"));
+    useAccessKeys(menuBar());
 
     connect(settings, &QAction::triggered, this, &Form1::settings_Click);
     connect(sales, &QAction::triggered, this, &Form1::sales_Click);
@@ -425,6 +428,14 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == Combo3 && event->type() == QEvent::KeyRelease) {
         Combo3_KeyUp(static_cast<QKeyEvent *>(event)->key());
+        return false;
+    }
+    // F9 to F12 are the card type's own keys there, F10 included (elsewhere it reaches the
+    // menu bar).
+    if (watched == Combo3 && event->type() == QEvent::ShortcutOverride) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key >= Qt::Key_F9 && key <= Qt::Key_F12)
+            event->accept();
         return false;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -1,11 +1,11 @@
 #include "settings/form2.h"
 
-#include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/settings_files.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
+#include "platform/keyboard.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
 
@@ -97,6 +97,7 @@ Form2::Form2(Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(kTitle);
     installDesignFontSubstitutes();
+    installAltKeyGuard();
     // Seen by assistive technology as a window named by its caption.
     installAccessibleInterfaces();
     setFont(windowFont());
@@ -112,7 +113,8 @@ void Form2::buildControls()
     setFixedSize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi));
 
     Label1 = makeControl<QLabel>(this, "Label1", QStringLiteral("Return Policy"), 0, 0, 1455, 255);
-    Text1 = makeControl<QPlainTextEdit>(this, "Text1", 0, 240, 7215, 1215);
+    // Tab moves on, as in the Windows box; no tab reaches the file.
+    Text1 = makeControl<MultiLineBox>(this, "Text1", 0, 240, 7215, 1215);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -210,7 +212,8 @@ void Form2::Form_Load()
             m_platform.messages.warning(this, kTitle, failure);
     }
 
-    setBoxText(Text1, fromAnsi(readReturnFileRaw()));
+    // Without the file's own quotes, so that an unedited save changes no byte.
+    setBoxText(Text1, returnPolicyText(readReturnFileRaw()));
 
     const TaxRates rates = readTaxFile();
     Combo4->setEditText(rates.sales);

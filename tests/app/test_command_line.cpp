@@ -1,7 +1,8 @@
 // The real program's command line: --help and --version answer and end, a wrong command line is
 // refused with the usage and status 2; all of them with no display to open a window on and with
 // the shop folder's lock held by another copy (a start that came to the lock would be refused
-// with status 1). The manual page lists the options the help lists.
+// with status 1, and told so). A start with no display says so. The manual page lists the
+// options the help lists.
 
 #include "app/shop_lock.h"
 
@@ -54,6 +55,15 @@ void TestCommandLine::answeredBeforeWindowAndLock_data()
                                     << "corvalane-pos: Unknown option 'frobnicate'.\n\n" + usage;
     QTest::newRow("argument") << QStringList{"sales.txt"} << 2 << QString()
                               << "corvalane-pos: Unexpected argument 'sales.txt'.\n\n" + usage;
+#ifndef Q_OS_WIN
+    // A start with no display is told so before Qt would abort, before the lock or the user's
+    // shop folder (Windows always has its desktop).
+    const QString noDisplay = QStringLiteral(
+        "corvalane-pos: there is no display to show the windows on (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+        "Start it from the desktop, or without one under a virtual display: xvfb-run corvalane-pos\n");
+    QTest::newRow("no display") << QStringList{} << 1 << QString() << noDisplay;
+    QTest::newRow("no display, the user's shop") << QStringList{"--user-shop"} << 1 << QString() << noDisplay;
+#endif
 }
 
 void TestCommandLine::answeredBeforeWindowAndLock()

@@ -1,12 +1,15 @@
 // The whole order cycle without a mouse: the focus order, the default button and the card type
 // keys carry a clerk through a sale paid by card and through a layaway and its payment, with
-// the keys alone.
+// the keys alone. Keys that type nothing: Tab in a multi-line box moves on, a letter with Alt
+// is an access key or nothing, F10 reaches the menu bar.
 
 #include "fake_platform.h"
+#include "window_by_name.h"
 #include "work_dir.h"
 
 #include "app/app_windows.h"
 #include "platform/controls.h"
+#include "platform/text_guard.h"
 #include "receipt_preview/form3.h"
 #include "sales_terminal/form1.h"
 
@@ -14,7 +17,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <memory>
@@ -67,6 +74,16 @@ struct Counter
     std::unique_ptr<Form1> form;
 };
 
+// What a box holds, whatever its kind.
+QString shownText(QWidget *box)
+{
+    if (auto *line = qobject_cast<QLineEdit *>(box))
+        return line->text();
+    if (auto *dropDown = qobject_cast<QComboBox *>(box))
+        return dropDown->currentText();
+    return boxText(qobject_cast<QPlainTextEdit *>(box));
+}
+
 } // namespace
 
 class TestKeyboard : public QObject
@@ -76,6 +93,9 @@ class TestKeyboard : public QObject
 private slots:
     void saleByKeysAlone();
     void layawayAndPaymentByKeysAlone();
+    void keysThatTypeNothing_data();
+    void keysThatTypeNothing();
+    void accessKeysUnderlinedWhileAltHeld();
 };
 
 void TestKeyboard::saleByKeysAlone()
@@ -176,6 +196,94 @@ void TestKeyboard::layawayAndPaymentByKeysAlone()
     QVERIFY(c.dir.read("03142004093010Bo.lwy").startsWith("0\r\n"));
     // The payment is not journaled: the journal holds the layaway's sale only.
     QCOMPARE(c.dir.read("sales.txt").count("\r\n"), 1);
+}
+
+void TestKeyboard::keysThatTypeNothing_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("menu");  // the menu the key opens, if any
+    QTest::addColumn<bool>("leaves");   // the focus leaves the box
+    const int none = Qt::NoModifier;
+    const int alt = Qt::AltModifier;
+    QTest::newRow("Return Policy, Tab") << "Form2" << "Text1" << int(Qt::Key_Tab) << none << "" << true;
+    QTest::newRow("Return Policy, Shift+Tab") << "Form2" << "Text1" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier)
+                                              << "" << true;
+    // The preview's box is its window's one control: the focus comes round to it again.
+    QTest::newRow("Receipt Preview, Tab") << "Form3" << "Text1" << int(Qt::Key_Tab) << none << "" << false;
+    QTest::newRow("Return Policy, Alt+S") << "Form2" << "Text1" << int(Qt::Key_S) << alt << "" << false;
+    QTest::newRow("Tax1 rate, Alt+X") << "Form2" << "Combo4" << int(Qt::Key_X) << alt << "" << false;
+    QTest::newRow("Header line, Alt+1") << "Form2" << "Text2" << int(Qt::Key_1) << alt << "" << false;
+    QTest::newRow("Tendered, Alt+Q") << "Form1" << "Text6" << int(Qt::Key_Q) << alt << "" << false;
+    QTest::newRow("Tendered, Alt+F opens File") << "Form1" << "Text6" << int(Qt::Key_F) << alt << "file" << false;
+    QTest::newRow("Quantity, Alt+R opens Reports") << "Form1" << "txtQty1" << int(Qt::Key_R) << alt << "reports"
+                                                   << false;
+    QTest::newRow("Description, Alt+M opens Manage") << "Form1" << "Description1" << int(Qt::Key_M) << alt
+                                                     << "manage" << false;
+    QTest::newRow("Price, F10 reaches the menu bar") << "Form1" << "Price1" << int(Qt::Key_F10) << none << "file"
+                                                     << false;
+}
+
+void TestKeyboard::keysThatTypeNothing()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, box);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, menu);
+    QFETCH(bool, leaves);
+    WorkDir dir;
+    FakePlatform fake;
+    RecordingWindows others;
+    const std::unique_ptr<QWidget> form = makeWindow(window, fake.platform(), others, fake.journal);
+    form->show();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    auto *target = form->findChild<QWidget *>(box);
+    QVERIFY(target);
+    target->setFocus();
+    QTest::keyClicks(target, QStringLiteral("12"));
+    const QString before = shownText(target);
+    QCOMPARE(before.right(2), QStringLiteral("12"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(shownText(target), before);
+    if (menu.isEmpty()) {
+        QCOMPARE(QApplication::focusWidget() != target, leaves);
+        for (QMenu *other : form->findChildren<QMenu *>())
+            QVERIFY2(!other->isVisible(), qPrintable(other->objectName()));
+    } else {
+        auto *opened = form->findChild<QMenu *>(menu);
+        QVERIFY(opened);
+        QTRY_VERIFY(opened->isVisible());
+        opened->hide();
+    }
+}
+
+void TestKeyboard::accessKeysUnderlinedWhileAltHeld()
+{
+    Counter c;
+    QVERIFY(QTest::qWaitForWindowActive(c.form.get()));
+    QMenuBar *bar = c.form->menuBar();
+    // The captions read as before; the access key is on each first letter.
+    QStringList captions;
+    for (QAction *menu : bar->actions())
+        captions << menu->text();
+    QCOMPARE(captions, (QStringList{"&File", "&Reports", "&Manage"}));
+    const auto underlined = [bar] { return bar->style()->styleHint(QStyle::SH_UnderlineShortcut, nullptr, bar) != 0; };
+
+    QVERIFY(!underlined());
+    QTest::keyPress(c.focus(), Qt::Key_Alt, Qt::AltModifier);
+    QVERIFY(underlined());
+    // Alt let go alone reaches the bar, which keeps its underlines while in use; Escape leaves it.
+    QTest::keyRelease(c.focus(), Qt::Key_Alt, Qt::AltModifier);
+    QCOMPARE(bar->activeAction(), c.form->file->menuAction());
+    QVERIFY(underlined());
+    QTest::keyClick(bar, Qt::Key_Escape);
+    QVERIFY(!bar->activeAction());
+    QVERIFY(!underlined());
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@ private slots:
     void terminalStartKeepsFolder();
     void desktopStartMakesUserShop();
     void userShopThatCannotBeMade();
+    void userShopIsPrivate();
     void iconHasEverySize();
 
 private:
@@ -98,6 +100,38 @@ void TestShopFolder::userShopThatCannotBeMade()
     QVERIFY2(error.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(error));
     QCOMPARE(QDir::currentPath(), before);
     qputenv(kDataVariable, QFile::encodeName(m_data.path()));
+}
+
+void TestShopFolder::userShopIsPrivate()
+{
+#ifdef Q_OS_WIN
+    QSKIP("a folder under %LOCALAPPDATA% is the user's own by its permissions there");
+#else
+    const auto mode = [](const QString &path) {
+        return QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    };
+    const QFileDevice::Permissions userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QFileDevice::Permissions shared = userOnly | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                          | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    // A data location whose folder is there and open to all, as the owner made it, and a second
+    // one whose last folders are missing.
+    QTemporaryDir scratch;
+    const QString existing = scratch.filePath("share");
+    QVERIFY(QDir().mkdir(existing, shared));
+    const QString missing = scratch.filePath("home/.local/share");
+    for (const QString &data : {existing, missing}) {
+        qputenv(kDataVariable, QFile::encodeName(data));
+        QString error;
+        QVERIFY2(enterShopFolder(true, error), qPrintable(error));
+        QDir::setCurrent(m_start);
+        // What the start made is the user's alone; what was there keeps its mode.
+        QCOMPARE(mode(userShopFolder()), userOnly);
+        QCOMPARE(mode(data + "/corvalane-pos"), userOnly);
+        QCOMPARE(mode(data), data == existing ? shared : userOnly);
+    }
+    QCOMPARE(mode(scratch.filePath("home")), userOnly);
+    qputenv(kDataVariable, QFile::encodeName(m_data.path()));
+#endif
 }
 
 void TestShopFolder::iconHasEverySize()
