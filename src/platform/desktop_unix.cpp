@@ -1,5 +1,5 @@
-// What the desktop offers on Linux and the other Unix systems (qt_platform.h): the text editor
-// and the user's data folder.
+// What the desktop offers on Linux and the other Unix systems (qt_platform.h): the text editor,
+// the user's data folder, and a terminal's output as it is.
 
 #include "platform/qt_platform.h"
 
@@ -13,6 +13,16 @@ QString userDataLocation()
 {
     // $XDG_DATA_HOME, ~/.local/share when it is not set.
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+QStringList systemFolders()
+{
+    return {};
+}
+
+void attachToParentConsole()
+{
+    // A program started from a terminal writes to it already.
 }
 
 QStringList QtTextEditor::candidates()

@@ -34,6 +34,8 @@ private slots:
     void desktopStartMakesUserShop();
     void userShopThatCannotBeMade();
     void iconHasEverySize();
+    void noShopInProgramOrSystemFolder_data();
+    void noShopInProgramOrSystemFolder();
 
 private:
     QTemporaryDir m_data;
@@ -107,6 +109,47 @@ void TestShopFolder::iconHasEverySize()
     const QList<QSize> sizes = icon.availableSizes();
     for (int side : {16, 32, 48, 64, 128, 256})
         QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+}
+
+void TestShopFolder::noShopInProgramOrSystemFolder_data()
+{
+    // Folders under one temporary folder: "program" stands for the program's own folder,
+    // "system" for the Windows folder.
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("refusal"); // what the refusal names the folder as; empty: taken
+    QTest::newRow("the program's folder") << "program" << "the program's own folder";
+    QTest::newRow("a folder in the program's") << "program/platforms" << "the program's own folder";
+    QTest::newRow("reached by ..") << "shop/../program" << "the program's own folder";
+    QTest::newRow("the system folder") << "system" << "a folder of the system";
+    QTest::newRow("a folder in the system's") << "system/system32" << "a folder of the system";
+    QTest::newRow("a name that begins alike") << "program files" << "";
+    QTest::newRow("a shop folder") << "shop" << "";
+    QTest::newRow("not there") << "gone" << "";
+#ifdef Q_OS_WIN
+    QTest::newRow("the program's folder in capitals") << "PROGRAM" << "the program's own folder";
+#else
+    QTest::newRow("a link to the program's folder") << "link" << "the program's own folder";
+#endif
+}
+
+void TestShopFolder::noShopInProgramOrSystemFolder()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, refusal);
+    QTemporaryDir root;
+    for (const char *folder : {"program/platforms", "system/system32", "program files", "shop"})
+        QVERIFY(QDir(root.path()).mkpath(folder));
+    QFile::link(root.filePath("program"), root.filePath("link"));
+    const QString folder = root.filePath(start);
+    const QString told = shopFolderRefusal(folder, root.filePath("program"), {root.filePath("system")});
+    if (refusal.isEmpty()) {
+        QVERIFY2(told.isEmpty(), qPrintable(told));
+        return;
+    }
+    // It names the folder, what it is, and how to start the program.
+    QVERIFY2(told.contains(QString("\"%1\", %2,").arg(QDir::toNativeSeparators(folder), refusal)), qPrintable(told));
+    QVERIFY2(told.contains("--user-shop"), qPrintable(told));
+    QVERIFY2(told.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(told));
 }
 
 QTEST_MAIN(TestShopFolder)
