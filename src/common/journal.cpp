@@ -445,14 +445,14 @@ WriteResult cutOffJournal(const QString &historyPath, const QString &journalPath
         if (copiedStamp.size != copied)
             return changedMeanwhile;
         if (WriteResult announced = announceCutoff(journalPath, historyPath, copied); !announced) {
-            announced.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
+            announced.message += QStringLiteral(". The journal \"%1\" was left as it was.").arg(shown(journalPath));
             return announced;
         }
     }
     WriteResult written = history.commit();
     if (!written) {
         withdrawAnnouncement(journalPath);
-        written.message += QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(journalPath));
+        written.message += QStringLiteral(". The journal \"%1\" was left as it was.").arg(shown(journalPath));
         return written;
     }
     if (journal.stamp() != copiedStamp) {
