@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +35,7 @@ private slots:
     void desktopStartMakesUserShop();
     void userShopThatCannotBeMade();
     void iconHasEverySize();
+    void windowsIconIsTheProgramIcon();
     void noShopInProgramOrSystemFolder_data();
     void noShopInProgramOrSystemFolder();
 
@@ -109,6 +111,25 @@ void TestShopFolder::iconHasEverySize()
     const QList<QSize> sizes = icon.availableSizes();
     for (int side : {16, 32, 48, 64, 128, 256})
         QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+}
+
+// The .ico the Windows program file and its setup program carry holds the images of data/icons,
+// pixel for pixel (compared premultiplied: a BMP image keeps no colour for a fully transparent
+// pixel): made again when they change.
+void TestShopFolder::windowsIconIsTheProgramIcon()
+{
+    QImageReader ico(QStringLiteral(POS_SOURCE_DIR "/data/windows/corvalane-pos.ico"));
+    QList<int> sides;
+    for (int index = 0; index < ico.imageCount(); ++index) {
+        QVERIFY(ico.jumpToImage(index));
+        const QImage image = ico.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY2(!image.isNull(), qPrintable(ico.errorString()));
+        const int side = image.width();
+        const QString png = QStringLiteral(POS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/org.corvalane.PointOfSale.png").arg(side);
+        QCOMPARE(image, QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        sides << side;
+    }
+    QCOMPARE(sides, (QList<int>{16, 24, 32, 48, 64, 128, 256}));
 }
 
 void TestShopFolder::noShopInProgramOrSystemFolder_data()
