@@ -66,6 +66,9 @@ CommandLine readCommandLine(int argc, char *argv[])
         error = parser.errorText();
     else if (!parser.positionalArguments().isEmpty())
         error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+    // Started from cmd.exe or PowerShell, a Windows program prints into their console only so.
+    if (!error.isEmpty() || parser.isSet(help) || parser.isSet(version))
+        pos::attachToParentConsole();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "corvalane-pos: %s\n\n%s", qPrintable(error), qPrintable(usage));
         line.exitStatus = 2;

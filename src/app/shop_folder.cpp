@@ -2,7 +2,9 @@
 
 #include "platform/qt_platform.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 // Resources of a static library are registered by name, outside any namespace.
 static void initProgramResources()
@@ -17,10 +19,60 @@ QString userShopFolder()
     return QDir(userDataLocation()).filePath(QStringLiteral("corvalane-pos/shop"));
 }
 
+namespace {
+
+// Windows names a folder the same in any case.
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity kNameCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kNameCase = Qt::CaseSensitive;
+#endif
+
+// The folder with links and "..", "." resolved where it exists.
+QString resolved(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QDir(folder).absolutePath()) : canonical;
+}
+
+// True when `folder` is `outer` or lies inside it.
+bool within(const QString &folder, const QString &outer)
+{
+    const QString inner = resolved(folder);
+    QString prefix = resolved(outer);
+    if (inner.compare(prefix, kNameCase) == 0)
+        return true;
+    if (!prefix.endsWith(QLatin1Char('/')))
+        prefix += QLatin1Char('/');
+    return inner.startsWith(prefix, kNameCase);
+}
+
+} // namespace
+
+QString shopFolderRefusal(const QString &folder, const QString &programFolder, const QStringList &systemFolders)
+{
+    QString place;
+    if (!programFolder.isEmpty() && within(folder, programFolder))
+        place = QStringLiteral("the program's own folder");
+    for (const QString &system : systemFolders) {
+        if (place.isEmpty() && !system.isEmpty() && within(folder, system))
+            place = QStringLiteral("a folder of the system");
+    }
+    if (place.isEmpty())
+        return {};
+    return QStringLiteral("Corvalane Point-Of-Sale was started in \"%1\", %2, where a shop's files do not "
+                          "belong: nothing was written there. Start it from its shortcut, which starts it in "
+                          "the shop folder, or in the shop folder itself (the folder that holds \"sales.txt\"), "
+                          "or with --user-shop for your own shop folder \"%3\".")
+        .arg(QDir::toNativeSeparators(folder), place, QDir::toNativeSeparators(userShopFolder()));
+}
+
 bool enterShopFolder(bool userShop, QString &error)
 {
-    if (!userShop)
-        return true;
+    if (!userShop) {
+        error = shopFolderRefusal(QDir::currentPath(), QCoreApplication::applicationDirPath(), systemFolders());
+        return error.isEmpty();
+    }
     const QString folder = userShopFolder();
     // The shop's sales are its own business: the folders made for it are the user's alone.
     if (!makePrivateFolder(folder)) {

@@ -283,7 +283,7 @@ JournalOutcome Journal::appendWithLayaway(const JournalRecord &record, const QSt
 JournalOutcome Journal::cutOff(const QString &historyPath)
 {
     JournalOutcome outcome;
-    const QString nothingChanged = QStringLiteral(" The journal \"%1\" was left as it was.").arg(shown(m_path));
+    const QString nothingChanged = QStringLiteral(". The journal \"%1\" was left as it was.").arg(shown(m_path));
     if (const QString problem = historyProblem(historyPath); !problem.isEmpty()) {
         outcome.result = WriteResult::failureTold(
             QStringLiteral("\"%1\" cannot take the period: %2. Nothing was changed.").arg(shown(historyPath), problem));

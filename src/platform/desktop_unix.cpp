@@ -1,5 +1,5 @@
 // What the desktop offers on Linux and the other Unix systems (qt_platform.h): the text editor,
-// the user's data folder and whether there is a display.
+// the user's data folder, whether there is a display, and a terminal's output as it is.
 
 #include "platform/qt_platform.h"
 
@@ -48,6 +48,16 @@ QString missingDisplayMessage()
                           "WAYLAND_DISPLAY is set).\nStart it from the desktop, or without one under a "
                           "virtual display: xvfb-run corvalane-pos");
 #endif
+}
+
+QStringList systemFolders()
+{
+    return {};
+}
+
+void attachToParentConsole()
+{
+    // A program started from a terminal writes to it already.
 }
 
 QStringList QtTextEditor::candidates()

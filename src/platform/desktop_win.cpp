@@ -1,5 +1,6 @@
 // What the desktop offers on Windows (qt_platform.h): Notepad, as the shop's menus have always
-// started it ("notepad.exe sales.txt" in the shop folder), and the user's data folder.
+// started it ("notepad.exe sales.txt" in the shop folder), the user's data folder, the Windows
+// folder, and the console of the program that started this one.
 
 #include "platform/qt_platform.h"
 
@@ -7,6 +8,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 #include <windows.h>
 
@@ -28,7 +31,41 @@ QString notepad()
     return QFileInfo::exists(inSystem) ? inSystem : QString();
 }
 
+// True when the standard handle leads somewhere: a console, a file or a pipe the starter gave.
+bool leadsSomewhere(DWORD which)
+{
+    const HANDLE handle = ::GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
 } // namespace
+
+QStringList systemFolders()
+{
+    wchar_t windows[MAX_PATH];
+    const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    return {QDir::fromNativeSeparators(QString::fromWCharArray(windows, int(length)))};
+}
+
+void attachToParentConsole()
+{
+    // Output the starter redirected (to a file, a pipe, as a test or "> help.txt" does) stays
+    // where it goes.
+    const bool out = leadsSomewhere(STD_OUTPUT_HANDLE);
+    const bool error = leadsSomewhere(STD_ERROR_HANDLE);
+    if (out && error)
+        return;
+    // Fails when the starter has no console (Explorer, a shortcut): then nothing is shown,
+    // and no console is made.
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!error)
+        std::freopen("CONOUT$", "w", stderr);
+}
 
 QString userDataLocation()
 {

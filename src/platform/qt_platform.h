@@ -74,6 +74,17 @@ bool makePrivateFolder(const QString &path);
 // Empty when there is one, and always on Windows.
 QString missingDisplayMessage();
 
+// The folders of the system itself, where no shop's files belong: the Windows folder (and so
+// everything in it) on Windows; none elsewhere.
+QStringList systemFolders();
+
+// Lets what the program prints reach the console it was started from. A Windows program of
+// the GUI subsystem started from cmd.exe or PowerShell is given no console of its own: when
+// its output leads nowhere, it attaches to the console of the program that started it, if
+// there is one (none from Explorer or a shortcut, where nothing is shown and no console is
+// made). Nothing to do elsewhere.
+void attachToParentConsole();
+
 // Qt's file-dialog filter for a "description|pattern|description|pattern" filter.
 QString qtFileFilter(const QString &filter);
 

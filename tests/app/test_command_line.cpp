@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -38,6 +39,7 @@ class TestCommandLine : public QObject
 private slots:
     void answeredBeforeWindowAndLock_data();
     void answeredBeforeWindowAndLock();
+    void refusedInItsOwnFolder();
 };
 
 void TestCommandLine::answeredBeforeWindowAndLock_data()
@@ -108,6 +110,32 @@ void TestCommandLine::answeredBeforeWindowAndLock()
         QVERIFY(manual.open(QIODevice::ReadOnly));
         QCOMPARE(optionsIn(QString::fromUtf8(manual.readAll())), options);
     }
+}
+
+// Started in its own folder (as a double click in Explorer starts it under Program Files), the
+// program refuses with a message naming that folder and writes nothing there: no lock, no
+// journal, no receipt.
+void TestCommandLine::refusedInItsOwnFolder()
+{
+    const QString folder = QFileInfo(QStringLiteral(POS_PROGRAM)).absolutePath();
+    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    QTemporaryDir data;
+    QProcess program;
+    program.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(data.path()));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(POS_PROGRAM), {});
+    QVERIFY(program.waitForFinished(30000));
+    const QString complaint = QString::fromLocal8Bit(program.readAllStandardError());
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY2(complaint.contains(QString("started in \"%1\", the program's own folder").arg(QDir::toNativeSeparators(folder)),
+                                Qt::CaseInsensitive),
+             qPrintable(complaint));
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), before);
+    QVERIFY(QDir(data.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +37,9 @@ private slots:
     void userShopThatCannotBeMade();
     void userShopIsPrivate();
     void iconHasEverySize();
+    void windowsIconIsTheProgramIcon();
+    void noShopInProgramOrSystemFolder_data();
+    void noShopInProgramOrSystemFolder();
 
 private:
     QTemporaryDir m_data;
@@ -141,6 +145,66 @@ void TestShopFolder::iconHasEverySize()
     const QList<QSize> sizes = icon.availableSizes();
     for (int side : {16, 32, 48, 64, 128, 256})
         QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+}
+
+// The .ico the Windows program file and its setup program carry holds the images of data/icons,
+// pixel for pixel (compared premultiplied: a BMP image keeps no colour for a fully transparent
+// pixel): made again when they change.
+void TestShopFolder::windowsIconIsTheProgramIcon()
+{
+    QImageReader ico(QStringLiteral(POS_SOURCE_DIR "/data/windows/corvalane-pos.ico"));
+    QList<int> sides;
+    for (int index = 0; index < ico.imageCount(); ++index) {
+        QVERIFY(ico.jumpToImage(index));
+        const QImage image = ico.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY2(!image.isNull(), qPrintable(ico.errorString()));
+        const int side = image.width();
+        const QString png = QStringLiteral(POS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/org.corvalane.PointOfSale.png").arg(side);
+        QCOMPARE(image, QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        sides << side;
+    }
+    QCOMPARE(sides, (QList<int>{16, 24, 32, 48, 64, 128, 256}));
+}
+
+void TestShopFolder::noShopInProgramOrSystemFolder_data()
+{
+    // Folders under one temporary folder: "program" stands for the program's own folder,
+    // "system" for the Windows folder.
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("refusal"); // what the refusal names the folder as; empty: taken
+    QTest::newRow("the program's folder") << "program" << "the program's own folder";
+    QTest::newRow("a folder in the program's") << "program/platforms" << "the program's own folder";
+    QTest::newRow("reached by ..") << "shop/../program" << "the program's own folder";
+    QTest::newRow("the system folder") << "system" << "a folder of the system";
+    QTest::newRow("a folder in the system's") << "system/system32" << "a folder of the system";
+    QTest::newRow("a name that begins alike") << "program files" << "";
+    QTest::newRow("a shop folder") << "shop" << "";
+    QTest::newRow("not there") << "gone" << "";
+#ifdef Q_OS_WIN
+    QTest::newRow("the program's folder in capitals") << "PROGRAM" << "the program's own folder";
+#else
+    QTest::newRow("a link to the program's folder") << "link" << "the program's own folder";
+#endif
+}
+
+void TestShopFolder::noShopInProgramOrSystemFolder()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, refusal);
+    QTemporaryDir root;
+    for (const char *folder : {"program/platforms", "system/system32", "program files", "shop"})
+        QVERIFY(QDir(root.path()).mkpath(folder));
+    QFile::link(root.filePath("program"), root.filePath("link"));
+    const QString folder = root.filePath(start);
+    const QString told = shopFolderRefusal(folder, root.filePath("program"), {root.filePath("system")});
+    if (refusal.isEmpty()) {
+        QVERIFY2(told.isEmpty(), qPrintable(told));
+        return;
+    }
+    // It names the folder, what it is, and how to start the program.
+    QVERIFY2(told.contains(QString("\"%1\", %2,").arg(QDir::toNativeSeparators(folder), refusal)), qPrintable(told));
+    QVERIFY2(told.contains("--user-shop"), qPrintable(told));
+    QVERIFY2(told.contains(QDir::toNativeSeparators(userShopFolder())), qPrintable(told));
 }
 
 QTEST_MAIN(TestShopFolder)
