@@ -43,15 +43,6 @@ QString decoded(const QByteArray &line)
     return QString::fromUtf8(QByteArray::fromPercentEncoding(line));
 }
 
-void tell(QString &notice, const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    if (!notice.isEmpty())
-        notice += QStringLiteral("\n\n");
-    notice += text;
-}
-
 // A record without its line end: an editor that turns CR LF into LF changes no sale.
 QByteArrayView bare(QByteArrayView line)
 {
@@ -152,6 +143,15 @@ QByteArray joined(const QList<QByteArray> &records)
 }
 
 } // namespace
+
+void tell(QString &notice, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    if (!notice.isEmpty())
+        notice += QStringLiteral("\n\n");
+    notice += text;
+}
 
 struct Journal::Pending
 {

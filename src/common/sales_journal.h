@@ -48,6 +48,9 @@ struct JournalOutcome
     bool layawayLeft = false;
 };
 
+// Adds the text to what the owner is told, a paragraph of its own; an empty text adds nothing.
+void tell(QString &notice, const QString &text);
+
 class Journal
 {
 public:

@@ -17,15 +17,6 @@ CloseOutcome failed(CloseOutcome outcome, CloseOutcome::Step step, const WriteRe
     return outcome;
 }
 
-void tell(QString &notice, const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    if (!notice.isEmpty())
-        notice += QStringLiteral("\n\n");
-    notice += text;
-}
-
 } // namespace
 
 CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QString &receiptPath,
