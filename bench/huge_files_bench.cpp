@@ -24,10 +24,10 @@
 #include "first_paint.h"
 
 #include "app/app_windows.h"
-#include "common/data_files.h"
+#include "core/formats/shop_files.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
-#include "platform/memory.h"
+#include "core/storage/memory.h"
 #include "sales_terminal/form1.h"
 
 #include <QApplication>

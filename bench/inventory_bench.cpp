@@ -9,9 +9,9 @@
 
 #include "fake_platform.h"
 
-#include "common/data_files.h"
-#include "common/fileio.h"
-#include "common/records.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
+#include "core/formats/records.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
 

@@ -16,11 +16,11 @@
 #include "first_paint.h"
 
 #include "platform/controls.h"
-#include "common/data_files.h"
-#include "common/records.h"
-#include "common/fileio.h"
+#include "core/formats/shop_files.h"
+#include "core/formats/records.h"
+#include "core/storage/file_io.h"
 #include "sales_terminal/form1.h"
-#include "sales_terminal/layaway.h"
+#include "core/formats/layaway_file.h"
 
 #include <QApplication>
 #include <QComboBox>

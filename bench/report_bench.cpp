@@ -23,14 +23,14 @@
 
 #include "fake_platform.h"
 
-#include "common/data_files.h"
-#include "common/fileio.h"
-#include "common/journal.h"
-#include "common/numbers.h"
-#include "platform/memory.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
+#include "core/formats/journal_record.h"
+#include "core/formats/numbers.h"
+#include "core/storage/memory.h"
 #include "sales_report/entry_list.h"
 #include "sales_report/form4.h"
-#include "sales_report/report.h"
+#include "core/report/report.h"
 
 #include <QApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "app/automation.h"
 #include "app/shop_folder.h"
 #include "app/shop_lock.h"
-#include "common/sales_journal.h"
+#include "core/journal/journal.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 

@@ -3,8 +3,8 @@
 // One copy of the program per shop folder: two copies working on the same data files would
 // interleave their receipts (one clerk's preview printing the other's) and their orders.
 
-#include "common/data_files.h"
-#include "common/native_file.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/native_file.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "platform/text_guard.h"
 
-#include "common/codepage.h"
+#include "core/formats/codepage.h"
 
 #include <QComboBox>
 #include <QLineEdit>

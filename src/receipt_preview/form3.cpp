@@ -1,12 +1,12 @@
 #include "receipt_preview/form3.h"
 
-#include "common/codepage.h"
-#include "common/fileio.h"
+#include "core/formats/codepage.h"
+#include "core/storage/file_io.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/twips.h"
-#include "common/settings_files.h"
+#include "core/formats/settings_files.h"
 
 #include <QAction>
 #include <QCloseEvent>

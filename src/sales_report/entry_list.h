@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sales_report/report.h"
+#include "core/report/report.h"
 
 #include "platform/uniform_list_view.h"
 

@@ -1,18 +1,18 @@
 #include "sales_report/form4.h"
 
-#include "common/data_files.h"
-#include "common/fileio.h"
-#include "common/journal.h"
-#include "common/sales_journal.h"
-#include "common/numbers.h"
-#include "common/settings_files.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
+#include "core/formats/journal_record.h"
+#include "core/journal/journal.h"
+#include "core/formats/numbers.h"
+#include "core/formats/settings_files.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/twips.h"
 #include "sales_report/entry_list.h"
-#include "sales_report/report.h"
+#include "core/report/report.h"
 
 #include <QDir>
 #include <QEvent>

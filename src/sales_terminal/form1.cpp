@@ -1,19 +1,19 @@
 #include "sales_terminal/form1.h"
 
-#include "common/codepage.h"
-#include "common/data_files.h"
-#include "common/inventory_file.h"
-#include "common/numbers.h"
-#include "common/settings_files.h"
+#include "core/formats/codepage.h"
+#include "core/formats/shop_files.h"
+#include "core/formats/inventory_file.h"
+#include "core/formats/numbers.h"
+#include "core/formats/settings_files.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
-#include "sales_terminal/close_writes.h"
-#include "sales_terminal/layaway.h"
-#include "sales_terminal/order.h"
-#include "sales_terminal/terminal_messages.h"
+#include "core/order/close_writes.h"
+#include "core/formats/layaway_file.h"
+#include "core/order/order.h"
+#include "core/order/terminal_messages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -192,10 +192,10 @@ void Form1::Form_Load()
     move(0, 0);
     setWindowState(windowState() | Qt::WindowMaximized);
     // A refused item list leaves the drop-down empty, and the clerk is told why.
-    const LimitedRead inventory = readInventoryFile();
-    setDropDownItems(Description1, inventory.fields);
-    if (inventory.refusal != Refusal::None)
-        m_platform.messages.warning(this, kCaption, limitedReadMessage(kInventoryFile, inventory, kListFileLimits));
+    const LimitedRead items = readInventoryFile();
+    setDropDownItems(Description1, items.fields);
+    if (items.refusal != Refusal::None)
+        m_platform.messages.warning(this, kCaption, limitedReadMessage(kInventoryFile, items, kListFileLimits));
     Command3_Click();
 }
 

@@ -2,7 +2,7 @@
 
 #include "platform/common_dialog.h"
 #include "platform/platform.h"
-#include "sales_terminal/order.h"
+#include "core/order/order.h"
 #include "sales_terminal/other_windows.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #include "settings/form2.h"
 
-#include "common/fileio.h"
-#include "common/settings_files.h"
+#include "core/storage/file_io.h"
+#include "core/formats/settings_files.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"

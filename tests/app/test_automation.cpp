@@ -5,7 +5,7 @@
 
 #include "app/app_windows.h"
 #include "app/automation.h"
-#include "common/sales_journal.h"
+#include "core/journal/journal.h"
 #include "sales_terminal/form1.h"
 
 #include <QLineEdit>

@@ -26,12 +26,12 @@
 // the seed of its choices (a new one each run when unset, so that every run tries other kill
 // points; it is printed, and a failure replays from it). The figures are printed at the end.
 
-#include "common/journal.h"
-#include "common/numbers.h"
-#include "common/records.h"
-#include "sales_report/report.h"
-#include "sales_terminal/layaway.h"
-#include "sales_terminal/order.h"
+#include "core/formats/journal_record.h"
+#include "core/formats/numbers.h"
+#include "core/formats/records.h"
+#include "core/report/report.h"
+#include "core/formats/layaway_file.h"
+#include "core/order/order.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -383,10 +383,10 @@ private:
     {
         for (const auto &[tag, record] : m_expect.records) {
             const QStringList whole = FieldReader(record).readAll();
-            bool starts = !fields.isEmpty() && fields.size() <= whole.size();
-            for (qsizetype k = 0; starts && k < fields.size(); ++k)
-                starts = k + 1 < fields.size() ? fields.at(k) == whole.at(k) : whole.at(k).startsWith(fields.at(k));
-            if (starts)
+            bool matches = !fields.isEmpty() && fields.size() <= whole.size();
+            for (qsizetype k = 0; matches && k < fields.size(); ++k)
+                matches = k + 1 < fields.size() ? fields.at(k) == whole.at(k) : whole.at(k).startsWith(fields.at(k));
+            if (matches)
                 return true;
         }
         return false;

@@ -4,10 +4,10 @@
 
 #include "fuzz_support.h"
 
-#include "common/codepage.h"
-#include "common/numbers.h"
-#include "common/records.h"
-#include "sales_terminal/layaway.h"
+#include "core/formats/codepage.h"
+#include "core/formats/numbers.h"
+#include "core/formats/records.h"
+#include "core/formats/layaway_file.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -3,10 +3,10 @@
 
 #include "fuzz_support.h"
 
-#include "common/codepage.h"
-#include "common/journal.h"
-#include "common/numbers.h"
-#include "sales_report/report.h"
+#include "core/formats/codepage.h"
+#include "core/formats/journal_record.h"
+#include "core/formats/numbers.h"
+#include "core/report/report.h"
 
 #include <QRegularExpression>
 

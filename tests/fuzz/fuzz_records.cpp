@@ -2,8 +2,8 @@
 
 #include "fuzz_support.h"
 
-#include "common/codepage.h"
-#include "common/records.h"
+#include "core/formats/codepage.h"
+#include "core/formats/records.h"
 
 #include <QBuffer>
 #include <QStringList>

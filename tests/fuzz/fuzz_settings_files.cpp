@@ -3,9 +3,9 @@
 
 #include "fuzz_support.h"
 
-#include "common/inventory_file.h"
-#include "common/records.h"
-#include "common/settings_files.h"
+#include "core/formats/inventory_file.h"
+#include "core/formats/records.h"
+#include "core/formats/settings_files.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 
 #include "platform/controls.h"
 
-#include "common/file_limits.h"
+#include "core/formats/file_limits.h"
 
 #include <QComboBox>
 #include <QStringListModel>

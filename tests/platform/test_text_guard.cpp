@@ -1,6 +1,6 @@
 // Boxes whose text reaches a file: what typing, pasting and setting text leaves in them.
 
-#include "common/codepage.h"
+#include "core/formats/codepage.h"
 #include "platform/text_guard.h"
 #include "typing.h"
 

@@ -10,8 +10,8 @@ posix='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd\.h|fcntl\.h|sys/[a-
 status=0
 while IFS= read -r file; do
     case $file in
-        src/common/*_unix.cpp) allowed=2 ;;
-        src/platform/*|src/common/fileio.cpp|src/common/fault_points.cpp) allowed=1 ;;
+        src/core/storage/*_unix.cpp) allowed=2 ;;
+        src/platform/*|src/core/storage/file_io.cpp|src/core/storage/fault_points.cpp) allowed=1 ;;
         *) allowed=0 ;;
     esac
     # Inside an #ifdef Q_OS_WIN / #else ... #endif or #ifndef Q_OS_WIN ... block the include

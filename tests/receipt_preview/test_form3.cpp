@@ -1,7 +1,7 @@
 #include "receipt_preview/form3.h"
 
-#include "common/codepage.h"
-#include "common/file_limits.h"
+#include "core/formats/codepage.h"
+#include "core/formats/file_limits.h"
 #include "platform/controls.h"
 #include "fake_platform.h"
 #include "work_dir.h"

@@ -6,7 +6,7 @@
 #include "work_dir.h"
 
 #include "app/app_windows.h"
-#include "common/settings_files.h"
+#include "core/formats/settings_files.h"
 #include "platform/controls.h"
 #include "platform/text_guard.h"
 #include "settings/form2.h"

@@ -4,7 +4,7 @@
 // from a script, a printer that records its jobs, an editor launcher and a message sink that
 // record what they were asked. Tests never open a real dialog, printer or editor.
 
-#include "common/sales_journal.h"
+#include "core/journal/journal.h"
 #include "platform/platform.h"
 #include "sales_terminal/other_windows.h"
 

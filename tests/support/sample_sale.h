@@ -2,7 +2,7 @@
 
 // One journaled sale as the tests use it: Ann's Widget sale of 14 March 2004, and its line.
 
-#include "common/journal.h"
+#include "core/formats/journal_record.h"
 
 #include <QByteArray>
 

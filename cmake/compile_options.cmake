@@ -1,0 +1,36 @@
+# The compile options every target of the project is built with, in one INTERFACE target that
+# each library, program, test and benchmark links: the warnings, warnings as errors where asked
+# (CI asks), and Debian's hardening flags.
+add_library(pos_compile_options INTERFACE)
+
+if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(pos_compile_options INTERFACE
+        -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wnon-virtual-dtor)
+endif()
+
+option(CORVALANE_WARNINGS_AS_ERRORS "Fail the build on any compiler warning (CI sets it)" OFF)
+if(CORVALANE_WARNINGS_AS_ERRORS AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(pos_compile_options INTERFACE -Werror)
+endif()
+
+# Debian's hardening flags (dpkg-buildflags with bindnow): checked buffer functions where the
+# build optimises, stack protection, stack clash protection (a large frame cannot jump the guard
+# page), the processor's control-flow protection where it has one (x86), a read-only relocation
+# table bound at start. Left out under the sanitizers, which check memory themselves and do not
+# go with the checked functions.
+option(CORVALANE_HARDENING "Build with Debian's hardening flags on Linux (never under the sanitizers)" ON)
+if(CORVALANE_HARDENING AND CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang"
+   AND NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize")
+    target_compile_options(pos_compile_options INTERFACE -fstack-protector-strong)
+    include(CheckCXXCompilerFlag)
+    foreach(flag IN ITEMS -fstack-clash-protection -fcf-protection)
+        string(MAKE_C_IDENTIFIER "CORVALANE_HAS${flag}" has_flag)
+        check_cxx_compiler_flag(${flag} ${has_flag})
+        if(${has_flag})
+            target_compile_options(pos_compile_options INTERFACE ${flag})
+        endif()
+    endforeach()
+    target_compile_definitions(pos_compile_options INTERFACE
+        $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
+    target_link_options(pos_compile_options INTERFACE LINKER:-z,relro LINKER:-z,now)
+endif()

@@ -1,0 +1,660 @@
+#include "core/journal/journal.h"
+
+#include "core/formats/shop_files.h"
+#include "core/storage/fault_points.h"
+#include "core/formats/records.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <utility>
+
+namespace pos {
+
+namespace {
+
+constexpr qint64 kChunk = qint64(1) << 20;
+// An announcement holds a name and at most one journal record (five fields of at most 64 KB,
+// percent-encoded): anything larger is none the program wrote.
+constexpr qint64 kPendingLimit = qint64(4) << 20;
+// The records appended since the last cutoff, one line each.
+constexpr qint64 kAppendedLimit = qint64(64) << 20;
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QByteArray digest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+QByteArray encoded(const QString &text)
+{
+    return text.toUtf8().toPercentEncoding();
+}
+
+QString decoded(const QByteArray &line)
+{
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(line));
+}
+
+// A record without its line end: an editor that turns CR LF into LF changes no sale.
+QByteArrayView bare(QByteArrayView line)
+{
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// Whether the line is one whole record as Close Order writes it: five quoted fields with no
+// quote or line break inside, the first a receipt header line.
+bool isJournalLine(QByteArrayView line)
+{
+    line = bare(line);
+    qsizetype i = 0;
+    for (int k = 0; k < kJournalShape.fields; ++k) {
+        if ((k > 0 && (i >= line.size() || line[i++] != ',')) || i >= line.size() || line[i++] != '"')
+            return false;
+        if (k == 0 && !line.sliced(i).startsWith(kJournalShape.firstFieldStart))
+            return false;
+        while (i < line.size() && line[i] != '"' && line[i] != '\r' && line[i] != '\n')
+            ++i;
+        if (i >= line.size() || line[i++] != '"')
+            return false;
+    }
+    return i == line.size();
+}
+
+// Takes each of the file's lines off `left` (once for each time it is there), as records
+// without their line ends.
+void takeLinesOf(const QString &path, QHash<QByteArray, int> &left)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine(kChunk);
+        const auto found = left.find(bare(line).toByteArray());
+        if (found != left.end() && found.value() > 0)
+            --found.value();
+    }
+}
+
+QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
+{
+    QHash<QByteArray, int> count;
+    for (const QByteArray &record : records)
+        ++count[bare(record).toByteArray()];
+    return count;
+}
+
+// Whether the file holds the bytes somewhere; read in chunks that overlap by the needle's size.
+bool fileContains(const QString &path, QByteArrayView needle)
+{
+    QFile file(path);
+    if (needle.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray carry;
+    while (!file.atEnd()) {
+        const QByteArray chunk = carry + file.read(kChunk);
+        if (chunk.size() == carry.size())
+            break;
+        if (chunk.contains(needle))
+            return true;
+        carry = chunk.right(needle.size() - 1);
+    }
+    return false;
+}
+
+// Whether the held journal starts with exactly the bytes of the history, which holds `size`.
+bool startsWithFile(native::HeldFile &journal, const QString &historyPath, qint64 size)
+{
+    QFile history(historyPath);
+    if (!history.open(QIODevice::ReadOnly) || history.size() != size || journal.stamp().size < size)
+        return false;
+    QByteArray a(kChunk, Qt::Uninitialized);
+    for (qint64 done = 0; done < size;) {
+        const qint64 want = qMin(kChunk, size - done);
+        qint64 got = 0;
+        while (got < want) {
+            const qint64 n = journal.read(a.data() + got, want - got);
+            if (n <= 0)
+                return false;
+            got += n;
+        }
+        if (QByteArrayView(a.constData(), want) != history.read(want))
+            return false;
+        done += want;
+    }
+    return true;
+}
+
+QByteArray joined(const QList<QByteArray> &records)
+{
+    QByteArray bytes;
+    for (const QByteArray &record : records)
+        bytes += record;
+    return bytes;
+}
+
+} // namespace
+
+void tell(QString &notice, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    if (!notice.isEmpty())
+        notice += QStringLiteral("\n\n");
+    notice += text;
+}
+
+struct Journal::Pending
+{
+    enum Kind
+    {
+        Cutoff,
+        Layaway,
+        Unknown,
+    };
+    Kind kind = Unknown;
+    QString file;
+    qint64 bytes = 0;    // a cutoff's bytes copied
+    QByteArray digest;   // a layaway file's
+    QByteArray record;   // a layaway's journal record
+};
+
+Journal::Journal(const QString &path)
+    : m_path(path)
+{
+}
+
+Journal::~Journal() = default;
+
+QString Journal::open()
+{
+    m_opened = true;
+    QString notice;
+    m_appended.clear();
+    m_seen = {};
+    const QString appended = appendedFile();
+    const native::Stamp stamp = native::stamp(appended);
+    if (stamp.size > kAppendedLimit) {
+        tell(notice, setAside(appended, QStringLiteral("it is larger than the program ever makes it")));
+    } else if (stamp.size > 0) {
+        const QByteArray content = readRawFileOrEmpty(appended);
+        bool damaged = !content.endsWith('\n');
+        for (const QByteArray &line : content.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            if (isJournalLine(line))
+                m_appended << bare(line).toByteArray() + "\r\n";
+            else
+                damaged = true;
+        }
+        // A line a crash cut short (or anything the program never wrote) goes, so that the next
+        // record starts a line of its own.
+        if (damaged)
+            tell(notice, writeFileWhole(appended, joined(m_appended)).message);
+    }
+    WriteResult finished;
+    tell(notice, finishPendingWork(finished));
+    tell(notice, finished.message);
+    tell(notice, checkAppended());
+    return notice;
+}
+
+QString Journal::ensureOpen(WriteResult &result)
+{
+    QString notice;
+    if (!m_opened)
+        notice = open();
+    tell(notice, finishPendingWork(result));
+    return notice;
+}
+
+QString Journal::close()
+{
+    return m_opened ? checkAppended() : QString();
+}
+
+JournalOutcome Journal::prepare()
+{
+    JournalOutcome outcome;
+    WriteResult finished;
+    tell(outcome.notice, ensureOpen(finished));
+    // Work a crash left that cannot be finished now is told; the sale is recorded all the same.
+    tell(outcome.notice, finished.message);
+    tell(outcome.notice, checkAppended());
+    return outcome;
+}
+
+void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
+{
+    outcome.result = appendRecords(m_path, bytes, kJournalShape);
+    if (!outcome.result)
+        return;
+    m_appended << bytes;
+    m_seen = native::stamp(m_path);
+    if (const WriteResult kept = appendDurably(appendedFile(), bytes); !kept)
+        tell(outcome.notice, kept.message
+                                 + QStringLiteral(" The sale is recorded in \"%1\", but the program cannot look "
+                                                  "for it there after another program changes the journal.")
+                                       .arg(shown(m_path)));
+}
+
+JournalOutcome Journal::append(const JournalRecord &record)
+{
+    JournalOutcome outcome = prepare();
+    appendPrepared(journalRecordBytes(record), outcome);
+    return outcome;
+}
+
+JournalOutcome Journal::appendWithLayaway(const JournalRecord &record, const QString &layawayPath,
+                                          const QByteArray &layawayBytes)
+{
+    JournalOutcome outcome = prepare();
+    const QByteArray bytes = journalRecordBytes(record);
+    // Announced first, so that a crash before the record lands takes the file away again.
+    outcome.result = announce("layaway\n" + encoded(layawayPath) + '\n' + digest(layawayBytes) + '\n'
+                              + bytes.toPercentEncoding() + '\n');
+    if (outcome.result)
+        outcome.result = createFileNew(layawayPath, layawayBytes);
+    if (!outcome.result) {
+        withdraw();
+        outcome.layawayFailed = true;
+        return outcome;
+    }
+    appendPrepared(bytes, outcome);
+    // The layaway of an unrecorded sale is not kept; one that cannot be removed now stays
+    // announced, so that the next close or start removes it.
+    if (!outcome.result && !QFile::remove(layawayPath)) {
+        outcome.layawayLeft = true;
+        return outcome;
+    }
+    withdraw();
+    return outcome;
+}
+
+JournalOutcome Journal::cutOff(const QString &historyPath)
+{
+    JournalOutcome outcome;
+    const QString nothingChanged = QStringLiteral(". The journal \"%1\" was left as it was.").arg(shown(m_path));
+    if (const QString problem = historyProblem(historyPath); !problem.isEmpty()) {
+        outcome.result = WriteResult::failureTold(
+            QStringLiteral("\"%1\" cannot take the period: %2. Nothing was changed.").arg(shown(historyPath), problem));
+        return outcome;
+    }
+    // A cutoff or close that a crash cut short is finished first.
+    WriteResult finished;
+    tell(outcome.notice, ensureOpen(finished));
+    if (!finished) {
+        outcome.result = finished;
+        return outcome;
+    }
+    // The start of a record a crash left at the end goes aside, not into the history.
+    if (WriteResult mended = setAsideCutShortRecord(m_path, kJournalShape); !mended) {
+        mended.message += nothingChanged;
+        outcome.result = mended;
+        return outcome;
+    }
+
+    const WriteResult unreadable =
+        WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(m_path)));
+    const WriteResult changedMeanwhile = WriteResult::failureTold(
+        QStringLiteral("\"%1\" was changed by another program while it was copied to \"%2\", so the period was "
+                       "not closed and the journal was left as it is. Set the cutoff again.")
+            .arg(shown(m_path), shown(historyPath)));
+
+    // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
+    native::HeldFile journal(m_path);
+    if (!journal.open().isEmpty()) {
+        outcome.result = unreadable;
+        return outcome;
+    }
+    // Sales another program removed are kept before the rest goes into the history.
+    tell(outcome.notice, checkAppended());
+
+    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape. A history
+    // not committed leaves no trace.
+    StreamedFileWriter history(historyPath);
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    qint64 copied = 0;
+    bool writing = true;
+    while (writing) {
+        const qint64 got = journal.read(chunk.data(), chunk.size());
+        if (got < 0) {
+            outcome.result = unreadable;
+            return outcome;
+        }
+        if (got == 0)
+            break;
+        copied += got;
+        writing = history.write(QByteArrayView(chunk.constData(), got));
+    }
+    const native::Stamp copiedStamp = journal.stamp();
+    if (writing) {
+        if (copiedStamp.size != copied) {
+            outcome.result = changedMeanwhile;
+            return outcome;
+        }
+        outcome.result = announce("cutoff\n" + encoded(historyPath) + '\n' + QByteArray::number(copied) + '\n');
+        if (!outcome.result) {
+            outcome.result.message += nothingChanged;
+            return outcome;
+        }
+    }
+    outcome.result = history.commit();
+    if (!outcome.result) {
+        withdraw();
+        outcome.result.message += nothingChanged;
+        return outcome;
+    }
+    if (journal.stamp() != copiedStamp) {
+        // Another program wrote the journal after it was copied: the history would hold sales
+        // the journal still holds, or miss the new ones, so it goes again.
+        QFile::remove(historyPath);
+        withdraw();
+        outcome.result = changedMeanwhile;
+        return outcome;
+    }
+    if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
+        // The announcement stays: the next close, cutoff or start finishes the cutoff.
+        outcome.result = WriteResult::failureTold(
+            QStringLiteral("Could not empty \"%1\": %2. The history \"%3\" holds its sales; the cutoff will be "
+                           "finished at the next sale or start of the program.")
+                .arg(shown(m_path), failure, shown(historyPath)));
+        return outcome;
+    }
+    // Every sale appended is now in the history.
+    tell(outcome.notice, forgetAllAppended());
+    withdraw();
+    return outcome;
+}
+
+QString Journal::historyProblem(const QString &historyPath) const
+{
+    if (const QString problem = fileNameProblem(historyPath); !problem.isEmpty())
+        return problem;
+    QString own = programFileNamed(historyPath);
+    for (const QString &name : {m_path, pendingFile(), appendedFile(), recoveredFile(), tornFile()}) {
+        if (own.isEmpty() && sameFile(historyPath, name))
+            own = name;
+    }
+    if (!own.isEmpty())
+        return QStringLiteral("it is the program's own file \"%1\"").arg(shown(own));
+    if (const QString problem = insideShopProblem(historyPath); !problem.isEmpty())
+        return problem;
+    const QFileInfo info(historyPath);
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("it is not a regular file");
+    return {};
+}
+
+QString Journal::insideShopProblem(const QString &path) const
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || info.isJunction())
+        return QStringLiteral("it is a link");
+    const QString shop = QFileInfo(m_path).absolutePath();
+    const QString folder = info.absolutePath();
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    const QString realShop = QFileInfo(shop).canonicalFilePath();
+    if (realFolder.isEmpty() || realShop.isEmpty())
+        return QStringLiteral("its folder does not exist");
+    // The folder as named and as reached must be the same way down from the shop folder.
+    if (QDir(shop).relativeFilePath(folder) != QDir(realShop).relativeFilePath(realFolder))
+        return QStringLiteral("it is reached through a link");
+    for (QString up = realFolder;; up = QFileInfo(up).path()) {
+        if (sameFile(up, realShop))
+            return {};
+        if (QFileInfo(up).path() == up)
+            break;
+    }
+    return QStringLiteral("it is outside the shop folder \"%1\"").arg(shown(shop));
+}
+
+WriteResult Journal::announce(const QByteArray &text)
+{
+    if (text.size() > kPendingLimit)
+        return WriteResult::failure(shown(pendingFile()), QStringLiteral("the work is too large to announce"));
+    return writeFileWhole(pendingFile(), text);
+}
+
+void Journal::withdraw()
+{
+    QFile::remove(pendingFile());
+    faultPoint("pending: withdrawn");
+}
+
+QString Journal::setAside(const QString &companion, const QString &why)
+{
+    QString aside = companion + QStringLiteral(".set-aside");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = companion + QStringLiteral(".set-aside-%1").arg(n);
+    if (!QFile::rename(companion, aside))
+        return QStringLiteral("\"%1\" cannot be trusted (%2) and could not be set aside: remove it by hand.")
+            .arg(shown(companion), why);
+    return QStringLiteral("\"%1\" cannot be trusted (%2), so nothing was done by it: it was set aside as \"%3\".")
+        .arg(shown(companion), why, shown(aside));
+}
+
+QString Journal::finishPendingWork(WriteResult &result)
+{
+    result = {};
+    const QString pendingPath = pendingFile();
+    const native::Stamp stamp = native::stamp(pendingPath);
+    if (stamp.size < 0 && !QFileInfo(pendingPath).isSymLink())
+        return {};
+    if (stamp.size > kPendingLimit || QFileInfo(pendingPath).isSymLink() || !QFileInfo(pendingPath).isFile())
+        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written"));
+    const std::optional<QByteArray> content = readRawFile(pendingPath);
+    if (!content) {
+        result = WriteResult::failureTold(
+            QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut short.")
+                .arg(shown(pendingPath)));
+        return {};
+    }
+    const QList<QByteArray> lines = content->split('\n');
+    Pending pending;
+    bool known = false;
+    if (lines.value(0) == "cutoff" && lines.size() >= 3) {
+        pending.kind = Pending::Cutoff;
+        pending.file = decoded(lines.at(1));
+        pending.bytes = lines.at(2).toLongLong(&known);
+        known = known && pending.bytes > 0;
+    } else if (lines.value(0) == "layaway" && lines.size() >= 4) {
+        pending.kind = Pending::Layaway;
+        pending.file = decoded(lines.at(1));
+        pending.digest = lines.at(2);
+        pending.record = QByteArray::fromPercentEncoding(lines.at(3));
+        known = pending.digest.size() == 64 && isJournalLine(pending.record);
+    }
+    if (!known)
+        return setAside(pendingPath, QStringLiteral("it tells of no work the program does"));
+    return pending.kind == Pending::Cutoff ? finishCutoff(pending, result) : finishLayaway(pending, result);
+}
+
+QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
+{
+    if (const QString problem = historyProblem(pending.file); !problem.isEmpty())
+        return setAside(pendingFile(), QStringLiteral("it names \"%1\" as a history, and %2")
+                                           .arg(shown(pending.file), problem));
+    // Held for the whole of the work, as the cutoff held it.
+    native::HeldFile journal(m_path);
+    if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
+        result = WriteResult::failureTold(
+            QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and \"%2\" cannot be held to finish it: %3.")
+                .arg(shown(pending.file), shown(m_path), failure));
+        return {};
+    }
+    QString notice;
+    if (QFileInfo(pending.file).size() != pending.bytes || !QFileInfo(pending.file).isFile()) {
+        // The history never took its place: the journal holds every sale still.
+        notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash before the period was closed. "
+                                "\"%2\" was left as it was: set the cutoff again.")
+                     .arg(shown(pending.file), shown(m_path));
+    } else if (startsWithFile(journal, pending.file, pending.bytes)) {
+        if (journal.stamp().size == pending.bytes) {
+            if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
+                result = WriteResult::failureTold(
+                    QStringLiteral("Could not empty \"%1\": %2. A cutoff into \"%3\" was cut short, and the journal "
+                                   "still holds the sales copied there.")
+                        .arg(shown(m_path), failure, shown(pending.file)));
+                return {};
+            }
+            notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash. It has now been finished: the "
+                                    "sales copied there were taken out of \"%2\".")
+                         .arg(shown(pending.file), shown(m_path));
+            tell(notice, forgetAllAppended());
+        } else {
+            // Sales were added after the copy: the journal holds all of them, so the copy goes.
+            if (!QFile::remove(pending.file)) {
+                result = WriteResult::failureTold(
+                    QStringLiteral("Could not remove \"%1\", the history of a cutoff a crash cut short; the journal "
+                                   "\"%2\" still holds its sales.").arg(shown(pending.file), shown(m_path)));
+                return {};
+            }
+            notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and sales were added to \"%2\" "
+                                    "since. The cutoff was undone: the journal holds every sale, and \"%1\" was "
+                                    "removed. Set the cutoff again.")
+                         .arg(shown(pending.file), shown(m_path));
+        }
+    } else {
+        // The journal was emptied: only the announcement was left.
+        notice = forgetAppendedIn(pending.file);
+    }
+    withdraw();
+    return notice;
+}
+
+QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
+{
+    QString problem;
+    if (!pending.file.endsWith(QLatin1String(".lwy"), Qt::CaseInsensitive))
+        problem = QStringLiteral("it is not a layaway file");
+    else
+        problem = historyProblem(pending.file);
+    if (!problem.isEmpty())
+        return setAside(pendingFile(), QStringLiteral("it names \"%1\" as a layaway, and %2")
+                                           .arg(shown(pending.file), problem));
+    QString notice;
+    if (fileContains(m_path, bare(pending.record))) {
+        // Recorded: looked for from now on, should the crash have come before it was noted.
+        const QByteArray record = bare(pending.record).toByteArray() + "\r\n";
+        if (!m_appended.contains(record)) {
+            m_appended << record;
+            tell(notice, appendDurably(appendedFile(), record).message);
+        }
+    } else {
+        const std::optional<QByteArray> made = readRawFile(pending.file);
+        if (made && digest(*made) == pending.digest) {
+            if (!QFile::remove(pending.file)) {
+                result = WriteResult::failureTold(
+                    QStringLiteral("Could not remove \"%1\", the layaway of a close that was cut short before its "
+                                   "sale was recorded.").arg(shown(pending.file)));
+                return {};
+            }
+            notice = QStringLiteral("A layaway's close was cut short before its sale was recorded, so its file "
+                                    "\"%1\" was removed. Ring the layaway up again.")
+                         .arg(shown(pending.file));
+        }
+    }
+    withdraw();
+    return notice;
+}
+
+QString Journal::checkAppended()
+{
+    if (m_appended.isEmpty())
+        return {};
+    const native::Stamp now = native::stamp(m_path);
+    if (now == m_seen)
+        return {};
+    m_seen = now;
+
+    // Another program wrote the journal: each record appended must still be one of its lines,
+    // as often as it was appended.
+    QHash<QByteArray, int> missing = countOf(m_appended);
+    takeLinesOf(m_path, missing);
+    QList<QByteArray> lost;
+    QList<QByteArray> kept;
+    QStringList receipts;
+    for (const QByteArray &record : std::as_const(m_appended)) {
+        int &left = missing[bare(record).toByteArray()];
+        if (left > 0) {
+            --left;
+            lost << record;
+            receipts << FieldReader(record).readField();
+        } else {
+            kept << record;
+        }
+    }
+    if (lost.isEmpty())
+        return {};
+
+    // A look cut short by a crash may have kept some of them already: each is kept once.
+    QHash<QByteArray, int> unkept = countOf(lost);
+    takeLinesOf(recoveredFile(), unkept);
+    QList<QByteArray> toKeep;
+    for (const QByteArray &record : std::as_const(lost)) {
+        if (int &left = unkept[bare(record).toByteArray()]; left > 0) {
+            --left;
+            toKeep << record;
+        }
+    }
+    const WriteResult saved =
+        toKeep.isEmpty() ? WriteResult{} : appendRecords(recoveredFile(), joined(toKeep), kJournalShape);
+    QString text = QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
+                                  "changed them (a text editor saving a copy it had open?).\n\n%2\n\n")
+                       .arg(shown(m_path), receipts.join(QLatin1Char('\n')));
+    if (!saved) {
+        // Still remembered, and looked for again at the next operation.
+        m_seen = {};
+        return text + QStringLiteral("They could not be kept either: %1").arg(saved.message);
+    }
+    text += QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
+                           "purpose.").arg(shown(recoveredFile()), shown(m_path));
+    m_appended = kept;
+    tell(text, writeFileWhole(appendedFile(), joined(m_appended)).message);
+    return text;
+}
+
+QString Journal::forgetAppendedIn(const QString &historyPath)
+{
+    if (m_appended.isEmpty())
+        return {};
+    QHash<QByteArray, int> inHistory = countOf(m_appended);
+    const QHash<QByteArray, int> all = inHistory;
+    takeLinesOf(historyPath, inHistory);
+    QList<QByteArray> kept;
+    QHash<QByteArray, int> taken;
+    for (const QByteArray &record : std::as_const(m_appended)) {
+        const QByteArray key = bare(record).toByteArray();
+        // all - inHistory of each record were found in the history.
+        if (taken[key] < all.value(key) - inHistory.value(key))
+            ++taken[key];
+        else
+            kept << record;
+    }
+    m_appended = kept;
+    return writeFileWhole(appendedFile(), joined(m_appended)).message;
+}
+
+QString Journal::forgetAllAppended()
+{
+    m_appended.clear();
+    m_seen = {};
+    if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile()) || QFile::remove(appendedFile()))
+        return {};
+    return QStringLiteral("Could not empty \"%1\", which lists the sales this program recorded since the last "
+                          "cutoff. They are in the history now: remove \"%1\" before the program starts again, or "
+                          "it will take them for sales another program removed from \"%2\".")
+        .arg(shown(appendedFile()), shown(m_path));
+}
+
+} // namespace pos

@@ -1,0 +1,120 @@
+#pragma once
+
+// The sales journal "sales.txt" as the program works on it: the journal file, its companion
+// files beside it, and what this program appended to it. Every change the program makes to the
+// journal goes through one Journal object, one operation per thing the program does, and each
+// operation does every check itself; nothing else touches these files.
+//
+// The companion files, "<journal>" + suffix:
+//   ".pending"   Work that takes more than one step is announced here, written and synced
+//                before its first step and withdrawn after its last:
+//                  - a cutoff: the history file and the number of journal bytes copied there;
+//                  - a new layaway: its file and its journal record.
+//                What a crash left is finished (or undone) by the next operation. The
+//                announcement is trusted only for what the program could have written: a
+//                history or a layaway inside the shop folder, never one of the program's own
+//                files, never through a link, and a file of at most a few megabytes.
+//   ".appended"  The records the program appended since the last cutoff, across its starts.
+//                Whenever the journal was changed by another program since the program last
+//                looked, they are looked for in it: those another program removed or changed
+//                (a text editor saving a copy it opened before those sales) are kept in
+//                ".recovered" and the owner is told. They are not put back on their own: the
+//                owner may have removed a sale on purpose.
+//   ".recovered" Sales found removed, only ever appended to.
+//   ".torn"      Records a crash cut short at the journal's end, set aside before the next
+//                append or cutoff, so that no later record reads shifted by their fields.
+// A companion file that cannot be trusted is renamed "<name>.set-aside" and the owner told.
+
+#include "core/storage/file_io.h"
+#include "core/formats/journal_record.h"
+
+#include "core/storage/native_file.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace pos {
+
+// What an operation on the journal came to: its result, and what the owner must hear besides
+// (sales another program removed, work a crash had left undone, a companion file set aside).
+struct JournalOutcome
+{
+    WriteResult result;
+    QString notice;
+    // For a new layaway: its file could not be made (nothing was written); its sale could not be
+    // recorded and its file could not be removed (the next close or start removes it).
+    bool layawayFailed = false;
+    bool layawayLeft = false;
+};
+
+// Adds the text to what the owner is told, a paragraph of its own; an empty text adds nothing.
+void tell(QString &notice, const QString &text);
+
+class Journal
+{
+public:
+    // The journal's companion files are named after it, in its folder (the shop folder).
+    explicit Journal(const QString &path = kJournalFile);
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    const QString &path() const { return m_path; }
+    QString pendingFile() const { return m_path + QStringLiteral(".pending"); }
+    QString appendedFile() const { return m_path + QStringLiteral(".appended"); }
+    QString recoveredFile() const { return m_path + QStringLiteral(".recovered"); }
+    QString tornFile() const { return m_path + QStringLiteral(".torn"); }
+
+    // At the start of the program: finishes what a crash left, and looks for the records of
+    // earlier starts. Every other operation does this first when it has not been done.
+    QString open();
+
+    // Appends the sale's record as one complete line, synced to disk.
+    JournalOutcome append(const JournalRecord &record);
+    // A new layaway's sale: its file made (never replacing another) and its record appended;
+    // a crash or failure in between leaves neither.
+    JournalOutcome appendWithLayaway(const JournalRecord &record, const QString &layawayPath,
+                                     const QByteArray &layawayBytes);
+
+    // Closes a period: the journal's bytes go unchanged into the history file, which replaces
+    // whatever that file held (through a temporary file, put in place once complete), and the
+    // journal is emptied. A record a crash cut short at its end is set aside first. If
+    // anything fails, or another program changes the journal meanwhile, the journal is left as
+    // it was and the result tells why.
+    JournalOutcome cutOff(const QString &historyPath);
+
+    // At the end of the program: a last look for the sales appended in this run.
+    QString close();
+
+    // Why the file cannot take a period of the journal (nor a crash's announcement name it):
+    // one of the program's own files under any name, outside the shop folder, reached through a
+    // link, or not a regular file. Empty when it can.
+    QString historyProblem(const QString &historyPath) const;
+
+private:
+    struct Pending;
+
+    QString finishPendingWork(WriteResult &result);
+    QString finishCutoff(const Pending &pending, WriteResult &result);
+    QString finishLayaway(const Pending &pending, WriteResult &result);
+    QString checkAppended();
+    QString forgetAppendedIn(const QString &historyPath);
+    QString forgetAllAppended();
+    QString ensureOpen(WriteResult &result);
+    JournalOutcome prepare();
+    void appendPrepared(const QByteArray &bytes, JournalOutcome &outcome);
+    WriteResult announce(const QByteArray &text);
+    void withdraw();
+    QString setAside(const QString &companion, const QString &why);
+    QString insideShopProblem(const QString &path) const;
+
+    QString m_path;
+    bool m_opened = false;
+    // What this program appended since the last cutoff (as in ".appended"), and the journal's
+    // stamp when it last looked.
+    QList<QByteArray> m_appended;
+    native::Stamp m_seen;
+};
+
+} // namespace pos

@@ -1,0 +1,80 @@
+#pragma once
+
+// What closing an order writes, and in which order, so that no receipt is printed for a sale
+// that was not recorded and a failure leaves nothing half done:
+//   1. the receipt is made ready beside "reciept.txt" (written and synced, not yet in place);
+//   2. the reopened layaway file of a "Layaway Payment" is rewritten whole;
+//   3. the journal records the sale ("sales.txt"); for a new "Layaway" it makes the layaway's
+//      file too, and keeps neither should either fail (sales_journal.h);
+//   4. the receipt takes the place of "reciept.txt".
+// A layaway its reader would refuse (see file_limits.h) is refused before step 1. A failure in
+// steps 1 to 3 leaves every file as it was before the close. Only step 4 can
+// fail once the order is recorded, and then only in putting a synced file in its place.
+
+#include "core/formats/shop_files.h"
+#include "core/formats/journal_record.h"
+#include "core/journal/journal.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace pos {
+
+struct LayawayWrite
+{
+    enum Kind
+    {
+        New,     // a "Layaway": a new file, never replacing another
+        Payment, // a "Layaway Payment": the file reopened at New Order, rewritten whole
+    };
+    Kind kind = New;
+    QByteArray bytes;
+    QString path;        // Payment: the reopened file
+    QDateTime closedAt;  // New: the date and time in its name
+    QString salesperson; // New: the salesperson in its name
+};
+
+struct CloseWrites
+{
+    QByteArray receipt;                   // the whole of "reciept.txt"
+    std::optional<LayawayWrite> layaway;  // for the layaway kinds
+    std::optional<JournalRecord> journal; // appended to the journal when the kind is journaled
+};
+
+struct CloseOutcome
+{
+    enum Result
+    {
+        Closed,                 // everything written
+        NothingWritten,         // a write failed before the order was recorded: all as before
+        RecordedWithoutReceipt, // the order is recorded, but the receipt could not be put in place
+    };
+    enum Step
+    {
+        None,
+        Receipt,
+        Layaway,
+        Journal,
+    };
+    Result result = Closed;
+    // The step that failed, and its message naming the file.
+    Step failed = None;
+    QString message;
+    // The layaway file written (the new file's path for a "Layaway").
+    QString layawayPath;
+    // A new layaway whose sale was not recorded, and whose file could not be removed: the next
+    // close or start of the program removes it.
+    bool layawayLeft = false;
+    // What the clerk must hear besides: sales another program removed from the journal, work
+    // a crash had left undone.
+    QString notice;
+};
+
+// The receipt by its path; a new layaway in layawayFolder (empty: the working directory).
+CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QString &receiptPath = kReceiptFile,
+                        const QString &layawayFolder = QString());
+
+} // namespace pos

@@ -1,0 +1,579 @@
+// The POSIX half of native_file.h.
+
+#include "core/storage/native_file.h"
+
+#include "core/storage/fault_points.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pos::native {
+
+namespace {
+
+QString reasonOf(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+const QString kFolderThere = QStringLiteral("a folder has that name");
+const QString kNotRegular = QStringLiteral("it is not a regular file (a pipe or a device has that name)");
+const QString kNameTaken = QStringLiteral("a file or folder of that name is there already");
+
+QByteArray systemName(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// The reason a name that is there cannot take a write as a file; empty when it can or is absent.
+QString notARegularFile(const QByteArray &name)
+{
+    struct stat status{};
+    if (::stat(name.constData(), &status) != 0)
+        return {};
+    if (S_ISDIR(status.st_mode))
+        return kFolderThere;
+    if (!S_ISREG(status.st_mode))
+        return kNotRegular;
+    return {};
+}
+
+int retryingSync(int handle)
+{
+    int rc;
+    do {
+        rc = ::fsync(handle);
+    } while (rc != 0 && errno == EINTR);
+    return rc;
+}
+
+QByteArray folderOf(const QByteArray &name)
+{
+    const qsizetype slash = name.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : name.left(slash);
+}
+
+// Makes the folder's entries (a new or renamed file) durable. Best effort: some file systems
+// do not sync folders.
+void syncFolderOf(const QByteArray &name)
+{
+    const int handle = ::open(folderOf(name).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0)
+        return;
+    retryingSync(handle);
+    ::close(handle);
+}
+
+// Opens the name with the flags (O_NONBLOCK among them, so that a pipe put in the file's place
+// after a check cannot block the open) and refuses anything but a regular file once open.
+// The handle, or -1 with the reason.
+int openRegularFile(const QByteArray &name, int flags, QString &failure, struct stat *status)
+{
+    int handle = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (handle < 0 && errno == EACCES && (flags & O_ACCMODE) == O_RDWR)
+        handle = ::open(name.constData(), (flags & ~O_ACCMODE) | O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        failure = errno == EISDIR ? kFolderThere : reasonOf(errno);
+        return -1;
+    }
+    if (::fstat(handle, status) != 0 || !S_ISREG(status->st_mode)) {
+        ::close(handle);
+        failure = kNotRegular;
+        return -1;
+    }
+    return handle;
+}
+
+// Refuses a name that is there and is no regular file, then opens it like openRegularFile (with
+// O_CREAT among the flags); `existed` tells whether the name was there before.
+int openToWrite(const QByteArray &name, int flags, QString &failure, bool &existed, struct stat *status)
+{
+    if (const QString refused = notARegularFile(name); !refused.isEmpty()) {
+        failure = refused;
+        return -1;
+    }
+    existed = ::access(name.constData(), F_OK) == 0;
+    return openRegularFile(name, flags, failure, status);
+}
+
+Stamp stampOf(const struct stat &status)
+{
+    return {qint64(status.st_size), qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
+// Sets the open file's length and syncs it: 0, or the error that stopped it.
+int truncateSynced(int handle, qint64 length)
+{
+    faultPoint("truncate: before");
+    int rc;
+    do {
+        rc = ::ftruncate(handle, off_t(length));
+    } while (rc != 0 && errno == EINTR);
+    faultPoint("truncate: after");
+    if (rc != 0 || retryingSync(handle) != 0)
+        return errno;
+    faultPoint("truncate: after sync");
+    return 0;
+}
+
+// Writes the bytes; under the crash tests in two writes, so that a kill can fall between them
+// as a power cut can fall in the middle of one. 0, or the error that stopped it.
+int writeAll(int handle, const char *data, qint64 size, const char *halfPoint)
+{
+    qint64 stop = halfPoint && faultPointsActive() ? size / 2 : size;
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(handle, data + done, size_t(stop - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0 && stop > done)
+            return ENOSPC;
+        done += n;
+        if (done == stop && stop < size) {
+            faultPoint(halfPoint);
+            stop = size;
+        }
+    }
+    return 0;
+}
+
+// Closes a written file; a file that did not exist before gets its folder synced, so that its
+// name lasts too.
+Failure closeWritten(int handle, const QByteArray &name, bool existed)
+{
+    if (::close(handle) != 0)
+        return reasonOf(errno);
+    if (!existed) {
+        syncFolderOf(name);
+        faultPoint("after folder sync");
+    }
+    return {};
+}
+
+// Writes the bytes into a new file opened with O_EXCL, removed again when the write fails: for
+// file systems without hard links.
+Failure createInPlace(const QByteArray &name, const QByteArray &bytes, bool *nameTaken)
+{
+    const int handle = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        if (errno == EEXIST)
+            *nameTaken = true;
+        return errno == EEXIST ? kNameTaken : reasonOf(errno);
+    }
+    int error = writeAll(handle, bytes.constData(), bytes.size(), nullptr);
+    if (error == 0 && retryingSync(handle) != 0)
+        error = errno;
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(name.constData());
+        return reasonOf(error);
+    }
+    syncFolderOf(name);
+    return {};
+}
+
+// A temporary name beside the file, opened: its handle, or -1 with errno set.
+int openTemporary(const QByteArray &name, QByteArray &temporary)
+{
+    temporary = name + kTemporaryInfix + "XXXXXX" + kTemporarySuffix;
+    return ::mkostemps(temporary.data(), int(std::strlen(kTemporarySuffix)), O_CLOEXEC);
+}
+
+// The rights a new file gets, as open() with 0666 would give them.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+Failure append(const QString &path, const QByteArray &bytes)
+{
+    const QByteArray name = systemName(path);
+    QString failure;
+    bool existed = false;
+    struct stat status{};
+    const int handle = openToWrite(name, O_WRONLY | O_APPEND | O_CREAT, failure, existed, &status);
+    if (handle < 0)
+        return failure;
+    const off_t oldSize = status.st_size;
+    const auto cutBack = [&](int error) {
+        if (::ftruncate(handle, oldSize) == 0)
+            retryingSync(handle);
+        ::close(handle);
+        return reasonOf(error);
+    };
+    faultPoint("append: before write");
+    if (const int error = writeAll(handle, bytes.constData(), bytes.size(), "append: half written"))
+        return cutBack(error);
+    faultPoint("append: after write");
+    if (retryingSync(handle) != 0)
+        return cutBack(errno);
+    faultPoint("append: after sync");
+    return closeWritten(handle, name, existed);
+}
+
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+{
+    const int handle = ::open(systemName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0)
+        return reasonOf(errno);
+    struct stat status{};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(handle);
+        return kNotRegular;
+    }
+    size = qint64(status.st_size);
+    const qint64 from = qMax<qint64>(0, size - most);
+    tail.resize(size - from);
+    qint64 done = 0;
+    while (done < tail.size()) {
+        const ssize_t n = ::pread(handle, tail.data() + done, size_t(tail.size() - done), off_t(from + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n < 0 ? errno : EIO;
+            ::close(handle);
+            return reasonOf(error);
+        }
+        done += n;
+    }
+    ::close(handle);
+    return {};
+}
+
+Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
+{
+    // Written and synced under a temporary name beside it, then linked to its name, which fails
+    // rather than replace a file that has taken the name meanwhile.
+    const QByteArray name = systemName(path);
+    QByteArray temporary;
+    const int handle = openTemporary(name, temporary);
+    if (handle < 0)
+        return reasonOf(errno);
+    int error = ::fchmod(handle, newFileMode()) == 0 ? 0 : errno;
+    faultPoint("create: before write");
+    if (error == 0)
+        error = writeAll(handle, bytes.constData(), bytes.size(), nullptr);
+    if (error == 0 && retryingSync(handle) != 0)
+        error = errno;
+    faultPoint("create: after write and sync");
+    if (::close(handle) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return reasonOf(error);
+    }
+    const int linked = ::link(temporary.constData(), name.constData());
+    const int linkError = errno;
+    faultPoint("create: after link");
+    ::unlink(temporary.constData());
+    if (linked == 0) {
+        syncFolderOf(name);
+        faultPoint("create: after folder sync");
+        return {};
+    }
+    if (linkError == EEXIST) {
+        *nameTaken = true;
+        return kNameTaken;
+    }
+    // A file system without links (FAT, some network shares): the file is made in place.
+    if (linkError == EPERM || linkError == ENOTSUP || linkError == EOPNOTSUPP || linkError == ENOSYS)
+        return createInPlace(name, bytes, nameTaken);
+    return reasonOf(linkError);
+}
+
+Failure resize(const QString &path, qint64 length)
+{
+    const QByteArray name = systemName(path);
+    QString failure;
+    bool existed = false;
+    struct stat status{};
+    const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status);
+    if (handle < 0)
+        return failure;
+    if (const int error = truncateSynced(handle, length)) {
+        ::close(handle);
+        return reasonOf(error);
+    }
+    return closeWritten(handle, name, existed);
+}
+
+namespace {
+
+// The name a link leads to, read once; empty when the name is not a link.
+QByteArray linkTarget(const QByteArray &name)
+{
+    QByteArray target(4096, Qt::Uninitialized);
+    const ssize_t n = ::readlink(name.constData(), target.data(), size_t(target.size()));
+    if (n <= 0 || n >= target.size())
+        return {};
+    target.truncate(n);
+    if (!target.startsWith('/') && name.contains('/'))
+        target.prepend(folderOf(name) + '/');
+    return target;
+}
+
+// The name at the end of a chain of links (a loop of links ends after a few steps).
+QByteArray followLinks(QByteArray name)
+{
+    for (int step = 0; step < 40; ++step) {
+        QByteArray target = linkTarget(name);
+        if (target.isEmpty())
+            break;
+        name = std::move(target);
+    }
+    return name;
+}
+
+// The path a name leads to: links and "." / ".." resolved as far as the file system has them
+// (so also for a file that does not exist yet), the rest of the name taken as written.
+QByteArray resolved(const QByteArray &link)
+{
+    const QByteArray name = followLinks(link);
+    char *real = ::realpath(name.constData(), nullptr);
+    if (real) {
+        const QByteArray whole(real);
+        std::free(real);
+        return whole;
+    }
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray base = slash < 0 ? name : name.mid(slash + 1);
+    real = ::realpath(folderOf(name).constData(), nullptr);
+    if (!real)
+        return name;
+    QByteArray folder(real);
+    std::free(real);
+    return folder + (folder.endsWith('/') ? "" : "/") + base;
+}
+
+} // namespace
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QByteArray first = systemName(a);
+    const QByteArray second = systemName(b);
+    struct stat one{};
+    struct stat other{};
+    if (::stat(first.constData(), &one) == 0 && ::stat(second.constData(), &other) == 0)
+        return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+    return resolved(first) == resolved(second);
+}
+
+Stamp stamp(const QString &path)
+{
+    struct stat status{};
+    return ::stat(systemName(path).constData(), &status) == 0 ? stampOf(status) : Stamp();
+}
+
+Failure Replacement::open()
+{
+    cancel();
+    // A link is followed: the file it leads to takes the new content, the link stays.
+    const QByteArray name = followLinks(systemName(m_path));
+    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+        return refused;
+    m_target = name;
+    const int handle = openTemporary(name, m_temporary);
+    if (handle < 0) {
+        const int error = errno;
+        m_temporary.clear();
+        return reasonOf(error);
+    }
+    m_handle = handle;
+    // The new content keeps the rights of the file it replaces, or gets a new file's.
+    struct stat status{};
+    const mode_t mode = ::stat(name.constData(), &status) == 0 ? (status.st_mode & 07777) : newFileMode();
+    if (::fchmod(handle, mode) != 0) {
+        const int error = errno;
+        cancel();
+        return reasonOf(error);
+    }
+    return {};
+}
+
+Failure Replacement::write(const char *data, qint64 size)
+{
+    if (m_handle < 0)
+        return QStringLiteral("the file is not open");
+    if (const int error = writeAll(int(m_handle), data, size, "whole: half written"))
+        return reasonOf(error);
+    return {};
+}
+
+Failure Replacement::sync()
+{
+    if (m_handle < 0)
+        return QStringLiteral("the file is not open");
+    return retryingSync(int(m_handle)) == 0 ? Failure() : reasonOf(errno);
+}
+
+Failure Replacement::commit()
+{
+    if (m_handle < 0)
+        return QStringLiteral("nothing was made ready to write");
+    const int closed = ::close(int(m_handle));
+    m_handle = -1;
+    if (closed != 0) {
+        const int error = errno;
+        cancel();
+        return reasonOf(error);
+    }
+    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+        const int error = errno;
+        cancel();
+        return reasonOf(error);
+    }
+    m_temporary.clear();
+    faultPoint("whole: after rename");
+    syncFolderOf(m_target);
+    faultPoint("whole: after folder sync");
+    return {};
+}
+
+void Replacement::cancel()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+    m_handle = -1;
+    if (!m_temporary.isEmpty())
+        ::unlink(m_temporary.constData());
+    m_temporary.clear();
+}
+
+HeldFile::~HeldFile()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+}
+
+Failure HeldFile::open()
+{
+    const QByteArray name = systemName(m_path);
+    QString failure;
+    bool existed = false;
+    struct stat status{};
+    const int handle = openToWrite(name, O_RDWR | O_CREAT, failure, existed, &status);
+    if (handle < 0)
+        return failure;
+    if (!existed)
+        syncFolderOf(name);
+    // Another holder is given two seconds to finish.
+    for (int attempt = 0;; ++attempt) {
+        if (::flock(handle, LOCK_EX | LOCK_NB) == 0)
+            break;
+        if ((errno != EWOULDBLOCK && errno != EINTR) || attempt == 200) {
+            const int error = errno;
+            ::close(handle);
+            return error == EWOULDBLOCK ? QStringLiteral("another program keeps it locked") : reasonOf(error);
+        }
+        ::usleep(10000);
+    }
+    m_handle = handle;
+    return {};
+}
+
+qint64 HeldFile::read(char *into, qint64 size)
+{
+    for (;;) {
+        const ssize_t n = ::read(int(m_handle), into, size_t(size));
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+Stamp HeldFile::stamp() const
+{
+    struct stat status{};
+    return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? stampOf(status) : Stamp();
+}
+
+Failure HeldFile::empty()
+{
+    const int error = truncateSynced(int(m_handle), 0);
+    return error ? reasonOf(error) : Failure();
+}
+
+FileLock::~FileLock()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+    if (m_folder >= 0)
+        ::close(int(m_folder));
+}
+
+namespace {
+
+// Takes the system's lock on the open file without waiting: 0, or the reason it could not.
+int lockNow(int handle)
+{
+    int rc;
+    do {
+        rc = ::flock(handle, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+} // namespace
+
+FileLock::Result FileLock::lock(const QString &path, QString *reason)
+{
+    const QByteArray name = systemName(path);
+    // Never through a link, and never blocking on a pipe: only a regular file holds the lock.
+    int handle = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (handle < 0 && errno == EACCES)
+        handle = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0) {
+        const int error = errno;
+        const bool notAFile = error == ELOOP || error == EISDIR;
+        if (reason)
+            *reason = error == ELOOP ? QStringLiteral("it is a link") : notAFile ? kFolderThere : reasonOf(error);
+        return notAFile ? NotAFile : Failed;
+    }
+    struct stat status{};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(handle);
+        if (reason)
+            *reason = kNotRegular;
+        return NotAFile;
+    }
+    // The folder is locked as well: a lock file deleted or renamed while the program runs lets
+    // no second copy in. A folder that cannot be opened leaves the file's lock alone to hold.
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folderName = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : name.left(slash);
+    const int folder = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = folder >= 0 ? lockNow(folder) : 0;
+    if (error == 0)
+        error = lockNow(handle);
+    if (error != 0) {
+        ::close(handle);
+        if (folder >= 0)
+            ::close(folder);
+        if (error == EWOULDBLOCK)
+            return HeldElsewhere;
+        if (reason)
+            *reason = reasonOf(error);
+        return Failed;
+    }
+    m_handle = handle;
+    m_folder = folder;
+    return Locked;
+}
+
+} // namespace pos::native
