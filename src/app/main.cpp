@@ -131,7 +131,7 @@ int main(int argc, char *argv[])
     if (shopLock.lock)
         pos::removeStaleTemporaries(QStringLiteral("."));
     pos::Journal journal;
-    const QString opened = journal.open();
+    const QString opened = journal.open().told();
 
     // Driven by the tests that start the real program: commands on standard input.
     const bool automated = commandLine.automation;
@@ -150,7 +150,7 @@ int main(int argc, char *argv[])
         automation.start();
     const int status = app.exec();
     // A last look for the sales of this run, which an editor's save may have removed.
-    if (const QString closed = journal.close(); !closed.isEmpty())
-        platform.messages.warning(nullptr, form.windowTitle(), closed);
+    if (const QString finished = journal.finish().told(); !finished.isEmpty())
+        platform.messages.warning(nullptr, form.windowTitle(), finished);
     return status;
 }

@@ -182,16 +182,16 @@ void Form4::Form_Load()
 {
     // A journal that is there but cannot be read shows as an empty report, and the owner is
     // told; a missing one is a shop with no sales yet.
-    const QString failure = readFailureMessage(kJournalFile);
+    const QString failure = readFailureMessage(m_journal.path());
     if (!failure.isEmpty())
         m_platform.messages.warning(this, kTitle, failure);
     ReportColumns columns;
     UntaxedSales untaxed{leadingNumber(Text12->text()), false};
     QString outOfStep;
     {
-        JournalReader journal(kJournalFile);
+        JournalReader journal(m_journal.path());
         loadJournal(journal, columns, untaxed);
-        outOfStep = outOfStepMessage(kJournalFile, journal);
+        outOfStep = outOfStepMessage(m_journal.path(), journal);
     }
     if (untaxed.any)
         showText(Text12, numberText(untaxed.value));
@@ -286,7 +286,7 @@ void Form4::Command2_Click()
         const QString question =
             QStringLiteral("\"%1\" already holds sales. Replace its content with the journal "
                            "\"%2\"?")
-                .arg(QDir::toNativeSeparators(history), kJournalFile);
+                .arg(QDir::toNativeSeparators(history), m_journal.path());
         if (!m_platform.messages.question(this, kTitle, question))
             return;
     }
@@ -339,10 +339,10 @@ void Form4::addHistory()
 
 void Form4::Command4_Click()
 {
-    if (!m_platform.editor.open(kJournalFile, EditorWindow::Maximized))
+    if (!m_platform.editor.open(m_journal.path(), EditorWindow::Maximized))
         m_platform.messages.warning(
             this, kTitle,
-            QStringLiteral("No text editor could be started to open \"%1\".").arg(kJournalFile));
+            QStringLiteral("No text editor could be started to open \"%1\".").arg(m_journal.path()));
 }
 
 void Form4::Command6_Click()

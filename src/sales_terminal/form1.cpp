@@ -475,14 +475,20 @@ void Form1::Command2_Click()
 
     CloseWrites writes;
     writes.receipt = receiptBytes(List1->items(), readReturnFileRaw());
-    if (record == CloseRecord::Layaway)
-        writes.layaway = LayawayWrite{LayawayWrite::New, layawayBytes(balance, List1->items()), QString(),
-                                      m_platform.clock.now(), Text8->text()};
-    else if (record == CloseRecord::LayawayPayment)
-        writes.layaway = LayawayWrite{LayawayWrite::Payment, layawayBytes(balance, List1->items()),
-                                      m_layawayFile, {}, {}};
-    if (record == CloseRecord::Journal || record == CloseRecord::Layaway)
-        writes.journal = journalRecord(dte, close);
+    switch (record) {
+    case CloseRecord::ReceiptOnly:
+        break;
+    case CloseRecord::Journal:
+        writes.records = CloseWrites::Sale{journalRecord(dte, close)};
+        break;
+    case CloseRecord::Layaway:
+        writes.records = CloseWrites::NewLayaway{journalRecord(dte, close), layawayBytes(balance, List1->items()),
+                                                 m_platform.clock.now(), Text8->text()};
+        break;
+    case CloseRecord::LayawayPayment:
+        writes.records = CloseWrites::LayawayPayment{m_layawayFile, layawayBytes(balance, List1->items())};
+        break;
+    }
     const CloseOutcome outcome = writeClose(writes, m_journal);
 
     if (!outcome.notice.isEmpty())

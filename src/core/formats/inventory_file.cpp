@@ -1,5 +1,6 @@
 #include "core/formats/inventory_file.h"
 
+#include "core/formats/record_file.h"
 #include "core/formats/records.h"
 
 #include <QFileInfo>
@@ -26,7 +27,7 @@ WriteResult appendInventoryEntry(const QString &description, const QString &path
         refusal = Refusal::TooLarge;
     if (refusal != Refusal::None)
         return refusedWrite(path, refusal, kListFileLimits);
-    return appendRecords(path, writer.bytes(), RecordShape{1, {}});
+    return appendRecords(path, writer.bytes(), RecordShape{1, {}}, path + kTornSuffix);
 }
 
 WriteResult rewriteInventory(const QStringList &descriptions, const QString &path)

@@ -6,6 +6,7 @@
 // the same format.
 
 #include "core/formats/shop_files.h"
+#include "core/formats/record_file.h"
 #include "core/storage/file_io.h"
 
 #include <QByteArray>

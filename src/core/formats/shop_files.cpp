@@ -11,10 +11,10 @@ QString programFileNamed(const QString &path)
     QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,
                           kFontFile,    kInventoryFile, kReceiptFile,
                           kJournalFile, kShopLockFile};
-    // The journal's companion files (sales_journal.h), and the inventory's records set aside.
-    for (const char *suffix : {".pending", ".appended", ".recovered", ".torn"})
-        own << kJournalFile + QLatin1String(suffix);
-    own << kJournalFile + QStringLiteral(".recovered.torn") << kInventoryFile + QStringLiteral(".torn");
+    // The journal's companion files, and the inventory's records set aside.
+    for (const QString &suffix : {kPendingSuffix, kAppendedSuffix, kRecoveredSuffix, kTornSuffix})
+        own << kJournalFile + suffix;
+    own << kJournalFile + kRecoveredSuffix + kTornSuffix << kInventoryFile + kTornSuffix;
     for (const QString &name : own) {
         if (sameFile(path, name))
             return name;

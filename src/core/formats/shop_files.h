@@ -12,6 +12,13 @@ inline const QString kFontFile = QStringLiteral("font.txt");
 inline const QString kInventoryFile = QStringLiteral("inventory.dat");
 inline const QString kReceiptFile = QStringLiteral("reciept.txt");
 inline const QString kJournalFile = QStringLiteral("sales.txt");
+// The files the journal keeps beside itself, named "sales.txt" + suffix (core/journal/journal.h):
+// work announced, the sales recorded since the last cutoff, sales found removed, and records a
+// crash cut short (of the journal, and of the removed sales' file).
+inline const QString kPendingSuffix = QStringLiteral(".pending");
+inline const QString kAppendedSuffix = QStringLiteral(".appended");
+inline const QString kRecoveredSuffix = QStringLiteral(".recovered");
+inline const QString kTornSuffix = QStringLiteral(".torn");
 // Held locked while the program runs, so that one copy at a time works in the folder.
 inline const QString kShopLockFile = QStringLiteral("corvalane-pos.lock");
 

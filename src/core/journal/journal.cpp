@@ -2,6 +2,7 @@
 
 #include "core/formats/shop_files.h"
 #include "core/storage/fault_points.h"
+#include "core/formats/record_file.h"
 #include "core/formats/records.h"
 
 #include <QCryptographicHash>
@@ -144,15 +145,6 @@ QByteArray joined(const QList<QByteArray> &records)
 
 } // namespace
 
-void tell(QString &notice, const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    if (!notice.isEmpty())
-        notice += QStringLiteral("\n\n");
-    notice += text;
-}
-
 struct Journal::Pending
 {
     enum Kind
@@ -175,7 +167,21 @@ Journal::Journal(const QString &path)
 
 Journal::~Journal() = default;
 
-QString Journal::open()
+QString JournalOutcome::told() const
+{
+    QString text = result ? QString() : result.message;
+    tell(text, notice);
+    return text;
+}
+
+JournalOutcome Journal::open()
+{
+    JournalOutcome outcome;
+    outcome.notice = load();
+    return outcome;
+}
+
+QString Journal::load()
 {
     m_opened = true;
     QString notice;
@@ -212,14 +218,17 @@ QString Journal::ensureOpen(WriteResult &result)
 {
     QString notice;
     if (!m_opened)
-        notice = open();
+        notice = load();
     tell(notice, finishPendingWork(result));
     return notice;
 }
 
-QString Journal::close()
+JournalOutcome Journal::finish()
 {
-    return m_opened ? checkAppended() : QString();
+    JournalOutcome outcome;
+    if (m_opened)
+        outcome.notice = checkAppended();
+    return outcome;
 }
 
 JournalOutcome Journal::prepare()
@@ -235,7 +244,7 @@ JournalOutcome Journal::prepare()
 
 void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
 {
-    outcome.result = appendRecords(m_path, bytes, kJournalShape);
+    outcome.result = appendRecords(m_path, bytes, kJournalShape, tornFile());
     if (!outcome.result)
         return;
     m_appended << bytes;
@@ -247,15 +256,15 @@ void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
                                        .arg(shown(m_path)));
 }
 
-JournalOutcome Journal::append(const JournalRecord &record)
+JournalOutcome Journal::recordSale(const JournalRecord &record)
 {
     JournalOutcome outcome = prepare();
     appendPrepared(journalRecordBytes(record), outcome);
     return outcome;
 }
 
-JournalOutcome Journal::appendWithLayaway(const JournalRecord &record, const QString &layawayPath,
-                                          const QByteArray &layawayBytes)
+JournalOutcome Journal::recordNewLayaway(const JournalRecord &record, const QString &layawayPath,
+                                         const QByteArray &layawayBytes)
 {
     JournalOutcome outcome = prepare();
     const QByteArray bytes = journalRecordBytes(record);
@@ -297,7 +306,7 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
         return outcome;
     }
     // The start of a record a crash left at the end goes aside, not into the history.
-    if (WriteResult mended = setAsideCutShortRecord(m_path, kJournalShape); !mended) {
+    if (WriteResult mended = setAsideCutShortRecord(m_path, kJournalShape, tornFile()); !mended) {
         mended.message += nothingChanged;
         outcome.result = mended;
         return outcome;
@@ -608,7 +617,7 @@ QString Journal::checkAppended()
         }
     }
     const WriteResult saved =
-        toKeep.isEmpty() ? WriteResult{} : appendRecords(recoveredFile(), joined(toKeep), kJournalShape);
+        toKeep.isEmpty() ? WriteResult{} : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix);
     QString text = QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
                                   "changed them (a text editor saving a copy it had open?).\n\n%2\n\n")
                        .arg(shown(m_path), receipts.join(QLatin1Char('\n')));

@@ -27,6 +27,7 @@
 
 #include "core/storage/file_io.h"
 #include "core/formats/journal_record.h"
+#include "core/formats/shop_files.h"
 
 #include "core/storage/native_file.h"
 
@@ -46,10 +47,11 @@ struct JournalOutcome
     // recorded and its file could not be removed (the next close or start removes it).
     bool layawayFailed = false;
     bool layawayLeft = false;
-};
 
-// Adds the text to what the owner is told, a paragraph of its own; an empty text adds nothing.
-void tell(QString &notice, const QString &text);
+    // The failure's message and the notice, as one text for a message box; empty when there
+    // is nothing to tell.
+    QString told() const;
+};
 
 class Journal
 {
@@ -61,31 +63,31 @@ public:
     Journal &operator=(const Journal &) = delete;
 
     const QString &path() const { return m_path; }
-    QString pendingFile() const { return m_path + QStringLiteral(".pending"); }
-    QString appendedFile() const { return m_path + QStringLiteral(".appended"); }
-    QString recoveredFile() const { return m_path + QStringLiteral(".recovered"); }
-    QString tornFile() const { return m_path + QStringLiteral(".torn"); }
+    QString pendingFile() const { return m_path + kPendingSuffix; }
+    QString appendedFile() const { return m_path + kAppendedSuffix; }
+    QString recoveredFile() const { return m_path + kRecoveredSuffix; }
+    QString tornFile() const { return m_path + kTornSuffix; }
 
     // At the start of the program: finishes what a crash left, and looks for the records of
     // earlier starts. Every other operation does this first when it has not been done.
-    QString open();
+    JournalOutcome open();
 
-    // Appends the sale's record as one complete line, synced to disk.
-    JournalOutcome append(const JournalRecord &record);
-    // A new layaway's sale: its file made (never replacing another) and its record appended;
-    // a crash or failure in between leaves neither.
-    JournalOutcome appendWithLayaway(const JournalRecord &record, const QString &layawayPath,
-                                     const QByteArray &layawayBytes);
+    // Close Order of a sale: its record appended as one complete line, synced to disk.
+    JournalOutcome recordSale(const JournalRecord &record);
+    // Close Order of a new layaway: its file made (never replacing another) and its sale's
+    // record appended; a crash or failure in between leaves neither.
+    JournalOutcome recordNewLayaway(const JournalRecord &record, const QString &layawayPath,
+                                    const QByteArray &layawayBytes);
 
-    // Closes a period: the journal's bytes go unchanged into the history file, which replaces
+    // Set Cutoff: the journal's bytes go unchanged into the history file, which replaces
     // whatever that file held (through a temporary file, put in place once complete), and the
     // journal is emptied. A record a crash cut short at its end is set aside first. If
     // anything fails, or another program changes the journal meanwhile, the journal is left as
     // it was and the result tells why.
     JournalOutcome cutOff(const QString &historyPath);
 
-    // At the end of the program: a last look for the sales appended in this run.
-    QString close();
+    // At the end of the program: a last look for the sales recorded in this run.
+    JournalOutcome finish();
 
     // Why the file cannot take a period of the journal (nor a crash's announcement name it):
     // one of the program's own files under any name, outside the shop folder, reached through a
@@ -101,6 +103,7 @@ private:
     QString checkAppended();
     QString forgetAppendedIn(const QString &historyPath);
     QString forgetAllAppended();
+    QString load();
     QString ensureOpen(WriteResult &result);
     JournalOutcome prepare();
     void appendPrepared(const QByteArray &bytes, JournalOutcome &outcome);

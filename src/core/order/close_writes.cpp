@@ -23,12 +23,14 @@ CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QStri
                         const QString &layawayFolder)
 {
     CloseOutcome outcome;
+    const auto *newLayaway = std::get_if<CloseWrites::NewLayaway>(&writes.records);
+    const auto *payment = std::get_if<CloseWrites::LayawayPayment>(&writes.records);
     // A layaway its reader would refuse (a line longer than 64 KB) is not written at all.
-    if (const std::optional<LayawayWrite> &layaway = writes.layaway) {
-        if (const Refusal refusal = refusalOf(layaway->bytes, kListFileLimits); refusal != Refusal::None) {
-            const QString name = layaway->kind == LayawayWrite::New
-                                     ? layawayFileName(layaway->closedAt, layaway->salesperson)
-                                     : layaway->path;
+    if (newLayaway || payment) {
+        const QByteArray &bytes = newLayaway ? newLayaway->bytes : payment->bytes;
+        if (const Refusal refusal = refusalOf(bytes, kListFileLimits); refusal != Refusal::None) {
+            const QString name =
+                newLayaway ? layawayFileName(newLayaway->closedAt, newLayaway->salesperson) : payment->path;
             return failed(outcome, CloseOutcome::Layaway, refusedWrite(name, refusal, kListFileLimits));
         }
     }
@@ -37,33 +39,27 @@ CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QStri
     if (WriteResult staged = receipt.stage(writes.receipt); !staged)
         return failed(outcome, CloseOutcome::Receipt, staged);
 
-    const std::optional<LayawayWrite> &layaway = writes.layaway;
-    const bool newLayaway = layaway && layaway->kind == LayawayWrite::New;
-    if (newLayaway)
-        outcome.layawayPath = newLayawayPath(layawayFolder, layaway->closedAt, layaway->salesperson);
-    if (newLayaway && !writes.journal) {
-        if (WriteResult written = createFileNew(outcome.layawayPath, layaway->bytes); !written)
+    JournalOutcome recorded;
+    if (payment) {
+        if (WriteResult written = writeFileWhole(payment->path, payment->bytes); !written)
             return failed(outcome, CloseOutcome::Layaway, written);
-    } else if (layaway && !newLayaway) {
-        if (WriteResult written = writeFileWhole(layaway->path, layaway->bytes); !written)
-            return failed(outcome, CloseOutcome::Layaway, written);
-        outcome.layawayPath = layaway->path;
+        outcome.layawayPath = payment->path;
+    } else if (newLayaway) {
+        outcome.layawayPath = newLayawayPath(layawayFolder, newLayaway->closedAt, newLayaway->salesperson);
+        recorded = journal.recordNewLayaway(newLayaway->record, outcome.layawayPath, newLayaway->bytes);
+    } else if (const auto *sale = std::get_if<CloseWrites::Sale>(&writes.records)) {
+        recorded = journal.recordSale(sale->record);
     }
-    if (writes.journal) {
-        const JournalOutcome recorded =
-            newLayaway ? journal.appendWithLayaway(*writes.journal, outcome.layawayPath, layaway->bytes)
-                       : journal.append(*writes.journal);
-        tell(outcome.notice, recorded.notice);
-        if (!recorded.result) {
-            outcome.layawayLeft = recorded.layawayLeft;
-            return failed(outcome, recorded.layawayFailed ? CloseOutcome::Layaway : CloseOutcome::Journal,
-                          recorded.result);
-        }
+    tell(outcome.notice, recorded.notice);
+    if (!recorded.result) {
+        outcome.layawayLeft = recorded.layawayLeft;
+        return failed(outcome, recorded.layawayFailed ? CloseOutcome::Layaway : CloseOutcome::Journal,
+                      recorded.result);
     }
 
     if (WriteResult committed = receipt.commit(); !committed) {
-        const bool recorded = writes.layaway || writes.journal;
-        outcome.result = recorded ? CloseOutcome::RecordedWithoutReceipt : CloseOutcome::NothingWritten;
+        const bool recordedAnything = !std::holds_alternative<CloseWrites::ReceiptOnly>(writes.records);
+        outcome.result = recordedAnything ? CloseOutcome::RecordedWithoutReceipt : CloseOutcome::NothingWritten;
         outcome.failed = CloseOutcome::Receipt;
         outcome.message = committed.message;
     }

@@ -5,7 +5,7 @@
 //   1. the receipt is made ready beside "reciept.txt" (written and synced, not yet in place);
 //   2. the reopened layaway file of a "Layaway Payment" is rewritten whole;
 //   3. the journal records the sale ("sales.txt"); for a new "Layaway" it makes the layaway's
-//      file too, and keeps neither should either fail (sales_journal.h);
+//      file too, and keeps neither should either fail (core/journal/journal.h);
 //   4. the receipt takes the place of "reciept.txt".
 // A layaway its reader would refuse (see file_limits.h) is refused before step 1. A failure in
 // steps 1 to 3 leaves every file as it was before the close. Only step 4 can
@@ -19,29 +19,37 @@
 #include <QDateTime>
 #include <QString>
 
-#include <optional>
+#include <variant>
 
 namespace pos {
 
-struct LayawayWrite
-{
-    enum Kind
-    {
-        New,     // a "Layaway": a new file, never replacing another
-        Payment, // a "Layaway Payment": the file reopened at New Order, rewritten whole
-    };
-    Kind kind = New;
-    QByteArray bytes;
-    QString path;        // Payment: the reopened file
-    QDateTime closedAt;  // New: the date and time in its name
-    QString salesperson; // New: the salesperson in its name
-};
-
+// What closing an order writes: its receipt, and what its kind records besides (order.h,
+// closeRecordFor): nothing more, a sale's journal record, a new layaway's file with its sale's
+// record, or a reopened layaway's file rewritten.
 struct CloseWrites
 {
-    QByteArray receipt;                   // the whole of "reciept.txt"
-    std::optional<LayawayWrite> layaway;  // for the layaway kinds
-    std::optional<JournalRecord> journal; // appended to the journal when the kind is journaled
+    struct ReceiptOnly
+    {
+    };
+    struct Sale
+    {
+        JournalRecord record;
+    };
+    struct NewLayaway
+    {
+        JournalRecord record;
+        QByteArray bytes;
+        QDateTime closedAt;  // the date and time in its file's name
+        QString salesperson; // the salesperson in its file's name
+    };
+    struct LayawayPayment
+    {
+        QString path; // the file reopened at New Order, rewritten whole
+        QByteArray bytes;
+    };
+
+    QByteArray receipt; // the whole of "reciept.txt"
+    std::variant<ReceiptOnly, Sale, NewLayaway, LayawayPayment> records;
 };
 
 struct CloseOutcome

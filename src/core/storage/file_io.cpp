@@ -45,11 +45,6 @@ QString notARegularFile(const QString &path)
 
 } // namespace
 
-WriteResult WriteResult::failure(const QString &fileName, const QString &reason)
-{
-    return failureTold(QStringLiteral("Could not write \"%1\": %2").arg(fileName, reason));
-}
-
 QString fileNameProblem(const QString &path)
 {
 #ifdef Q_OS_WIN
@@ -77,14 +72,6 @@ QString fileNameProblem(const QString &path)
                               "COM9 and LPT0 to LPT9 are, with the superscript digits too), with or without an "
                               "extension");
     return {};
-}
-
-WriteResult WriteResult::failureTold(const QString &message)
-{
-    WriteResult result;
-    result.ok = false;
-    result.message = message;
-    return result;
 }
 
 std::optional<QByteArray> readRawFile(const QString &path)
@@ -207,141 +194,23 @@ WriteResult appendDurably(const QString &path, const QByteArray &bytes)
     return outcome(path, native::append(path, bytes));
 }
 
-namespace {
-
-// Whether the bytes are the start of a record of the shape and no more, as a crash in the middle
-// of its append leaves it: they end where the shape still expects a byte.
-bool isRecordStart(QByteArrayView bytes, const RecordShape &shape)
+WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
 {
-    qsizetype i = 0;
-    const qsizetype n = bytes.size();
-    const auto expect = [&](char c) {
-        if (i == n || bytes[i] != c)
-            return false;
-        ++i;
-        return true;
-    };
-    for (int k = 0; k < shape.fields; ++k) {
-        if ((k > 0 && !expect(',')) || !expect('"'))
-            return i == n;
-        if (k == 0) {
-            for (const char c : shape.firstFieldStart) {
-                if (!expect(c))
-                    return i == n;
-            }
-        }
-        while (i < n && bytes[i] != '"' && bytes[i] != '\r' && bytes[i] != '\n')
-            ++i;
-        if (!expect('"'))
-            return i == n;
-    }
-    // A whole record but its line end, or more.
-    return false;
+    return outcome(path, native::readTail(path, most, tail, size));
 }
 
-// Where the last record of the bytes starts: after the last line end that ends a field (a line
-// break inside a quoted field does not). The bytes start at the start of a record.
-qsizetype lastRecordStart(QByteArrayView bytes)
+WriteResult cutFileAt(const QString &path, qint64 length)
 {
-    // Read as the field reader reads: a field that starts with a quote runs to the next quote,
-    // whatever lies between; then everything up to a comma or a line end belongs to it.
-    qsizetype start = 0;
-    bool fieldStart = true;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (fieldStart && (c == ' ' || c == '\t'))
-            continue;
-        if (fieldStart && c == '"') {
-            const qsizetype close = bytes.indexOf('"', i + 1);
-            if (close < 0)
-                break;
-            i = close;
-            fieldStart = false;
-            continue;
-        }
-        fieldStart = false;
-        if (c == ',') {
-            fieldStart = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-            fieldStart = true;
-        }
-    }
-    return start;
+    return outcome(path, native::resize(path, length));
 }
 
-// How far back the last record is looked for.
-constexpr qint64 kTailWindow = 1 << 20;
-
-// Sets a last record cut short by a crash aside and cuts it off, or tells that the last record
-// needs a line end before the next one.
-WriteResult mendLastRecord(const QString &path, const RecordShape &shape, bool &needsLineEnd)
-{
-    needsLineEnd = false;
-    if (!QFileInfo::exists(path))
-        return {};
-    // Almost always the file ends with its line end: one byte tells, and a journal of years is
-    // not read back at every sale.
-    QByteArray window;
-    qint64 size = 0;
-    if (native::Failure failure = native::readTail(path, 1, window, size); !failure.isEmpty())
-        return outcome(path, failure);
-    if (size == 0 || window.endsWith('\n') || window.endsWith('\r'))
-        return {};
-    if (native::Failure failure = native::readTail(path, kTailWindow, window, size); !failure.isEmpty())
-        return outcome(path, failure);
-    const qint64 from = size - window.size();
-    // A window that begins inside the file begins at its first line start.
-    qsizetype begin = 0;
-    if (from > 0) {
-        begin = window.indexOf('\n') + 1;
-        // No line end in the whole window: a file of one long hand-made line, taken as it is.
-        if (begin == 0) {
-            needsLineEnd = true;
-            return {};
-        }
-    }
-    const qsizetype start = begin + lastRecordStart(QByteArrayView(window).sliced(begin));
-    const QByteArrayView last = QByteArrayView(window).sliced(start);
-    // Only the start of a record of the shape, and no more, is one a crash cut short: anything
-    // else (a whole record, a hand edit) only needs its line end.
-    if (!isRecordStart(last, shape)) {
-        needsLineEnd = true;
-        return {};
-    }
-    // The record of a write that never finished: its bytes are kept beside the file, and the
-    // file ends at its last whole record again.
-    const QString aside = path + QStringLiteral(".torn");
-    const WriteResult kept = appendDurably(aside, last.toByteArray() + "\r\n");
-    if (!kept)
-        return WriteResult::failure(shownName(path),
-                                    QStringLiteral("its last record was cut short by a crash and could not be set "
-                                                   "aside (%1)").arg(kept.message));
-    faultPoint("append: cut-short record set aside");
-    return outcome(path, native::resize(path, from + start));
-}
-
-} // namespace
-
-WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape)
-{
-    bool needsLineEnd = false;
-    return mendLastRecord(path, shape, needsLineEnd);
-}
-
-WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape)
+WriteResult appendablePlace(const QString &path)
 {
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
     if (const QString notAFile = notARegularFile(path); !notAFile.isEmpty())
         return WriteResult::failure(shownName(path), notAFile);
-    bool needsLineEnd = false;
-    const WriteResult mended = mendLastRecord(path, shape, needsLineEnd);
-    if (!mended)
-        return mended;
-    return outcome(path, native::append(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records));
+    return {};
 }
 
 namespace {

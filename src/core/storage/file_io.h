@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/storage/write_result.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -13,18 +15,6 @@ namespace native {
 class Replacement;
 }
 
-// Outcome of a write. A failed write carries a message for the clerk that names the file:
-// Could not write "sales.txt": <reason>. The writers below name it by the path they were given.
-struct [[nodiscard]] WriteResult
-{
-    bool ok = true;
-    QString message;
-
-    explicit operator bool() const { return ok; }
-    static WriteResult failure(const QString &fileName, const QString &reason);
-    // A failure told in a message of its own.
-    static WriteResult failureTold(const QString &message);
-};
 
 // Why the name cannot be a file's on Windows, where the shop's files live or go; empty when it
 // can. Only the file's own name is looked at: a device's name (CON, PRN, AUX, NUL, CONIN$,
@@ -95,26 +85,15 @@ private:
 // regular file is refused without being opened, so a pipe in the file's place never blocks.
 WriteResult appendDurably(const QString &path, const QByteArray &bytes);
 
-// What the records of a record file look like as the program writes them: `fields` fields,
-// each in double quotes with no quote or line break inside, separated by commas, the first
-// beginning with `firstFieldStart`, the record ended by CR LF.
-struct RecordShape
-{
-    int fields = 1;
-    QByteArrayView firstFieldStart;
-};
+// The last bytes of the file, `most` of them at most, and its size.
+WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);
 
-// Appends complete records (each ended by CR LF) to a record file, like appendDurably. A last
-// record without a line end gets a CR LF first, in the same write, so that the new record
-// starts a line of its own. A last record cut short by a crash (the start of a record of the
-// shape, and no more; a hand edit is only ended) is set aside in "<file>.torn" and cut off
-// first, so that no later record reads shifted by its fields.
-WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape);
+// Cuts the file off at the length, synced to disk.
+WriteResult cutFileAt(const QString &path, qint64 length);
 
-// Sets a last record cut short by a crash aside in "<file>.torn" and cuts it off, as
-// appendRecords does before it appends; anything else at the end (a hand edit without its line
-// end) stays as it is.
-WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape);
+// Why nothing can be appended at the path: a name no file can have on Windows, or a folder,
+// pipe or device there; ok when the file can take an append (it may be absent).
+WriteResult appendablePlace(const QString &path);
 
 // Writes a file whole from pieces handed over one after another, so that a large file is never
 // held in memory: the pieces go to a temporary file in the file's folder, which is synced and

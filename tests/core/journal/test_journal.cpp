@@ -141,9 +141,9 @@ void TestJournal::appendCreatesThenAppends()
 {
     WorkDir dir;
     Journal journal;
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine + kSaleLine);
 }
 
@@ -174,7 +174,7 @@ void TestJournal::lastLineWithoutLineEnd()
     WorkDir dir;
     Journal journal;
     dir.write("sales.txt", before);
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), after);
     // Every record still reads as five fields.
     const QStringList fields = FieldReader(after).readAll();
@@ -200,14 +200,14 @@ void TestJournal::recordCutShortIsSetAside()
     Journal journal;
     const QByteArray whole = "\"R1\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
     dir.write("sales.txt", whole + torn);
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), whole + kSaleLine);
     QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n");
     QCOMPARE(FieldReader(dir.read("sales.txt")).readAll().size(), 10);
 
     // A torn first record leaves an empty journal before the append.
     dir.write("sales.txt", torn);
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
     QCOMPARE(dir.read("sales.txt.torn"), torn + "\r\n" + torn + "\r\n");
 }
@@ -217,7 +217,7 @@ void TestJournal::refusedPlaces()
     WorkDir dir;
     Journal journal;
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
-    WriteResult result = journal.append(kSale).result;
+    WriteResult result = journal.recordSale(kSale).result;
     QVERIFY(!result);
     QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("folder"),
              qPrintable(result.message));
@@ -225,7 +225,7 @@ void TestJournal::refusedPlaces()
     // A named pipe in the journal's place is refused at once rather than blocking the close.
     QVERIFY(QDir(dir.path()).rmdir("sales.txt"));
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("sales.txt")).constData(), 0600), 0);
-    result = journal.append(kSale).result;
+    result = journal.recordSale(kSale).result;
     QVERIFY(!result);
     QVERIFY2(result.message.contains("not a regular file"), qPrintable(result.message));
 #endif
@@ -454,7 +454,7 @@ void TestJournal::cutoffMovesEveryRecord()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"march.txt", "sales.txt"}));
 
     // The next sale starts the new journal.
-    QVERIFY(journal.append(kSale).result);
+    QVERIFY(journal.recordSale(kSale).result);
     QCOMPARE(dir.read("sales.txt"), kSaleLine);
 
     // Written in a folder of its own by its full path.
@@ -613,7 +613,7 @@ void TestJournal::cutShortCutoffFinishedOnce()
     dir.write("sales.txt", journal);
     dir.write("h.txt", history);
     dir.write("sales.txt.pending", "cutoff\nh.txt\n" + QByteArray::number(kThreeSales.size()) + "\n");
-    const QString notice = Journal().open();
+    const QString notice = Journal().open().told();
     QTEST(dir.read("sales.txt"), "journalAfter");
     QTEST(dir.read("h.txt"), "historyAfter");
     QTEST(!notice.isEmpty(), "told");
@@ -632,7 +632,7 @@ void TestJournal::layawayOfUnrecordedSaleRemoved()
         dir.write("sales.txt", journal);
         dir.write("a.lwy", layaway);
         dir.write("sales.txt.pending", "layaway\na.lwy\n" + layawayDigest(layaway) + "\n" + kSaleLine.toPercentEncoding() + "\n");
-        const QString notice = Journal().open();
+        const QString notice = Journal().open().told();
         const bool recorded = journal != earlier;
         QCOMPARE(dir.exists("a.lwy"), recorded);
         QCOMPARE(notice.contains("a.lwy"), !recorded);
@@ -682,7 +682,7 @@ void TestJournal::untrustedAnnouncementsTouchNothing()
     pending.replace("<full>", QDir::currentPath().toUtf8().toPercentEncoding("/"));
     dir.write("shop/sales.txt.pending", pending);
 
-    const QString notice = Journal().open();
+    const QString notice = Journal().open().told();
     QVERIFY2(notice.contains("set aside"), qPrintable(notice));
     QCOMPARE(dir.read("shop/sales.txt"), kThreeSales);
     QCOMPARE(dir.read("shop/keep.txt"), kSaleLine);
@@ -711,23 +711,23 @@ void TestJournal::salesAnEditorRemovedAreKept()
     JournalRecord second = kSale;
     second.receiptHeader.replace("Ann", "Bo");
     auto journal = std::make_unique<Journal>();
-    QVERIFY(journal->open().isEmpty());
-    QVERIFY(journal->append(kSale).result);
-    QVERIFY(journal->append(second).result);
+    QVERIFY(journal->open().told().isEmpty());
+    QVERIFY(journal->recordSale(kSale).result);
+    QVERIFY(journal->recordSale(second).result);
 
     // Line ends turned into LF: every sale is still there.
     QByteArray lf = dir.read("sales.txt");
     lf.replace("\r\n", "\n");
     dir.write("sales.txt", lf);
-    QCOMPARE(journal->close(), QString());
-    QVERIFY(Journal().open().isEmpty());
+    QCOMPARE(journal->finish().told(), QString());
+    QVERIFY(Journal().open().told().isEmpty());
 
     dir.write("sales.txt", earlier + "\"edited by hand\",\"\",\"\",\"\",\"\"\r\n");
     JournalRecord third = kSale;
     third.receiptHeader.replace("Ann", "Cy");
     QString notice;
     if (next == QLatin1String("sale")) {
-        const JournalOutcome outcome = journal->append(third);
+        const JournalOutcome outcome = journal->recordSale(third);
         QVERIFY(outcome.result);
         notice = outcome.notice;
         QVERIFY(dir.read("sales.txt").endsWith("\r\n" + journalRecordBytes(third)));
@@ -737,10 +737,10 @@ void TestJournal::salesAnEditorRemovedAreKept()
         notice = outcome.notice;
         QCOMPARE(dir.read("h.txt"), earlier + "\"edited by hand\",\"\",\"\",\"\",\"\"\r\n");
     } else if (next == QLatin1String("end")) {
-        notice = journal->close();
+        notice = journal->finish().told();
     } else {
         journal.reset();
-        notice = Journal().open();
+        notice = Journal().open().told();
     }
     QVERIFY2(notice.contains(kSale.receiptHeader) && notice.contains(second.receiptHeader)
                  && notice.contains("sales.txt.recovered"),
@@ -748,8 +748,8 @@ void TestJournal::salesAnEditorRemovedAreKept()
     QCOMPARE(dir.read("sales.txt.recovered"), kSaleLine + journalRecordBytes(second));
     // Told once: neither this run nor the next start tells them again.
     if (journal)
-        QCOMPARE(journal->close(), QString());
-    QCOMPARE(Journal().open(), QString());
+        QCOMPARE(journal->finish().told(), QString());
+    QCOMPARE(Journal().open().told(), QString());
     QCOMPARE(dir.read("sales.txt.recovered"), kSaleLine + journalRecordBytes(second));
 }
 

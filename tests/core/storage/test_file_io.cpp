@@ -1,3 +1,4 @@
+#include "core/formats/record_file.h"
 #include "core/storage/file_io.h"
 
 #include <QDir>
@@ -260,7 +261,7 @@ void TestFileIo::notRegularFilesRefused()
     const QString device = path("tax.txt");
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
     for (const QString &file : {fifo, device}) {
-        for (const WriteResult &result : {appendDurably(file, "\"x\"\r\n"), appendRecords(file, "\"x\"\r\n", RecordShape{1, {}}),
+        for (const WriteResult &result : {appendDurably(file, "\"x\"\r\n"), appendRecords(file, "\"x\"\r\n", RecordShape{1, {}}, file + ".torn"),
                                           writeFileWhole(file, "\"x\"\r\n")}) {
             QVERIFY(!result);
             QVERIFY2(result.message.contains(QFileInfo(file).fileName()), qPrintable(result.message));
