@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -183,107 +185,162 @@ void Automation::run(const QString &line)
     m_running = false;
 }
 
-QStringList Automation::execute(const QString &line)
+namespace {
+
+// A command's words: the control it names and the rest of its line; a handler sets `error`
+// when the command cannot be done.
+struct Command
 {
-    // What the program did since the last reply (at start-up, say) is told with this one.
-    const QString verb = line.section(QLatin1Char(' '), 0, 0);
-    const QString target = line.section(QLatin1Char(' '), 1, 1);
-    const QString rest = automationUnescape(line.section(QLatin1Char(' '), 2));
-    const QString argument = automationUnescape(line.section(QLatin1Char(' '), 1));
+    QString target;
+    QString rest;     // the words after the target, unescaped
+    QString argument; // the words after the command, unescaped
     QString error;
 
-    auto object = [&]() -> QObject * { return findObject(target, error); };
-
-    if (verb == QLatin1String("set")) {
-        if (QObject *o = object(); o && !setTextOf(o, rest))
-            error = QStringLiteral("%1 holds no text").arg(target);
-    } else if (verb == QLatin1String("click")) {
-        if (QObject *o = object()) {
-            if (auto *button = qobject_cast<QAbstractButton *>(o))
-                button->click();
-            else
-                error = QStringLiteral("%1 is not a button").arg(target);
-        }
-    } else if (verb == QLatin1String("dblclick")) {
-        if (auto *widget = qobject_cast<QWidget *>(object())) {
-            const QPointF at(widget->rect().center());
-            const QPointF global(widget->mapToGlobal(at));
-            const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
-                QMouseEvent event(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
-                QApplication::sendEvent(widget, &event);
-            };
-            send(QEvent::MouseButtonPress, Qt::LeftButton);
-            send(QEvent::MouseButtonRelease, Qt::NoButton);
-            send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-            send(QEvent::MouseButtonRelease, Qt::NoButton);
-        } else if (error.isEmpty()) {
+    QObject *object() { return findObject(target, error); }
+    QWidget *widget()
+    {
+        auto *widget = qobject_cast<QWidget *>(object());
+        if (!widget && error.isEmpty())
             error = QStringLiteral("%1 is not a control").arg(target);
-        }
-    } else if (verb == QLatin1String("key")) {
-        if (QObject *o = object()) {
-            const QKeySequence sequence(rest);
-            if (sequence.isEmpty()) {
-                error = QStringLiteral("no key %1").arg(rest);
-            } else {
-                const QKeyCombination combination = sequence[0];
-                if (auto *widget = qobject_cast<QWidget *>(o))
-                    widget->setFocus();
-                QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
-                QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
-                QApplication::sendEvent(o, &press);
-                QApplication::sendEvent(o, &release);
-            }
-        }
-    } else if (verb == QLatin1String("select")) {
-        if (QObject *o = object()) {
-            auto *view = qobject_cast<QAbstractItemView *>(o);
-            bool number = false;
-            const int row = rest.toInt(&number);
-            if (!view || !number || !view->model() || row < 0 || row >= view->model()->rowCount()) {
-                error = QStringLiteral("no row %1 in %2").arg(rest, target);
-            } else {
-                const QModelIndex index = view->model()->index(row, 0);
-                view->setCurrentIndex(index);
-                emit view->clicked(index);
-            }
-        }
-    } else if (verb == QLatin1String("trigger")) {
-        if (QObject *o = object()) {
-            if (auto *action = qobject_cast<QAction *>(o))
-                action->trigger();
-            else
-                error = QStringLiteral("%1 is not a menu item").arg(target);
-        }
-    } else if (verb == QLatin1String("close")) {
-        if (QObject *o = object())
-            qobject_cast<QWidget *>(o)->close();
-    } else if (verb == QLatin1String("get")) {
-        if (QObject *o = object())
-            m_events << QStringLiteral("value ") + automationEscape(textOf(o));
-    } else if (verb == QLatin1String("file")) {
-        m_files.enqueue(argument);
-    } else if (verb == QLatin1String("file-cancel")) {
-        m_files.enqueue(std::nullopt);
-    } else if (verb == QLatin1String("font")) {
-        const QStringList parts = argument.split(QLatin1Char('|'));
-        if (parts.size() != 4)
-            error = QStringLiteral("font NAME|BOLD|ITALIC|SIZE");
-        else
-            m_fonts.enqueue(FontChoice{parts.at(0), parts.at(1) == QLatin1String("1"),
-                                       parts.at(2) == QLatin1String("1"), parts.at(3).toDouble()});
-    } else if (verb == QLatin1String("font-cancel")) {
-        m_fonts.enqueue(std::nullopt);
-    } else if (verb == QLatin1String("answer")) {
-        m_answers.enqueue(argument == QLatin1String("yes"));
-    } else if (verb == QLatin1String("quit") || verb.isEmpty()) {
-    } else {
-        error = QStringLiteral("unknown command %1").arg(verb);
+        return widget;
     }
+};
+
+void setText(Command &command)
+{
+    if (QObject *o = command.object(); o && !setTextOf(o, command.rest))
+        command.error = QStringLiteral("%1 holds no text").arg(command.target);
+}
+
+void click(Command &command)
+{
+    if (QObject *o = command.object()) {
+        if (auto *button = qobject_cast<QAbstractButton *>(o))
+            button->click();
+        else
+            command.error = QStringLiteral("%1 is not a button").arg(command.target);
+    }
+}
+
+void doubleClick(Command &command)
+{
+    QWidget *widget = command.widget();
+    if (!widget)
+        return;
+    const QPointF at(widget->rect().center());
+    const QPointF global(widget->mapToGlobal(at));
+    const auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, global, Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+}
+
+void pressKey(Command &command)
+{
+    QObject *o = command.object();
+    if (!o)
+        return;
+    const QKeySequence sequence(command.rest);
+    if (sequence.isEmpty()) {
+        command.error = QStringLiteral("no key %1").arg(command.rest);
+        return;
+    }
+    const QKeyCombination combination = sequence[0];
+    if (auto *widget = qobject_cast<QWidget *>(o))
+        widget->setFocus();
+    QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+    QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
+    QApplication::sendEvent(o, &press);
+    QApplication::sendEvent(o, &release);
+}
+
+void selectRow(Command &command)
+{
+    QObject *o = command.object();
+    if (!o)
+        return;
+    auto *view = qobject_cast<QAbstractItemView *>(o);
+    bool number = false;
+    const int row = command.rest.toInt(&number);
+    if (!view || !number || !view->model() || row < 0 || row >= view->model()->rowCount()) {
+        command.error = QStringLiteral("no row %1 in %2").arg(command.rest, command.target);
+        return;
+    }
+    const QModelIndex index = view->model()->index(row, 0);
+    view->setCurrentIndex(index);
+    emit view->clicked(index);
+}
+
+void trigger(Command &command)
+{
+    if (QObject *o = command.object()) {
+        if (auto *action = qobject_cast<QAction *>(o))
+            action->trigger();
+        else
+            command.error = QStringLiteral("%1 is not a menu item").arg(command.target);
+    }
+}
+
+void closeWindow(Command &command)
+{
+    if (QWidget *widget = command.widget())
+        widget->close();
+}
+
+} // namespace
+
+QStringList Automation::execute(const QString &line)
+{
+    using Handler = std::function<void(Automation &, Command &)>;
+    // The commands (see automation.h) and what each does.
+    static const QHash<QString, Handler> handlers{
+        {QStringLiteral("set"), [](Automation &, Command &c) { setText(c); }},
+        {QStringLiteral("click"), [](Automation &, Command &c) { click(c); }},
+        {QStringLiteral("dblclick"), [](Automation &, Command &c) { doubleClick(c); }},
+        {QStringLiteral("key"), [](Automation &, Command &c) { pressKey(c); }},
+        {QStringLiteral("select"), [](Automation &, Command &c) { selectRow(c); }},
+        {QStringLiteral("trigger"), [](Automation &, Command &c) { trigger(c); }},
+        {QStringLiteral("close"), [](Automation &, Command &c) { closeWindow(c); }},
+        {QStringLiteral("get"),
+         [](Automation &self, Command &c) {
+             if (QObject *o = c.object())
+                 self.m_events << QStringLiteral("value ") + automationEscape(textOf(o));
+         }},
+        {QStringLiteral("file"), [](Automation &self, Command &c) { self.m_files.enqueue(c.argument); }},
+        {QStringLiteral("file-cancel"), [](Automation &self, Command &) { self.m_files.enqueue(std::nullopt); }},
+        {QStringLiteral("font"),
+         [](Automation &self, Command &c) {
+             const QStringList parts = c.argument.split(QLatin1Char('|'));
+             if (parts.size() != 4)
+                 c.error = QStringLiteral("font NAME|BOLD|ITALIC|SIZE");
+             else
+                 self.m_fonts.enqueue(FontChoice{parts.at(0), parts.at(1) == QLatin1String("1"),
+                                                 parts.at(2) == QLatin1String("1"), parts.at(3).toDouble()});
+         }},
+        {QStringLiteral("font-cancel"), [](Automation &self, Command &) { self.m_fonts.enqueue(std::nullopt); }},
+        {QStringLiteral("answer"),
+         [](Automation &self, Command &c) { self.m_answers.enqueue(c.argument == QLatin1String("yes")); }},
+        {QStringLiteral("quit"), [](Automation &, Command &) {}},
+        {QString(), [](Automation &, Command &) {}},
+    };
+
+    // What the program did since the last reply (at start-up, say) is told with this one.
+    const QString verb = line.section(QLatin1Char(' '), 0, 0);
+    Command command{line.section(QLatin1Char(' '), 1, 1), automationUnescape(line.section(QLatin1Char(' '), 2)),
+                    automationUnescape(line.section(QLatin1Char(' '), 1)), QString()};
+    if (const auto handler = handlers.constFind(verb); handler != handlers.cend())
+        (*handler)(*this, command);
+    else
+        command.error = QStringLiteral("unknown command %1").arg(verb);
     // Whatever the command set going (a window shown, its activation) runs before the reply.
     QCoreApplication::processEvents();
 
     QStringList reply = m_events;
-    reply << (error.isEmpty() ? QStringLiteral("ok") : QStringLiteral("error ") + error);
+    reply << (command.error.isEmpty() ? QStringLiteral("ok") : QStringLiteral("error ") + command.error);
     m_events.clear();
     return reply;
 }
