@@ -41,42 +41,6 @@ enum class Step
     More,
 };
 
-inline bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-inline bool endsField(char c)
-{
-    return c == ',' || c == '\r' || c == '\n';
-}
-
-// The first double quote in [p, end), or end. Journal fields are short: sixteen bytes are
-// compared at once where the processor has the instructions, rather than calling memchr.
-inline const char *findQuote(const char *p, const char *end)
-{
-#if defined(__SSE2__) || defined(_M_X64)
-    const __m128i quote = _mm_set1_epi8('"');
-    while (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote));
-        if (found != 0) {
-#if defined(_MSC_VER) && !defined(__clang__)
-            unsigned long first = 0;
-            _BitScanForward(&first, unsigned(found));
-            return p + first;
-#else
-            return p + __builtin_ctz(unsigned(found));
-#endif
-        }
-        p += 16;
-    }
-#endif
-    while (p < end && *p != '"')
-        ++p;
-    return p;
-}
-
 #if defined(__SSE2__) || defined(_M_X64)
 inline int lowestBit(quint64 bits)
 {
@@ -131,57 +95,16 @@ inline bool readPlainRecord(const char *&p, const char *end, JournalFields &reco
 }
 #endif
 
-// One field from p, the way FieldReader::readField reads it; p moves past its separator, which
-// `separator` tells: ',', '\n' for a line end, 0 for the end of the content.
+// One field from p, by the grammar of scanField; p moves past its separator, which `separator`
+// tells: ',', '\n' for a line end, 0 for the end of the content.
 Step readField(const char *&p, const char *end, bool eof, QByteArrayView &field, char &separator)
 {
-    const char *q = p;
-    while (q < end && isBlank(*q))
-        ++q;
-    const char *begin = q;
-    const char *stop = q;
-    if (q < end && *q == '"') {
-        begin = q + 1;
-        const char *close = findQuote(begin, end);
-        if (close == end) {
-            if (!eof)
-                return Step::More;
-            field = QByteArrayView(begin, end - begin);
-            p = end;
-            separator = 0;
-            return Step::Done;
-        }
-        stop = close;
-        // Whatever follows the closing quote up to the comma or line end is dropped.
-        q = close + 1;
-        while (q < end && !endsField(*q))
-            ++q;
-    } else {
-        while (q < end && !endsField(*q))
-            ++q;
-        stop = q;
-        while (stop > begin && isBlank(stop[-1]))
-            --stop;
-    }
-    // The separator belongs to the field it closes: a comma, CR LF, or a lone CR or LF.
-    if (q == end) {
-        if (!eof)
-            return Step::More;
-        separator = 0;
-    } else if (*q == '\r') {
-        if (q + 1 < end)
-            q += q[1] == '\n' ? 2 : 1;
-        else if (!eof)
-            return Step::More;
-        else
-            ++q;
-        separator = '\n';
-    } else {
-        separator = *q == ',' ? ',' : '\n';
-        ++q;
-    }
-    field = QByteArrayView(begin, stop - begin);
-    p = q;
+    const FieldSpan span = scanField(p, end - p, 0, !eof);
+    if (!span.complete)
+        return Step::More;
+    field = QByteArrayView(p + span.begin, span.end - span.begin);
+    separator = span.stop == end - p ? 0 : p[span.stop] == ',' ? ',' : '\n';
+    p += span.next;
     return Step::Done;
 }
 
@@ -341,20 +264,6 @@ std::optional<qint64> generalMoneyCents(QByteArrayView field)
 }
 
 } // namespace detail
-
-void appendQuotedField(QByteArray &line, QByteArrayView field)
-{
-    line.append('"');
-    const qsizetype from = line.size();
-    line.append(field);
-    // As quotableText: the format has no escape for a double quote.
-    char *data = line.data();
-    for (qsizetype i = from; i < line.size(); ++i) {
-        if (data[i] == '"')
-            data[i] = '\'';
-    }
-    line.append('"');
-}
 
 qint64 lineNumberAt(const QString &path, qint64 offset)
 {

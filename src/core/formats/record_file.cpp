@@ -1,5 +1,6 @@
 #include "core/formats/record_file.h"
 
+#include "core/formats/records.h"
 #include "core/storage/fault_points.h"
 
 #include <QDir>
@@ -43,31 +44,12 @@ bool isRecordStart(QByteArrayView bytes, const RecordShape &shape)
 // break inside a quoted field does not). The bytes start at the start of a record.
 qsizetype lastRecordStart(QByteArrayView bytes)
 {
-    // Read as the field reader reads: a field that starts with a quote runs to the next quote,
-    // whatever lies between; then everything up to a comma or a line end belongs to it.
     qsizetype start = 0;
-    bool fieldStart = true;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (fieldStart && (c == ' ' || c == '\t'))
-            continue;
-        if (fieldStart && c == '"') {
-            const qsizetype close = bytes.indexOf('"', i + 1);
-            if (close < 0)
-                break;
-            i = close;
-            fieldStart = false;
-            continue;
-        }
-        fieldStart = false;
-        if (c == ',') {
-            fieldStart = true;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-            fieldStart = true;
-        }
+    for (qsizetype pos = 0; pos < bytes.size();) {
+        const FieldSpan span = scanField(bytes.data(), bytes.size(), pos, false);
+        if (span.stop < bytes.size() && bytes[span.stop] != ',')
+            start = span.next;
+        pos = span.next;
     }
     return start;
 }

@@ -27,16 +27,7 @@ bool isLineEnd(char c)
     return c == kCR || c == kLF;
 }
 
-// Where the field starting at pos lies. `complete` is false when the bytes end before the
-// field's separator is known and more bytes may come.
-struct FieldSpan
-{
-    qsizetype begin = 0; // the field's text: [begin, end)
-    qsizetype end = 0;
-    qsizetype stop = 0;  // its separator (or the end of the bytes)
-    qsizetype next = 0;  // where the next field starts
-    bool complete = true;
-};
+} // namespace
 
 FieldSpan scanField(const char *data, qsizetype size, qsizetype pos, bool more)
 {
@@ -75,7 +66,6 @@ FieldSpan scanField(const char *data, qsizetype size, qsizetype pos, bool more)
     return span;
 }
 
-} // namespace
 
 FieldReader::FieldReader(QByteArray content, qsizetype longestField)
     : m_content(std::move(content))
@@ -89,11 +79,6 @@ FieldReader::FieldReader(QIODevice *device, qsizetype longestField, qsizetype ch
     , m_chunk(qMax<qsizetype>(chunkSize, 1))
 {
     refill();
-}
-
-FieldReader FieldReader::fromFile(const QString &path)
-{
-    return FieldReader(readRawFileOrEmpty(path));
 }
 
 bool FieldReader::atEnd() const

@@ -9,12 +9,26 @@ class QIODevice;
 
 namespace pos {
 
+// The grammar of a quoted field, which every reader of the shop's record files follows. Blanks
+// before a field are skipped; a field that begins with a double quote runs to the next double
+// quote (line breaks included), the quotes are dropped and anything up to the next comma or line
+// end is skipped; any other field runs to the next comma or line end with trailing blanks
+// dropped. A comma or a line end (CR LF, or a lone CR or LF) closes the field.
+//
+// Where the field starting at `pos` of the bytes lies. `complete` is false when the bytes end
+// before the field's separator is known and `more` bytes may come.
+struct FieldSpan
+{
+    qsizetype begin = 0; // the field's text: [begin, end)
+    qsizetype end = 0;
+    qsizetype stop = 0; // its separator (or the end of the bytes)
+    qsizetype next = 0; // where the next field starts
+    bool complete = true;
+};
+FieldSpan scanField(const char *data, qsizetype size, qsizetype pos, bool more);
+
 // Reads quoted-field text records one field at a time, the way every data file except the
-// receipt is read. Blanks before a field are skipped; a field that begins with a double quote
-// runs to the next double quote (line breaks included), the quotes are dropped and anything up
-// to the next comma or line end is skipped; any other field runs to the next comma or line end
-// with trailing blanks dropped. A comma or a line end (CR LF, or a lone CR or LF) closes the
-// field. Callers test atEnd() before each field.
+// receipt is read, by the grammar of scanField. Callers test atEnd() before each field.
 //
 // A reader may be given the longest field it takes: a field longer than that (counted from
 // its first byte, blanks and quotes included, to the separator that closes it) stops the
@@ -29,9 +43,6 @@ public:
     explicit FieldReader(QByteArray content, qsizetype longestField = kNoLimit);
     // The device stays open and in the caller's hands while the reader reads.
     FieldReader(QIODevice *device, qsizetype longestField, qsizetype chunkSize = kChunk);
-
-    // The file's content; a missing or unreadable file reads as an empty file.
-    static FieldReader fromFile(const QString &path);
 
     // True at the end of the content, and once a field was too long or a read failed.
     bool atEnd() const;
