@@ -11,6 +11,7 @@
 
 #include "core/formats/shop_files.h"
 #include "core/storage/file_io.h"
+#include "core/formats/inventory_file.h"
 #include "core/formats/records.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
@@ -84,7 +85,7 @@ double readCost()
     for (int run = 0; run < kRuns; ++run) {
         QElapsedTimer timer;
         timer.start();
-        const QStringList fields = pos::FieldReader::fromFile(pos::kInventoryFile).readAll();
+        const QStringList fields = pos::readInventoryFile().fields;
         ms.push_back(timer.nsecsElapsed() / 1e6);
         if (fields.size() != kEntries)
             std::fprintf(stderr, "read %lld fields, expected %d\n", static_cast<long long>(fields.size()), kEntries);

@@ -27,6 +27,7 @@
 #include "core/storage/file_io.h"
 #include "core/formats/journal_record.h"
 #include "core/formats/numbers.h"
+#include "core/formats/records.h"
 #include "core/storage/memory.h"
 #include "sales_report/entry_list.h"
 #include "sales_report/form4.h"
@@ -109,15 +110,12 @@ bool makeJournal(const QString &path, int records)
                                    .arg(isReturn ? QStringLiteral("Return") : QStringLiteral("Sale"),
                                         QLatin1String(people[random(4)]))
                                    .toLatin1();
-        line.resize(0);
-        pos::appendQuotedField(line, key);
-        for (qint64 amount : {subtotal, tax, subtotal + tax}) {
-            line.append(',');
-            pos::appendQuotedField(line, empty ? QByteArray() : pos::formatMoney(sign * amount / 100.0).toLatin1());
-        }
-        line.append(',');
-        pos::appendQuotedField(line, payments[random(5)]);
-        line.append("\r\n");
+        pos::RecordWriter writer;
+        writer.text(QString::fromLatin1(key));
+        for (qint64 amount : {subtotal, tax, subtotal + tax})
+            writer.text(empty ? QString() : pos::formatMoney(sign * amount / 100.0));
+        writer.text(QString::fromLatin1(payments[random(5)])).endRecord();
+        line = writer.bytes();
         if (!out.write(line))
             return false;
         previous = line;

@@ -11,11 +11,6 @@ int twipsToPixels(int twips, qreal dpi)
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
-int pixelsToTwips(int pixels, qreal dpi)
-{
-    return static_cast<int>(std::lround(pixels * 1440.0 / dpi));
-}
-
 QRect twipsRect(int left, int top, int width, int height, qreal dpi)
 {
     return {twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi),

@@ -10,7 +10,6 @@ namespace pos {
 // inch. These convert by the logical DPI of the widget's screen.
 int twipsToPixels(int twips, qreal dpi);
 QRect twipsRect(int left, int top, int width, int height, qreal dpi);
-int pixelsToTwips(int pixels, qreal dpi);
 
 // Places the widget at its design position and size, given in twips.
 void placeInTwips(QWidget *widget, int left, int top, int width, int height);

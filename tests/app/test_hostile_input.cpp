@@ -452,7 +452,7 @@ void TestHostileInput::inventoryBox()
     QCOMPARE(shown, mended(manager.Text1, value));
     click(manager.Command1);
     QVERIFY2(fake.messages.warnings.isEmpty(), qPrintable(warningTexts(fake).join('\n')));
-    const QStringList stored = readInventory();
+    const QStringList stored = readInventoryFile().fields;
     QCOMPARE(stored, (QStringList{"Widget", "Bolt, 10 mm", shown}));
     QStringList listed = stored;
     sortInListOrder(listed);
@@ -466,7 +466,7 @@ void TestHostileInput::inventoryBox()
 
     RecordingWindows windows;
     Form1 form(fake.platform(), windows, fake.journal);
-    QCOMPARE(comboItems(form.Description1), readInventory());
+    QCOMPARE(comboItems(form.Description1), readInventoryFile().fields);
 }
 
 // Settings and inventory files of binary bytes, NUL, quotes and line breaks inside fields (as a
@@ -563,7 +563,7 @@ void TestHostileInput::millionLineInventory()
     QCOMPARE(manager.List1->item(0), QStringLiteral("Anchor"));
     click(manager.Command5);
     QVERIFY(fake.messages.warnings.isEmpty());
-    QCOMPARE(readInventory(), manager.List1->items());
+    QCOMPARE(readInventoryFile().fields, manager.List1->items());
 }
 
 // Files no shop means, at start-up, New Order, a layaway payment, Quick Inventory's Load and

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzz::broken("the font has a size that cannot be applied", QString::number(font->pointSize));
     }
 
-    const QStringList entries = readInventory(path);
+    const QStringList entries = readInventoryFile(path).fields;
     if (entries != FieldReader(readReturnFileRaw(path)).readAll())
         fuzz::broken("the inventory is not every field of the file", QString::number(entries.size()));
     return 0;

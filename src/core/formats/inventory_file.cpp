@@ -12,11 +12,6 @@ LimitedRead readInventoryFile(const QString &path)
     return readFieldsWithin(path, kListFileLimits);
 }
 
-QStringList readInventory(const QString &path)
-{
-    return readInventoryFile(path).fields;
-}
-
 WriteResult appendInventoryEntry(const QString &description, const QString &path)
 {
     RecordWriter writer;

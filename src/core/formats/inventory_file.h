@@ -14,9 +14,6 @@ namespace pos {
 // longer than 64 KB) gives no entries; limitedReadMessage tells why.
 LimitedRead readInventoryFile(const QString &path = kInventoryFile);
 
-// Its entries alone.
-QStringList readInventory(const QString &path = kInventoryFile);
-
 // The writers store a double quote in a description as an apostrophe (see quotableText), so no
 // stored entry is cut short when read back. Neither writes what the reader would refuse.
 

@@ -172,7 +172,4 @@ Q_ALWAYS_INLINE std::optional<qint64> moneyCents(QByteArrayView field)
     return detail::generalMoneyCents(field);
 }
 
-// Appends the field to a record line as a quoted text field, as RecordWriter::text writes it.
-void appendQuotedField(QByteArray &line, QByteArrayView field);
-
 } // namespace pos

@@ -42,8 +42,6 @@ struct Entry
     QString shown() const { return cents ? centsEntry(*cents) : text; }
     // leadingNumber of the entry as listed.
     double value() const;
-    // The entry is exactly ".00" (a sale that carried no tax).
-    bool isZero() const { return cents && *cents == 0; }
 };
 
 namespace detail {

@@ -62,7 +62,7 @@ void TestInventoryFile::read()
     QFETCH(QStringList, entries);
     if (bytes != "<none>")
         put(bytes);
-    QCOMPARE(readInventory(file()), entries);
+    QCOMPARE(readInventoryFile(file()).fields, entries);
 }
 
 void TestInventoryFile::rewriteBytes()
@@ -71,11 +71,11 @@ void TestInventoryFile::rewriteBytes()
     const QStringList list{"Bolt, 10 mm", "", QString::fromUtf8("Café"), "Widget"};
     QVERIFY(rewriteInventory(list, file()));
     QCOMPARE(content(), QByteArray("\"Bolt, 10 mm\"\r\n\"\"\r\n\"Caf\xE9\"\r\n\"Widget\"\r\n"));
-    QCOMPARE(readInventory(file()), list);
+    QCOMPARE(readInventoryFile(file()).fields, list);
 
     QVERIFY(rewriteInventory({}, file()));
     QCOMPARE(content(), QByteArray());
-    QCOMPARE(readInventory(file()), QStringList());
+    QCOMPARE(readInventoryFile(file()).fields, QStringList());
 }
 
 void TestInventoryFile::appendAddsOneLine()
@@ -84,7 +84,7 @@ void TestInventoryFile::appendAddsOneLine()
     put(three);
     QVERIFY(appendInventoryEntry("Hinge, brass", file()));
     QCOMPARE(content(), three + "\"Hinge, brass\"\r\n");
-    QCOMPARE(readInventory(file()), (QStringList{"a", "b", "c", "Hinge, brass"}));
+    QCOMPARE(readInventoryFile(file()).fields, (QStringList{"a", "b", "c", "Hinge, brass"}));
 }
 
 void TestInventoryFile::appendCreatesFile()
@@ -115,7 +115,7 @@ void TestInventoryFile::appendAfterHandEditedLastLine()
     put(before);
     QVERIFY(appendInventoryEntry("Nut", file()));
     QTEST(content(), "after");
-    QTEST(readInventory(file()), "entries");
+    QTEST(readInventoryFile(file()).fields, "entries");
 }
 
 void TestInventoryFile::quoteInDescription()
@@ -123,7 +123,7 @@ void TestInventoryFile::quoteInDescription()
     // A double quote would end the field early; it is stored as an apostrophe instead.
     QVERIFY(appendInventoryEntry("12\" ruler, steel", file()));
     QCOMPARE(content(), QByteArray("\"12' ruler, steel\"\r\n"));
-    QCOMPARE(readInventory(file()), QStringList{"12' ruler, steel"});
+    QCOMPARE(readInventoryFile(file()).fields, QStringList{"12' ruler, steel"});
 }
 
 void TestInventoryFile::writeFailures()
@@ -135,7 +135,7 @@ void TestInventoryFile::writeFailures()
     QVERIFY(!rewritten);
     QVERIFY2(appended.message.contains(kInventoryFile), qPrintable(appended.message));
     QVERIFY2(rewritten.message.contains(kInventoryFile), qPrintable(rewritten.message));
-    QCOMPARE(readInventory(file()), QStringList());
+    QCOMPARE(readInventoryFile(file()).fields, QStringList());
 }
 
 void TestInventoryFile::largeFileRoundTrip()
@@ -147,7 +147,7 @@ void TestInventoryFile::largeFileRoundTrip()
         list.append(QStringLiteral("Item %1, size %2").arg(i, 6, 10, QLatin1Char('0')).arg(i % 40));
     QVERIFY(rewriteInventory(list, file()));
 
-    QCOMPARE(readInventory(file()), list);
+    QCOMPARE(readInventoryFile(file()).fields, list);
 }
 
 QTEST_GUILESS_MAIN(TestInventoryFile)

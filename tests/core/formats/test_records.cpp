@@ -18,7 +18,6 @@ private slots:
     void readerLongestField_data();
     void readerLongestField();
     void readerAtEndAndPastEnd();
-    void readerFromFile();
     void fieldAsBool_data();
     void fieldAsBool();
     void writerBytes();
@@ -126,21 +125,6 @@ void TestRecords::readerAtEndAndPastEnd()
     QVERIFY(!blanksOnly.atEnd());
     QCOMPARE(blanksOnly.readField(), QString());
     QVERIFY(blanksOnly.atEnd());
-}
-
-void TestRecords::readerFromFile()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("data.txt"));
-    QVERIFY(FieldReader::fromFile(path).atEnd());
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("\"x\",\"y\"\r\n");
-    file.close();
-    QCOMPARE(FieldReader::fromFile(path).readAll(), (QStringList{"x", "y"}));
-    QVERIFY(FieldReader::fromFile(dir.path()).atEnd());
 }
 
 void TestRecords::fieldAsBool_data()

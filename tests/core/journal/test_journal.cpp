@@ -105,7 +105,6 @@ private slots:
     void moneyCents_data();
     void moneyCents();
     void moneyCentsPlainAndGeneralAgree();
-    void quotedFieldAsRecordWriter();
     void cutoffMovesEveryRecord();
     void cutoffReplacesExistingHistory();
     void cutoffOfEmptyOrMissingJournal();
@@ -424,18 +423,6 @@ void TestJournal::moneyCentsPlainAndGeneralAgree()
             const QString money = pos::formatMoney(QString::fromLatin1(field));
             QCOMPARE(pos::formatMoney(*plain / 100.0), money);
         }
-    }
-}
-
-void TestJournal::quotedFieldAsRecordWriter()
-{
-    QByteArray fields[] = {"", "plain", "with \"quotes\"", "line\r\nbreak", "\xe9\x80\x81\x9d", "\"\""};
-    for (const QByteArray &field : fields) {
-        QByteArray line;
-        appendQuotedField(line, field);
-        RecordWriter writer;
-        writer.text(fromAnsi(field));
-        QCOMPARE(line, writer.bytes());
     }
 }
 
