@@ -8,7 +8,13 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
         -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wnon-virtual-dtor)
 endif()
 
-option(CORVALANE_WARNINGS_AS_ERRORS "Fail the build on any compiler warning (CI sets it)" OFF)
+# On by default where CI runs the build (CI=true), so that every build CI makes, the Linux, the
+# sanitizers', the fuzz targets' and the Windows one, fails on a warning.
+set(warnings_as_errors_default OFF)
+if("$ENV{CI}" STREQUAL "true")
+    set(warnings_as_errors_default ON)
+endif()
+option(CORVALANE_WARNINGS_AS_ERRORS "Fail the build on any compiler warning" ${warnings_as_errors_default})
 if(CORVALANE_WARNINGS_AS_ERRORS AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(pos_compile_options INTERFACE -Werror)
 endif()
