@@ -264,6 +264,10 @@ QStringList Automation::execute(const QString &line)
         m_files.enqueue(argument);
     } else if (verb == QLatin1String("file-cancel")) {
         m_files.enqueue(std::nullopt);
+    } else if (verb == QLatin1String("folder")) {
+        m_folders.enqueue(argument);
+    } else if (verb == QLatin1String("folder-cancel")) {
+        m_folders.enqueue(std::nullopt);
     } else if (verb == QLatin1String("font")) {
         const QStringList parts = argument.split(QLatin1Char('|'));
         if (parts.size() != 4)
@@ -291,6 +295,11 @@ QStringList Automation::execute(const QString &line)
 std::optional<QString> Automation::openFile(QWidget *, const OpenFileRequest &)
 {
     return m_files.isEmpty() ? std::nullopt : m_files.dequeue();
+}
+
+std::optional<QString> Automation::chooseFolder(QWidget *, const QString &, const QString &)
+{
+    return m_folders.isEmpty() ? std::nullopt : m_folders.dequeue();
 }
 
 std::optional<FontChoice> Automation::chooseFont(QWidget *, const FontRequest &)
