@@ -132,6 +132,10 @@ Automation::Automation() = default;
 
 Automation::~Automation()
 {
+    // What the program did after its last reply (the messages of its end) is told as it ends.
+    for (const QString &event : std::as_const(m_events))
+        std::cout << event.toUtf8().constData() << '\n';
+    std::cout.flush();
     // The reader blocks in the input; the process ends with it.
     if (m_reader.joinable())
         m_reader.detach();

@@ -24,7 +24,8 @@
 //   quit
 // Before "ok" (or "error REASON") a reply lists what the command made the program do:
 // "message TEXT" for each message shown, "question TEXT" for each question asked, "printed N"
-// for each printout of N characters (or WxH pixels).
+// for each printout of N characters (or WxH pixels). What the program does after the last
+// reply (the messages at its end) is listed so as it ends.
 
 #include "platform/platform.h"
 #include "platform/qt_platform.h"
