@@ -5,8 +5,8 @@
 #include "core/storage/fault_points.h"
 #include "core/storage/file_io.h"
 #include "core/storage/native_file.h"
+#include "core/storage/sha256.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,10 +47,16 @@ std::optional<QByteArray> sha256Of(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QCryptographicHash digest(QCryptographicHash::Sha256);
-    if (!digest.addData(&file))
-        return std::nullopt;
-    return digest.result();
+    Sha256 digest;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return digest.result();
+        digest.addData(QByteArrayView(chunk.constData(), got));
+    }
 }
 
 bool isLink(const QFileInfo &info)

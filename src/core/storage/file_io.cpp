@@ -2,8 +2,8 @@
 
 #include "core/storage/fault_points.h"
 #include "core/storage/native_file.h"
+#include "core/storage/sha256.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -359,7 +359,7 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
 {
     const WriteResult unreadable = WriteResult::failureTold(
         QStringLiteral("Could not read \"%1\" to copy it.").arg(shownName(sourceName)));
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    Sha256 digest;
     copied = {};
     {
         StreamedFileWriter writer(to);
