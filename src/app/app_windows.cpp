@@ -1,9 +1,12 @@
 #include "app/app_windows.h"
 
+#include "core/backup/backup.h"
 #include "inventory/form8.h"
 #include "receipt_preview/form3.h"
 #include "sales_report/form4.h"
 #include "settings/form2.h"
+
+#include <QDir>
 
 namespace pos {
 
@@ -59,6 +62,31 @@ void AppWindows::hideReceiptPreview()
 {
     if (m_preview && m_preview->isVisible())
         m_preview->hide();
+}
+
+void AppWindows::backUp()
+{
+    const QString caption = m_main ? m_main->windowTitle() : QString();
+    const QString kept = backupFolderSetting();
+    const std::optional<QString> chosen = m_platform.dialogs.chooseFolder(
+        m_main, QStringLiteral("Choose the folder to back the shop up into"), kept);
+    if (!chosen)
+        return;
+    if (QDir::cleanPath(*chosen) != QDir::cleanPath(QDir::fromNativeSeparators(kept))) {
+        if (const WriteResult keeping = keepBackupFolder(*chosen); !keeping) {
+            m_platform.messages.warning(m_main, caption, keeping.message);
+            return;
+        }
+    }
+    const BackupOutcome outcome = makeBackup(m_journal, *chosen, m_platform.clock.now());
+    if (!outcome.result) {
+        m_platform.messages.warning(m_main, caption, outcome.told());
+        return;
+    }
+    QString text = QStringLiteral("The shop was backed up into \"%1\", and the copy was checked.")
+                       .arg(QDir::toNativeSeparators(outcome.made));
+    tell(text, outcome.notice);
+    m_platform.messages.information(m_main, caption, text);
 }
 
 Form3 *AppWindows::receiptPreview() const

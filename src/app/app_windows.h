@@ -32,6 +32,9 @@ public:
     void showQuickInventory() override;
     void showReceiptPreview() override;
     void hideReceiptPreview() override;
+    // Asks for the backup folder (offering the one kept), keeps a new choice, backs the shop
+    // up there and tells how it went.
+    void backUp() override;
 
     // The windows while they exist.
     Form3 *receiptPreview() const;

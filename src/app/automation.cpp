@@ -134,6 +134,10 @@ Automation::Automation() = default;
 
 Automation::~Automation()
 {
+    // What the program did after its last reply (the messages of its end) is told as it ends.
+    for (const QString &event : std::as_const(m_events))
+        std::cout << event.toUtf8().constData() << '\n';
+    std::cout.flush();
     // The reader blocks in the input; the process ends with it.
     if (m_reader.joinable())
         m_reader.detach();
@@ -312,6 +316,8 @@ QStringList Automation::execute(const QString &line)
          }},
         {QStringLiteral("file"), [](Automation &self, Command &c) { self.m_files.enqueue(c.argument); }},
         {QStringLiteral("file-cancel"), [](Automation &self, Command &) { self.m_files.enqueue(std::nullopt); }},
+        {QStringLiteral("folder"), [](Automation &self, Command &c) { self.m_folders.enqueue(c.argument); }},
+        {QStringLiteral("folder-cancel"), [](Automation &self, Command &) { self.m_folders.enqueue(std::nullopt); }},
         {QStringLiteral("font"),
          [](Automation &self, Command &c) {
              const QStringList parts = c.argument.split(QLatin1Char('|'));
@@ -348,6 +354,11 @@ QStringList Automation::execute(const QString &line)
 std::optional<QString> Automation::openFile(QWidget *, const OpenFileRequest &)
 {
     return m_files.isEmpty() ? std::nullopt : m_files.dequeue();
+}
+
+std::optional<QString> Automation::chooseFolder(QWidget *, const QString &, const QString &)
+{
+    return m_folders.isEmpty() ? std::nullopt : m_folders.dequeue();
 }
 
 std::optional<FontChoice> Automation::chooseFont(QWidget *, const FontRequest &)

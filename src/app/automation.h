@@ -18,12 +18,14 @@
 //   close W             the window's close box
 //   get W.C             answers "value TEXT": a box's text, a list's lines joined by \n
 //   file PATH | file-cancel              the next open-file dialog's answer
+//   folder PATH | folder-cancel          the next folder dialog's answer
 //   font NAME|BOLD|ITALIC|SIZE | font-cancel   the next font dialog's answer (BOLD, ITALIC 0/1)
 //   answer yes | answer no               the next question's answer (none queued: no)
 //   quit
 // Before "ok" (or "error REASON") a reply lists what the command made the program do:
 // "message TEXT" for each message shown, "question TEXT" for each question asked, "printed N"
-// for each printout of N characters (or WxH pixels).
+// for each printout of N characters (or WxH pixels). What the program does after the last
+// reply (the messages at its end) is listed so as it ends.
 
 #include "platform/platform.h"
 #include "platform/qt_platform.h"
@@ -56,6 +58,7 @@ public:
 private:
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &title, const QString &start) override;
     PrintResult printText(const QFont &font, const QString &text) override;
     PrintResult printImage(const QImage &image) override;
     bool open(const QString &fileName, EditorWindow window) override;
@@ -66,6 +69,7 @@ private:
 
     QtClock m_clock;
     QQueue<std::optional<QString>> m_files;
+    QQueue<std::optional<QString>> m_folders;
     QQueue<std::optional<FontChoice>> m_fonts;
     QQueue<bool> m_answers;
     QStringList m_events;

@@ -5,6 +5,7 @@
 #include "app/automation.h"
 #include "app/shop_folder.h"
 #include "app/shop_lock.h"
+#include "core/backup/backup.h"
 #include "core/journal/journal.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -24,10 +26,30 @@ struct CommandLine
 {
     bool userShop = false;   // --user-shop: the user's own shop folder
     bool automation = false; // --automation: driven by commands on standard input
+    QString checkBackup;     // --check-backup FOLDER: checks that backup and ends
     // Set when the program is to end at once with this exit status: 0 after --help or
     // --version, 2 after a command line it does not take (told with the usage).
     std::optional<int> exitStatus;
 };
+
+// --check-backup: each file's state on the standard output, then the verdict; the exit status.
+int checkBackupFolder(const QString &folder)
+{
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!QFileInfo(folder).isDir()) {
+        std::fprintf(stderr, "corvalane-pos: \"%s\" is not a folder.\n", shown.toLocal8Bit().constData());
+        return 1;
+    }
+    const pos::BackupCheck check = pos::checkBackup(folder);
+    for (const QString &line : check.lines)
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    std::printf("%s\n", (check.whole ? QStringLiteral("The backup \"%1\" is whole.")
+                                     : QStringLiteral("The backup \"%1\" is NOT whole: do not restore from it."))
+                            .arg(shown)
+                            .toLocal8Bit()
+                            .constData());
+    return check.whole ? 0 : 1;
+}
 
 // Reads the command line. --help and --version are answered here, and a wrong command line is
 // refused here: before any window, display or lock, so that they work on any terminal.
@@ -55,7 +77,13 @@ CommandLine readCommandLine(int argc, char *argv[])
         QStringLiteral("automation"),
         QStringLiteral("For automated tests: commands on standard input, answers on standard "
                        "output; the dialogs, printing and messages are scripted."));
-    parser.addOptions({help, version, userShop, automation});
+    const QCommandLineOption checkBackup(
+        QStringLiteral("check-backup"),
+        QStringLiteral("Checks the backup in <folder> against its list of files, prints each file's state "
+                       "(good, changed, missing, extra, unreadable) and exits: 0 when the backup is whole, "
+                       "1 when it is not."),
+        QStringLiteral("folder"));
+    parser.addOptions({help, version, userShop, automation, checkBackup});
     // Without an application object Qt cannot name the program in the usage line.
     const QString usage =
         parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("corvalane-pos"));
@@ -67,7 +95,7 @@ CommandLine readCommandLine(int argc, char *argv[])
     else if (!parser.positionalArguments().isEmpty())
         error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
     // Started from cmd.exe or PowerShell, a Windows program prints into their console only so.
-    if (!error.isEmpty() || parser.isSet(help) || parser.isSet(version))
+    if (!error.isEmpty() || parser.isSet(help) || parser.isSet(version) || parser.isSet(checkBackup))
         pos::attachToParentConsole();
     if (!error.isEmpty()) {
         std::fprintf(stderr, "corvalane-pos: %s\n\n%s", qPrintable(error), qPrintable(usage));
@@ -78,6 +106,9 @@ CommandLine readCommandLine(int argc, char *argv[])
     } else if (parser.isSet(version)) {
         std::printf("corvalane-pos %s\n", CORVALANE_VERSION);
         line.exitStatus = 0;
+    } else if (parser.isSet(checkBackup)) {
+        line.checkBackup = parser.value(checkBackup);
+        line.exitStatus = checkBackupFolder(line.checkBackup);
     }
     line.userShop = parser.isSet(userShop);
     line.automation = parser.isSet(automation);
@@ -146,11 +177,20 @@ int main(int argc, char *argv[])
     form.show();
     if (!opened.isEmpty())
         platform.messages.warning(&form, form.windowTitle(), opened);
+    // Said once a start: the shop's last backup is old while sales were made.
+    if (const QString overdue = pos::overdueBackupNotice(platform.clock.now()); !overdue.isEmpty())
+        platform.messages.warning(&form, form.windowTitle(), overdue);
     if (automated)
         automation.start();
     const int status = app.exec();
     // A last look for the sales of this run, which an editor's save may have removed.
     if (const QString finished = journal.finish().told(); !finished.isEmpty())
         platform.messages.warning(nullptr, form.windowTitle(), finished);
+    // The day's sales into the backup folder, when something changed since the last backup.
+    // A backup that cannot be made is told in one message; the shop stays as it is.
+    if (const std::optional<pos::BackupOutcome> backup = pos::backUpIfChanged(journal, platform.clock.now())) {
+        if (const QString told = backup->told(); !told.isEmpty())
+            platform.messages.warning(nullptr, form.windowTitle(), told);
+    }
     return status;
 }

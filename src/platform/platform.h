@@ -60,6 +60,9 @@ public:
     virtual std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) = 0;
     // The chosen font, or nullopt when cancelled.
     virtual std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) = 0;
+    // The full path of the chosen folder, or nullopt when cancelled; the dialog opens on
+    // `start` when it is given.
+    virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
 };
 
 struct [[nodiscard]] PrintResult
@@ -104,6 +107,12 @@ class Messages
 public:
     virtual ~Messages() = default;
     virtual void warning(QWidget *parent, const QString &title, const QString &text) = 0;
+    // Work done that the user asked for and should hear about; told as a warning where the
+    // platform has nothing else.
+    virtual void information(QWidget *parent, const QString &title, const QString &text)
+    {
+        warning(parent, title, text);
+    }
     // A Yes/No question; true for Yes. No is the answer a stray Return gives.
     virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
 };

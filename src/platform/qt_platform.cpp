@@ -60,6 +60,14 @@ std::optional<QString> QtDialogs::openFile(QWidget *parent, const OpenFileReques
     }
 }
 
+std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &title, const QString &start)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(parent, title, start);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontRequest &request)
 {
     QFontDialog dialog(parent);
@@ -133,6 +141,11 @@ PrintResult QtPrinter::printImage(const QImage &image)
 void QtMessages::warning(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox::warning(parent, title, text);
+}
+
+void QtMessages::information(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox::information(parent, title, text);
 }
 
 bool QtMessages::question(QWidget *parent, const QString &title, const QString &text)

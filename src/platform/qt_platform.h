@@ -17,6 +17,7 @@ class QtDialogs final : public Dialogs
 public:
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &title, const QString &start) override;
 };
 
 // Prints on the system's default printer (CUPS on Linux, the Windows default printer).
@@ -43,6 +44,7 @@ class QtMessages final : public Messages
 {
 public:
     void warning(QWidget *parent, const QString &title, const QString &text) override;
+    void information(QWidget *parent, const QString &title, const QString &text) override;
     bool question(QWidget *parent, const QString &title, const QString &text) override;
 };
 

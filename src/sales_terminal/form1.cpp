@@ -152,6 +152,7 @@ void Form1::buildMenus()
     file = makeMenu(menuBar(), "file", QStringLiteral("File"));
     settings = makeMenuItem(file, "settings", QStringLiteral("Settings"));
     lne1 = makeMenuSeparator(file, "lne1");
+    backup = makeMenuItem(file, "backup", QStringLiteral("Back Up..."));
     exit = makeMenuItem(file, "exit", QStringLiteral("Exit"));
 
     reports = makeMenu(menuBar(), "reports", QStringLiteral("Reports"));
@@ -168,6 +169,7 @@ void Form1::buildMenus()
     connect(sales, &QAction::triggered, this, &Form1::sales_Click);
     connect(inventory, &QAction::triggered, this, &Form1::inventory_Click);
     connect(exit, &QAction::triggered, this, &Form1::exit_Click);
+    connect(backup, &QAction::triggered, this, &Form1::backup_Click);
     connect(invfile, &QAction::triggered, this, &Form1::invfile_Click);
     connect(salesf, &QAction::triggered, this, &Form1::salesf_Click);
 }
@@ -220,6 +222,11 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::exit_Click()
 {
     emit endProgram();
+}
+
+void Form1::backup_Click()
+{
+    m_windows.backUp();
 }
 
 void Form1::openInEditor(const QString &fileName)

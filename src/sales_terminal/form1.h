@@ -81,6 +81,7 @@ public:
     QMenu *file = nullptr;
     QAction *settings = nullptr;
     QAction *lne1 = nullptr;
+    QAction *backup = nullptr; // "Back Up..."
     QAction *exit = nullptr;
     QMenu *reports = nullptr;
     QAction *sales = nullptr;
@@ -110,6 +111,7 @@ public slots:
     void Form_Load();
     void Form_Unload();
     void exit_Click();
+    void backup_Click();
     void settings_Click();
     void sales_Click();
     void inventory_Click();

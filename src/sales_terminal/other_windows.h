@@ -21,6 +21,8 @@ public:
     virtual void showReceiptPreview() = 0;
     // New Order hides the preview when it is visible.
     virtual void hideReceiptPreview() = 0;
+    // File, Back Up...: a backup of the shop, into the backup folder the owner chooses.
+    virtual void backUp() = 0;
 };
 
 } // namespace pos

@@ -2,9 +2,11 @@
 // refused with the usage and status 2; all of them with no display to open a window on and with
 // the shop folder's lock held by another copy (a start that came to the lock would be refused
 // with status 1, and told so). A start with no display says so. The manual page lists the
-// options the help lists.
+// options the help lists. --check-backup checks a backup and ends, the same way.
 
 #include "app/shop_lock.h"
+#include "core/backup/backup.h"
+#include "core/journal/journal.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +42,7 @@ private slots:
     void answeredBeforeWindowAndLock_data();
     void answeredBeforeWindowAndLock();
     void refusedInItsOwnFolder();
+    void checksABackup();
 };
 
 void TestCommandLine::answeredBeforeWindowAndLock_data()
@@ -104,7 +107,7 @@ void TestCommandLine::answeredBeforeWindowAndLock()
 
     // The usage lists every option, and the manual page has the same ones.
     if (const QString usage = told + complaint; usage.contains(QLatin1String("Usage:"))) {
-        const QSet<QString> options{"--help", "--version", "--user-shop", "--automation"};
+        const QSet<QString> options{"--help", "--version", "--user-shop", "--automation", "--check-backup"};
         QCOMPARE(optionsIn(usage), options);
         QFile manual(QStringLiteral(POS_MANUAL_PAGE));
         QVERIFY(manual.open(QIODevice::ReadOnly));
@@ -136,6 +139,63 @@ void TestCommandLine::refusedInItsOwnFolder()
              qPrintable(complaint));
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), before);
     QVERIFY(QDir(data.path()).isEmpty());
+}
+
+// --check-backup prints each file's state and the verdict, with no display and no lock: a
+// whole backup gives status 0; one with a changed, a missing and an extra file, one without
+// its manifest, and a folder that is not there give 1.
+void TestCommandLine::checksABackup()
+{
+    QTemporaryDir shop;
+    QTemporaryDir backups;
+    for (const char *name : {"tax.txt", "sales.txt", "Header.txt"}) {
+        QFile file(QDir(shop.path()).filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(name) + "\r\n");
+    }
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(shop.path());
+    Journal journal(QStringLiteral("sales.txt"));
+    const BackupOutcome made = makeBackup(journal, backups.path(), QDateTime(QDate(2026, 12, 9), QTime(7, 0)));
+    QDir::setCurrent(previous);
+    QVERIFY2(made.result.ok, qPrintable(made.result.message));
+
+    const auto check = [](const QString &folder, const QString &expected, int status) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(display));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(POS_PROGRAM), {QStringLiteral("--check-backup"), folder});
+        QVERIFY(program.waitForFinished(30000));
+        const QString told = QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError())
+                                 .replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        QCOMPARE(told, expected);
+        QCOMPARE(program.exitCode(), status);
+    };
+    const QString shown = QDir::toNativeSeparators(made.made);
+    check(made.made, QStringLiteral("good Header.txt\ngood sales.txt\ngood tax.txt\nThe backup \"%1\" is whole.\n").arg(shown), 0);
+
+    const QDir backup(made.made);
+    QFile tax(backup.filePath(QStringLiteral("tax.txt")));
+    QVERIFY(tax.open(QIODevice::WriteOnly));
+    tax.write("TAX.TXT\r\n");
+    tax.close();
+    QVERIFY(QFile::remove(backup.filePath(QStringLiteral("Header.txt"))));
+    QFile extra(backup.filePath(QStringLiteral("notes.txt")));
+    QVERIFY(extra.open(QIODevice::WriteOnly));
+    extra.close();
+    check(made.made,
+          QStringLiteral("missing Header.txt\ngood sales.txt\nchanged tax.txt\nextra notes.txt\n"
+                         "The backup \"%1\" is NOT whole: do not restore from it.\n").arg(shown),
+          1);
+    QVERIFY(QFile::remove(backup.filePath(QStringLiteral("corvalane-backup.manifest"))));
+    check(made.made,
+          QStringLiteral("missing corvalane-backup.manifest (the list of the backup's files: not a complete backup)\n"
+                         "The backup \"%1\" is NOT whole: do not restore from it.\n").arg(shown),
+          1);
+    const QString gone = backup.filePath(QStringLiteral("gone"));
+    check(gone, QStringLiteral("corvalane-pos: \"%1\" is not a folder.\n").arg(QDir::toNativeSeparators(gone)), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

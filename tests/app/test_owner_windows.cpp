@@ -7,6 +7,8 @@
 #include "work_dir.h"
 
 #include "app/app_windows.h"
+#include "core/backup/backup.h"
+#include "core/formats/shop_files.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
 #include "receipt_preview/form3.h"
@@ -15,10 +17,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -60,6 +64,7 @@ private slots:
     void settingsReachOrders();
     void inventoryReachesNextStart();
     void windowsGoWithMainWindow();
+    void backUpFromTheFileMenu();
 };
 
 void TestOwnerWindows::settingsReachOrders()
@@ -131,6 +136,43 @@ void TestOwnerWindows::windowsGoWithMainWindow()
     s.form.reset();
     QVERIFY(!settings);
     QVERIFY(!manager);
+}
+
+// File, Back Up... (before Exit) asks for the folder, keeps it, backs the shop up and says so;
+// a cancelled dialog does nothing, and a folder inside the shop is refused and not kept.
+void TestOwnerWindows::backUpFromTheFileMenu()
+{
+    Shop s;
+    const QList<QAction *> items = s.form->file->actions();
+    QCOMPARE(items.indexOf(s.form->backup) + 1, items.indexOf(s.form->exit));
+    QCOMPARE(s.form->backup->text().remove(QLatin1Char('&')), QStringLiteral("Back Up..."));
+
+    s.form->backup->trigger();
+    QCOMPARE(s.fake.dialogs.folderStarts, QStringList{QString()});
+    QVERIFY(!s.dir.exists(kBackupSettingsFile));
+    QVERIFY(s.fake.messages.warnings.isEmpty());
+
+    QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("backups")));
+    s.fake.dialogs.folderAnswers << s.dir.filePath(QStringLiteral("backups"));
+    s.form->backup->trigger();
+    QCOMPARE(s.fake.messages.warnings.size(), 1);
+    QVERIFY2(s.fake.messages.warnings.constLast().text.contains(QStringLiteral("it is the shop folder or a folder inside it")),
+             qPrintable(s.fake.messages.warnings.constLast().text));
+    QVERIFY(!s.dir.exists(kBackupSettingsFile));
+
+    QTemporaryDir stick;
+    s.fake.dialogs.folderAnswers << stick.path();
+    s.form->backup->trigger();
+    QCOMPARE(s.fake.messages.warnings.size(), 2);
+    QVERIFY2(s.fake.messages.warnings.constLast().text.startsWith(QStringLiteral("The shop was backed up into")),
+             qPrintable(s.fake.messages.warnings.constLast().text));
+    QCOMPARE(QDir::fromNativeSeparators(backupFolderSetting()), stick.path());
+    const QStringList made = completeBackups(stick.path());
+    QCOMPARE(made.size(), 1);
+    QVERIFY(checkBackup(made.constFirst()).whole);
+    // The next time the dialog opens on the kept folder.
+    s.form->backup->trigger();
+    QCOMPARE(QDir::fromNativeSeparators(s.fake.dialogs.folderStarts.constLast()), stick.path());
 }
 
 QTEST_MAIN(TestOwnerWindows)

@@ -30,6 +30,11 @@ public:
         QDir::setCurrent(wanderTo);
         return std::nullopt;
     }
+    std::optional<QString> chooseFolder(QWidget *, const QString &, const QString &) override
+    {
+        QDir::setCurrent(wanderTo);
+        return std::nullopt;
+    }
 };
 
 } // namespace

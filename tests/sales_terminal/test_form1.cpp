@@ -155,7 +155,7 @@ void TestForm1::windowControlsAndMenus()
         return list;
     };
     QCOMPARE(f.file->objectName(), QStringLiteral("file"));
-    QCOMPARE(names(f.file), (QStringList{"settings:Settings", "lne1:-", "exit:Exit"}));
+    QCOMPARE(names(f.file), (QStringList{"settings:Settings", "lne1:-", "backup:Back Up...", "exit:Exit"}));
     QCOMPARE(f.reports->objectName(), QStringLiteral("reports"));
     QCOMPARE(names(f.reports), (QStringList{"sales:Sales"}));
     QCOMPARE(f.manage->objectName(), QStringLiteral("manage"));

@@ -18,6 +18,13 @@ std::optional<FontChoice> ScriptedDialogs::chooseFont(QWidget *, const FontReque
     return fontAnswers.isEmpty() ? std::nullopt : fontAnswers.takeFirst();
 }
 
+std::optional<QString> ScriptedDialogs::chooseFolder(QWidget *, const QString &, const QString &start)
+{
+    folderStarts << start;
+    workingDirectories << QDir::currentPath();
+    return folderAnswers.isEmpty() ? std::nullopt : folderAnswers.takeFirst();
+}
+
 PrintResult RecordingPrinter::printText(const QFont &font, const QString &text)
 {
     if (!failWith.isEmpty())

@@ -27,6 +27,9 @@ public:
     // Answers given in order; an empty queue answers "cancelled".
     QList<std::optional<QString>> fileAnswers;
     QList<std::optional<FontChoice>> fontAnswers;
+    QList<std::optional<QString>> folderAnswers;
+    // The folder each folder dialog opened on.
+    QStringList folderStarts;
     QList<OpenFileRequest> fileRequests;
     QList<FontRequest> fontRequests;
     // The working directory at each showing, to check that no dialog moves it.
@@ -34,6 +37,7 @@ public:
 
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;
     std::optional<FontChoice> chooseFont(QWidget *parent, const FontRequest &request) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &title, const QString &start) override;
 };
 
 struct PrintJob
@@ -95,6 +99,8 @@ public:
     void showQuickInventory() override { ++quickInventoryShown; }
     void showReceiptPreview() override { ++previewShown; }
     void hideReceiptPreview() override { ++previewHidden; }
+    int backUps = 0;
+    void backUp() override { ++backUps; }
 };
 
 class FakePlatform

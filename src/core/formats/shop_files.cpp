@@ -10,7 +10,7 @@ QString programFileNamed(const QString &path)
 {
     QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,
                           kFontFile,    kInventoryFile, kReceiptFile,
-                          kJournalFile, kShopLockFile};
+                          kJournalFile, kShopLockFile, kBackupSettingsFile, kBackupManifestFile};
     // The journal's companion files, and the inventory's records set aside.
     for (const QString &suffix : {kPendingSuffix, kAppendedSuffix, kRecoveredSuffix, kTornSuffix})
         own << kJournalFile + suffix;

@@ -19,6 +19,10 @@ inline const QString kPendingSuffix = QStringLiteral(".pending");
 inline const QString kAppendedSuffix = QStringLiteral(".appended");
 inline const QString kRecoveredSuffix = QStringLiteral(".recovered");
 inline const QString kTornSuffix = QStringLiteral(".torn");
+// The folder the shop is backed up into (core/backup/backup.h), and the list of a backup's
+// files that a backup holds beside them.
+inline const QString kBackupSettingsFile = QStringLiteral("backup-folder.txt");
+inline const QString kBackupManifestFile = QStringLiteral("corvalane-backup.manifest");
 // Held locked while the program runs, so that one copy at a time works in the folder.
 inline const QString kShopLockFile = QStringLiteral("corvalane-pos.lock");
 

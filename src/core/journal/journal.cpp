@@ -289,6 +289,50 @@ JournalOutcome Journal::recordNewLayaway(const JournalRecord &record, const QStr
     return outcome;
 }
 
+namespace {
+
+// The held journal as the source of a copy.
+class HeldSource final : public CopySource
+{
+public:
+    explicit HeldSource(native::HeldFile &file)
+        : m_file(file)
+    {
+    }
+    qint64 read(char *into, qint64 size) override { return m_file.read(into, size); }
+    bool rewind() override { return m_file.rewind(); }
+
+private:
+    native::HeldFile &m_file;
+};
+
+} // namespace
+
+WriteResult Journal::copyTo(const QString &to, CopiedFile &copied)
+{
+    // An absent journal stays absent: holding it would make it.
+    if (!QFileInfo::exists(m_path)) {
+        FileCopySource nothing(m_path);
+        return WriteResult::failureTold(QStringLiteral("Could not read \"%1\" to copy it: %2.")
+                                            .arg(shown(m_path), nothing.open()));
+    }
+    native::HeldFile journal(m_path);
+    if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
+        return WriteResult::failureTold(
+            QStringLiteral("Could not read \"%1\" to copy it: %2.").arg(shown(m_path), failure));
+    }
+    const native::Stamp before = journal.stamp();
+    HeldSource source(journal);
+    WriteResult result = copyVerified(source, m_path, to, copied);
+    if (result && (journal.stamp() != before || before.size != copied.size)) {
+        // Another program wrote it without taking its lock.
+        QFile::remove(to);
+        result = WriteResult::failureTold(
+            QStringLiteral("\"%1\" was changed by another program while it was copied; try again.").arg(shown(m_path)));
+    }
+    return result;
+}
+
 JournalOutcome Journal::cutOff(const QString &historyPath)
 {
     JournalOutcome outcome;

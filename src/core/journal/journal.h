@@ -86,6 +86,12 @@ public:
     // it was and the result tells why.
     JournalOutcome cutOff(const QString &historyPath);
 
+    // A backup's copy of the journal: its bytes as they are, copied into the new file at `to`
+    // (synced, read back and compared) while the journal is held, so that a sale another
+    // program appends meanwhile is either wholly in the copy or not at all. Changes nothing of
+    // the journal or its companion files. `copied` gets the copy's size and SHA-256.
+    WriteResult copyTo(const QString &to, CopiedFile &copied);
+
     // At the end of the program: a last look for the sales recorded in this run.
     JournalOutcome finish();
 

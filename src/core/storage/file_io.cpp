@@ -2,11 +2,14 @@
 
 #include "core/storage/fault_points.h"
 #include "core/storage/native_file.h"
+#include "core/storage/sha256.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <cstring>
 
 namespace pos {
 
@@ -291,6 +294,132 @@ WriteResult StreamedFileWriter::commit()
         fail(failure);
     }
     return WriteResult::failure(shownName(m_path), m_failure);
+}
+
+FileCopySource::FileCopySource(const QString &path)
+    : m_file(std::make_unique<QFile>(path))
+{
+}
+
+FileCopySource::~FileCopySource() = default;
+
+QString FileCopySource::open()
+{
+    if (const QString refused = notARegularFile(m_file->fileName()); !refused.isEmpty())
+        return refused;
+    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return m_file->errorString();
+    return {};
+}
+
+qint64 FileCopySource::read(char *into, qint64 size)
+{
+    return m_file->read(into, size);
+}
+
+bool FileCopySource::rewind()
+{
+    return m_file->seek(0);
+}
+
+namespace {
+
+// Reads until the buffer is full or the end: the bytes read, -1 on a failure.
+qint64 readFully(CopySource &source, char *into, qint64 size)
+{
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = source.read(into + got, size - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
+class CopyReadBack final : public CopySource
+{
+public:
+    explicit CopyReadBack(QFile &file)
+        : m_file(file)
+    {
+    }
+    qint64 read(char *into, qint64 size) override { return m_file.read(into, size); }
+    bool rewind() override { return m_file.seek(0); }
+
+private:
+    QFile &m_file;
+};
+
+} // namespace
+
+WriteResult copyVerified(CopySource &source, const QString &sourceName, const QString &to, CopiedFile &copied)
+{
+    const WriteResult unreadable = WriteResult::failureTold(
+        QStringLiteral("Could not read \"%1\" to copy it.").arg(shownName(sourceName)));
+    Sha256 digest;
+    copied = {};
+    {
+        StreamedFileWriter writer(to);
+        QByteArray chunk(kStreamBuffer, Qt::Uninitialized);
+        for (;;) {
+            const qint64 got = source.read(chunk.data(), chunk.size());
+            if (got < 0)
+                return unreadable;
+            if (got == 0)
+                break;
+            const QByteArrayView piece(chunk.constData(), got);
+            digest.addData(piece);
+            copied.size += got;
+            if (!writer.write(piece))
+                break;
+        }
+        if (WriteResult written = writer.commit(); !written)
+            return written;
+    }
+    copied.sha256 = digest.result();
+
+    // The copy as the disk gives it back, against the source read again.
+    const WriteResult differs = WriteResult::failure(
+        shownName(to), QStringLiteral("the copy does not read back as it was written"));
+    native::forgetCached(to);
+    QFile copy(to);
+    if (!copy.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        QFile::remove(to);
+        return WriteResult::failure(shownName(to), copy.errorString());
+    }
+    CopyReadBack back(copy);
+    if (!source.rewind()) {
+        QFile::remove(to);
+        return unreadable;
+    }
+    QByteArray expected(kStreamBuffer, Qt::Uninitialized);
+    QByteArray found(kStreamBuffer, Qt::Uninitialized);
+    qint64 compared = 0;
+    WriteResult result;
+    for (;;) {
+        const qint64 want = qMin<qint64>(kStreamBuffer, copied.size - compared);
+        const qint64 a = readFully(source, expected.data(), want);
+        const qint64 b = readFully(back, found.data(), qMax<qint64>(want, 1));
+        if (a < 0) {
+            result = unreadable;
+            break;
+        }
+        if (b < 0 || a != want || b != want || std::memcmp(expected.constData(), found.constData(), size_t(want)) != 0) {
+            result = differs;
+            break;
+        }
+        compared += want;
+        if (want == 0)
+            break;
+    }
+    faultPoint("copy: read back");
+    copy.close();
+    if (!result)
+        QFile::remove(to);
+    return result;
 }
 
 WriteResult emptyFileInPlace(const QString &path)

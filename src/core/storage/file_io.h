@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+class QFile;
+
 namespace pos {
 
 namespace native {
@@ -124,6 +126,45 @@ private:
     QString m_failure;
     bool m_done = false;
 };
+
+// Where the bytes of a copy come from: read() gives the next ones (0 at the end, -1 on a
+// failure), rewind() starts again at the first, for the read-back.
+class CopySource
+{
+public:
+    virtual ~CopySource() = default;
+    virtual qint64 read(char *into, qint64 size) = 0;
+    virtual bool rewind() = 0;
+};
+
+// A regular file as the source of a copy, opened for reading only.
+class FileCopySource final : public CopySource
+{
+public:
+    explicit FileCopySource(const QString &path);
+    ~FileCopySource() override;
+    FileCopySource(const FileCopySource &) = delete;
+    FileCopySource &operator=(const FileCopySource &) = delete;
+    // Empty when the file is open; otherwise why not.
+    QString open();
+    qint64 read(char *into, qint64 size) override;
+    bool rewind() override;
+
+private:
+    std::unique_ptr<QFile> m_file;
+};
+
+// What a copy holds: its length and the SHA-256 of its bytes.
+struct CopiedFile
+{
+    qint64 size = 0;
+    QByteArray sha256;
+};
+
+// Copies the source's bytes into a new file at `to` (written as StreamedFileWriter writes,
+// synced), then reads the copy back from the disk and compares it with the source, byte for
+// byte. A failed copy leaves nothing at `to`, and names `sourceName` when the source failed.
+WriteResult copyVerified(CopySource &source, const QString &sourceName, const QString &to, CopiedFile &copied);
 
 // Empties the file in place (created when absent, its length set to zero) and syncs it to disk.
 // A path that exists and is not a regular file is refused without being opened.

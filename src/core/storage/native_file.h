@@ -54,6 +54,17 @@ struct Stamp
 };
 Stamp stamp(const QString &path);
 
+// Makes a new folder, never taking a name that is there; the reason when it cannot.
+Failure makeFolder(const QString &path);
+
+// Gives a folder a new name, never replacing anything that has that name, and makes the change
+// durable: the name shows the folder whole or not at all, even after a crash.
+Failure renameFolder(const QString &from, const QString &to);
+
+// Drops what the system keeps in memory of a synced file, so that the next read of it comes
+// from the disk (where the system lets a program ask so; elsewhere it does nothing).
+void forgetCached(const QString &path);
+
 // A file written whole under a temporary name beside the file it stands in for, synced, and
 // put in that file's place in one step at commit(): the file holds its old or its new content,
 // never a part. A file not committed is removed when the object goes.
@@ -98,6 +109,8 @@ public:
     Failure open();
     // The next bytes, as many as there are up to `size`; 0 at the end, -1 on a failure.
     qint64 read(char *into, qint64 size);
+    // Back to the first byte, for reading it again; false on a failure.
+    bool rewind();
     Stamp stamp() const;
     // Sets its length to zero and syncs it.
     Failure empty();

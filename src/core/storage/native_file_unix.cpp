@@ -577,3 +577,45 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
 }
 
 } // namespace pos::native
+
+namespace pos::native {
+
+bool HeldFile::rewind()
+{
+    return m_handle >= 0 && ::lseek(int(m_handle), 0, SEEK_SET) == 0;
+}
+
+Failure makeFolder(const QString &path)
+{
+    if (::mkdir(systemName(path).constData(), 0777) != 0)
+        return errno == EEXIST ? kNameTaken : reasonOf(errno);
+    return {};
+}
+
+Failure renameFolder(const QString &from, const QString &to)
+{
+    const QByteArray target = systemName(to);
+    // rename() would put an empty folder's name to use: anything there keeps its name.
+    struct stat status{};
+    if (::lstat(target.constData(), &status) == 0)
+        return kNameTaken;
+    faultPoint("folder: before rename");
+    if (::rename(systemName(from).constData(), target.constData()) != 0)
+        return reasonOf(errno);
+    faultPoint("folder: after rename");
+    syncFolderOf(target);
+    return {};
+}
+
+void forgetCached(const QString &path)
+{
+    const int handle = ::open(systemName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (handle < 0)
+        return;
+#ifdef POSIX_FADV_DONTNEED
+    ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
+#endif
+    ::close(handle);
+}
+
+} // namespace pos::native

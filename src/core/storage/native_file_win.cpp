@@ -514,3 +514,39 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
 }
 
 } // namespace pos::native
+
+namespace pos::native {
+
+bool HeldFile::rewind()
+{
+    LARGE_INTEGER start{};
+    return m_handle != -1 && ::SetFilePointerEx(reinterpret_cast<HANDLE>(m_handle), start, nullptr, FILE_BEGIN);
+}
+
+Failure makeFolder(const QString &path)
+{
+    if (!::CreateDirectoryW(wide(path).c_str(), nullptr)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kNameTaken : reasonOf(error);
+    }
+    return {};
+}
+
+Failure renameFolder(const QString &from, const QString &to)
+{
+    faultPoint("folder: before rename");
+    // Without MOVEFILE_REPLACE_EXISTING nothing that has the name is replaced.
+    if (!moveRetrying(wide(from), wide(to), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kNameTaken : reasonOf(error);
+    }
+    faultPoint("folder: after rename");
+    return {};
+}
+
+void forgetCached(const QString &)
+{
+    // Windows has no call for it; a read-back reads what the system's cache holds.
+}
+
+} // namespace pos::native
