@@ -57,12 +57,13 @@ qsizetype lastRecordStart(QByteArrayView bytes)
 // How far back the last record is looked for.
 constexpr qint64 kTailWindow = 1 << 20;
 
-// Sets a last record cut short by a crash aside and cuts it off, or tells that the last record
-// needs a line end before the next one.
+// Sets a last record cut short by a crash aside and cuts it off, or gives the line end the last
+// record needs before the next one: CR LF, or LF after a CR that a crash left without it (the
+// next record would otherwise run on in the same line for every reader that ends lines at LF).
 WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const QString &tornPath,
-                           bool &needsLineEnd)
+                           QByteArray &lineEnd)
 {
-    needsLineEnd = false;
+    lineEnd.clear();
     if (!QFileInfo::exists(path))
         return {};
     // Almost always the file ends with its line end: one byte tells, and a journal of years is
@@ -71,8 +72,12 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
     qint64 size = 0;
     if (WriteResult read = readFileTail(path, 1, window, size); !read)
         return read;
-    if (size == 0 || window.endsWith('\n') || window.endsWith('\r'))
+    if (size == 0 || window.endsWith('\n'))
         return {};
+    if (window.endsWith('\r')) {
+        lineEnd = "\n";
+        return {};
+    }
     if (WriteResult read = readFileTail(path, kTailWindow, window, size); !read)
         return read;
     const qint64 from = size - window.size();
@@ -82,7 +87,7 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
         begin = window.indexOf('\n') + 1;
         // No line end in the whole window: a file of one long hand-made line, taken as it is.
         if (begin == 0) {
-            needsLineEnd = true;
+            lineEnd = "\r\n";
             return {};
         }
     }
@@ -91,7 +96,7 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
     // Only the start of a record of the shape, and no more, is one a crash cut short: anything
     // else (a whole record, a hand edit) only needs its line end.
     if (!isRecordStart(last, shape)) {
-        needsLineEnd = true;
+        lineEnd = "\r\n";
         return {};
     }
     // The record of a write that never finished: its bytes are kept beside the file, and the
@@ -109,19 +114,19 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
 
 WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape, const QString &tornPath)
 {
-    bool needsLineEnd = false;
-    return mendLastRecord(path, shape, tornPath, needsLineEnd);
+    QByteArray lineEnd;
+    return mendLastRecord(path, shape, tornPath, lineEnd);
 }
 
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath)
+                          const QString &tornPath, bool *landed)
 {
     if (WriteResult place = appendablePlace(path); !place)
         return place;
-    bool needsLineEnd = false;
-    if (WriteResult mended = mendLastRecord(path, shape, tornPath, needsLineEnd); !mended)
+    QByteArray lineEnd;
+    if (WriteResult mended = mendLastRecord(path, shape, tornPath, lineEnd); !mended)
         return mended;
-    return appendDurably(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
+    return appendDurably(path, lineEnd + records, landed);
 }
 
 } // namespace pos

@@ -24,9 +24,10 @@ struct RecordShape
 // record without a line end gets a CR LF first, in the same write, so that the new record
 // starts a line of its own. A last record cut short by a crash (the start of a record of the
 // shape, and no more; a hand edit is only ended) is set aside in the file `tornPath` (appended
-// to) and cut off first, so that no later record reads shifted by its fields.
+// to) and cut off first, so that no later record reads shifted by its fields. `landed`, as for
+// appendDurably.
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath);
+                          const QString &tornPath, bool *landed = nullptr);
 
 // Sets a last record cut short by a crash aside in `tornPath` and cuts it off, as appendRecords
 // does before it appends; anything else at the end (a hand edit without its line end) stays as

@@ -12,7 +12,7 @@ QString programFileNamed(const QString &path)
                           kFontFile,    kInventoryFile, kReceiptFile,
                           kJournalFile, kShopLockFile, kBackupSettingsFile, kBackupManifestFile};
     // The journal's companion files, and the inventory's records set aside.
-    for (const QString &suffix : {kPendingSuffix, kAppendedSuffix, kRecoveredSuffix, kTornSuffix})
+    for (const QString &suffix : {kPendingSuffix, kAppendedSuffix, kRecoveredSuffix, kTornSuffix, kClosedSuffix})
         own << kJournalFile + suffix;
     own << kJournalFile + kRecoveredSuffix + kTornSuffix << kInventoryFile + kTornSuffix;
     for (const QString &name : own) {

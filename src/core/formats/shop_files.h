@@ -14,7 +14,9 @@ inline const QString kReceiptFile = QStringLiteral("reciept.txt");
 inline const QString kJournalFile = QStringLiteral("sales.txt");
 // The files the journal keeps beside itself, named "sales.txt" + suffix (core/journal/journal.h):
 // work announced, the sales recorded since the last cutoff, sales found removed, and records a
-// crash cut short (of the journal, and of the removed sales' file).
+// crash cut short (of the journal, and of the removed sales' file), and the sales the cutoffs
+// closed into histories.
+inline const QString kClosedSuffix = QStringLiteral(".closed");
 inline const QString kPendingSuffix = QStringLiteral(".pending");
 inline const QString kAppendedSuffix = QStringLiteral(".appended");
 inline const QString kRecoveredSuffix = QStringLiteral(".recovered");

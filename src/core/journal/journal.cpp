@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
+#include <optional>
 #include <utility>
 
 namespace pos {
@@ -23,6 +25,8 @@ constexpr qint64 kChunk = qint64(1) << 20;
 constexpr qint64 kPendingLimit = qint64(4) << 20;
 // The records appended since the last cutoff, one line each.
 constexpr qint64 kAppendedLimit = qint64(64) << 20;
+// The records of closed periods, 33 bytes each: the newest quarter million sales or so.
+constexpr qint64 kClosedLimit = qint64(8) << 20;
 
 QString shown(const QString &path)
 {
@@ -71,19 +75,33 @@ bool isJournalLine(QByteArrayView line)
     return i == line.size();
 }
 
-// Takes each of the file's lines off `left` (once for each time it is there), as records
-// without their line ends.
-void takeLinesOf(const QString &path, QHash<QByteArray, int> &left)
+// Calls `take` with each line of the file (its line end included). False when the file is there
+// and cannot be read to its end: a read that fails is never taken for the end of the file. A
+// missing file has no lines.
+template<typename Take>
+bool forEachLine(const QString &path, Take take)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
     while (!file.atEnd()) {
         const QByteArray line = file.readLine(kChunk);
+        if (line.isEmpty())
+            return false;
+        take(line);
+    }
+    return file.error() == QFileDevice::NoError;
+}
+
+// Takes each of the file's lines off `left` (once for each time it is there), as records
+// without their line ends; false when the file cannot be read.
+bool takeLinesOf(const QString &path, QHash<QByteArray, int> &left)
+{
+    return forEachLine(path, [&](const QByteArray &line) {
         const auto found = left.find(bare(line).toByteArray());
         if (found != left.end() && found.value() > 0)
             --found.value();
-    }
+    });
 }
 
 QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
@@ -95,16 +113,17 @@ QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
 }
 
 // Whether the file holds the bytes somewhere; read in chunks that overlap by the needle's size.
-bool fileContains(const QString &path, QByteArrayView needle)
+// Nullopt when the file is there and cannot be read.
+std::optional<bool> fileContains(const QString &path, QByteArrayView needle)
 {
     QFile file(path);
-    if (needle.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return QFileInfo::exists(path) ? std::nullopt : std::optional<bool>(false);
     QByteArray carry;
     while (!file.atEnd()) {
         const QByteArray chunk = carry + file.read(kChunk);
         if (chunk.size() == carry.size())
-            break;
+            return std::nullopt;
         if (chunk.contains(needle))
             return true;
         carry = chunk.right(needle.size() - 1);
@@ -112,27 +131,46 @@ bool fileContains(const QString &path, QByteArrayView needle)
     return false;
 }
 
-// Whether the held journal starts with exactly the bytes of the history, which holds `size`.
-bool startsWithFile(native::HeldFile &journal, const QString &historyPath, qint64 size)
+// A record as ".closed" notes it: the digest of its line without the line end, so that an
+// editor that turns CR LF into LF brings back the same record.
+QByteArray recordDigest(QByteArrayView line)
 {
-    QFile history(historyPath);
-    if (!history.open(QIODevice::ReadOnly) || history.size() != size || journal.stamp().size < size)
-        return false;
-    QByteArray a(kChunk, Qt::Uninitialized);
+    return QCryptographicHash::hash(bare(line), QCryptographicHash::Sha256).toHex().left(32);
+}
+
+// The digests of the file's records as Close Order writes them; nullopt when it cannot be read.
+std::optional<QList<QByteArray>> recordDigestsOf(const QString &path)
+{
+    QList<QByteArray> digests;
+    if (!forEachLine(path, [&](const QByteArray &line) {
+            if (isJournalLine(line))
+                digests << recordDigest(line);
+        }))
+        return std::nullopt;
+    return digests;
+}
+
+// The digest of the file's first `size` bytes; nullopt when it is shorter or cannot be read.
+std::optional<QByteArray> digestOfStart(const QString &path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     for (qint64 done = 0; done < size;) {
-        const qint64 want = qMin(kChunk, size - done);
-        qint64 got = 0;
-        while (got < want) {
-            const qint64 n = journal.read(a.data() + got, want - got);
-            if (n <= 0)
-                return false;
-            got += n;
-        }
-        if (QByteArrayView(a.constData(), want) != history.read(want))
-            return false;
-        done += want;
+        const QByteArray chunk = file.read(qMin(kChunk, size - done));
+        if (chunk.isEmpty())
+            return std::nullopt;
+        hash.addData(chunk);
+        done += chunk.size();
     }
-    return true;
+    return hash.result().toHex();
+}
+
+// The receipt of a record, and the history its period was closed into.
+QString closedReceipt(const QByteArray &line, const QString &history)
+{
+    return QStringLiteral("%1 (in \"%2\")").arg(FieldReader(line).readField(), shown(history));
 }
 
 QByteArray joined(const QList<QByteArray> &records)
@@ -155,8 +193,9 @@ struct Journal::Pending
     };
     Kind kind = Unknown;
     QString file;
-    qint64 bytes = 0;    // a cutoff's bytes copied
-    QByteArray digest;   // a layaway file's
+    qint64 bytes = 0;    // a cutoff's journal bytes copied
+    qint64 historyBytes = 0;
+    QByteArray digest;   // a layaway file's; a cutoff's journal bytes copied
     QByteArray record;   // a layaway's journal record
 };
 
@@ -187,6 +226,7 @@ QString Journal::load()
     QString notice;
     m_appended.clear();
     m_seen = {};
+    tell(notice, loadClosed());
     const QString appended = appendedFile();
     const native::Stamp stamp = native::stamp(appended);
     if (stamp.size > kAppendedLimit) {
@@ -210,7 +250,10 @@ QString Journal::load()
     WriteResult finished;
     tell(notice, finishPendingWork(finished));
     tell(notice, finished.message);
-    tell(notice, checkAppended());
+    // While work is announced the journal is not what it will be once the work is done: a
+    // period being closed is not a period removed.
+    if (!workAnnounced())
+        tell(notice, checkAppended());
     return notice;
 }
 
@@ -226,7 +269,7 @@ QString Journal::ensureOpen(WriteResult &result)
 JournalOutcome Journal::finish()
 {
     JournalOutcome outcome;
-    if (m_opened)
+    if (m_opened && !workAnnounced())
         outcome.notice = checkAppended();
     return outcome;
 }
@@ -238,18 +281,28 @@ JournalOutcome Journal::prepare()
     tell(outcome.notice, ensureOpen(finished));
     // Work a crash left that cannot be finished now is told; the sale is recorded all the same.
     tell(outcome.notice, finished.message);
-    tell(outcome.notice, checkAppended());
+    if (!workAnnounced())
+        tell(outcome.notice, checkAppended());
     return outcome;
 }
 
 void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
 {
-    outcome.result = appendRecords(m_path, bytes, kJournalShape, tornFile());
+    bool landed = false;
+    outcome.result = appendRecords(m_path, bytes, kJournalShape, tornFile(), &landed);
+    if (!outcome.result && landed) {
+        // On disk before the failure: the sale is recorded, and closing it again would record it
+        // twice.
+        tell(outcome.notice, QStringLiteral("The sale is recorded in \"%1\", but the system then reported an error: "
+                                            "%2 Check the disk.").arg(shown(m_path), outcome.result.message));
+        outcome.result = {};
+    }
     if (!outcome.result)
         return;
     m_appended << bytes;
     m_seen = native::stamp(m_path);
-    if (const WriteResult kept = appendDurably(appendedFile(), bytes); !kept)
+    bool keptAnyway = false;
+    if (const WriteResult kept = appendDurably(appendedFile(), bytes, &keptAnyway); !kept && !keptAnyway)
         tell(outcome.notice, kept.message
                                  + QStringLiteral(" The sale is recorded in \"%1\", but the program cannot look "
                                                   "for it there after another program changes the journal.")
@@ -345,8 +398,12 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     // A cutoff or close that a crash cut short is finished first.
     WriteResult finished;
     tell(outcome.notice, ensureOpen(finished));
-    if (!finished) {
-        outcome.result = finished;
+    if (!finished || workAnnounced()) {
+        outcome.result = !finished ? finished
+                                   : WriteResult::failureTold(
+                                         QStringLiteral("Work on \"%1\" announced in \"%2\" is not finished, so no "
+                                                        "period can be closed now. Nothing was changed.")
+                                             .arg(shown(m_path), shown(pendingFile())));
         return outcome;
     }
     // The start of a record a crash left at the end goes aside, not into the history.
@@ -365,19 +422,49 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
 
     // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
     native::HeldFile journal(m_path);
-    if (!journal.open().isEmpty()) {
-        outcome.result = unreadable;
+    if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
+        outcome.result = WriteResult::failureTold(
+            QStringLiteral("Could not hold \"%1\" to close the period: %2. Nothing was changed.")
+                .arg(shown(m_path), failure));
         return outcome;
     }
     // Sales another program removed are kept before the rest goes into the history.
     tell(outcome.notice, checkAppended());
 
-    // The journal's bytes, unchanged: nothing it holds is lost, whatever its shape. A history
-    // not committed leaves no trace.
+    // The journal's bytes, unchanged, but for records of periods closed before (an editor's
+    // older copy brought them back): their own histories hold them. A history not committed
+    // leaves no trace.
     StreamedFileWriter history(historyPath);
+    QCryptographicHash copiedDigest(QCryptographicHash::Sha256);
     QByteArray chunk(kChunk, Qt::Uninitialized);
+    QByteArray line;
+    bool longLine = false;
+    QList<QByteArray> moved;
+    QStringList leftOut;
     qint64 copied = 0;
+    qint64 written = 0;
     bool writing = true;
+    const auto copy = [&](QByteArrayView bytes) {
+        written += bytes.size();
+        writing = writing && history.write(bytes);
+    };
+    // A line no longer than a chunk is judged whole; a longer one is no record, and goes as it is.
+    // A record this program appended in this period is of this period, whatever it looks like.
+    QHash<QByteArray, int> ours = countOf(m_appended);
+    const auto copyLine = [&] {
+        if (const auto own = ours.find(bare(line).toByteArray()); own != ours.end() && own.value() > 0) {
+            --own.value();
+            moved << recordDigest(line);
+        } else if (isJournalLine(line)) {
+            const QByteArray digest = recordDigest(line);
+            if (const auto closed = m_closed.constFind(digest); closed != m_closed.cend()) {
+                leftOut << closedReceipt(line, closed.value());
+                return;
+            }
+            moved << digest;
+        }
+        copy(line);
+    };
     while (writing) {
         const qint64 got = journal.read(chunk.data(), chunk.size());
         if (got < 0) {
@@ -387,15 +474,42 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
         if (got == 0)
             break;
         copied += got;
-        writing = history.write(QByteArrayView(chunk.constData(), got));
+        const QByteArrayView bytes(chunk.constData(), got);
+        copiedDigest.addData(bytes);
+        for (qsizetype from = 0; writing && from < bytes.size();) {
+            const qsizetype end = bytes.indexOf('\n', from);
+            const QByteArrayView piece = bytes.sliced(from, (end < 0 ? bytes.size() : end + 1) - from);
+            from += piece.size();
+            if (longLine) {
+                copy(piece);
+            } else {
+                line += piece;
+                if (line.size() > kChunk) {
+                    copy(line);
+                    line.clear();
+                    longLine = true;
+                } else if (end >= 0) {
+                    copyLine();
+                    line.clear();
+                }
+            }
+            if (end >= 0)
+                longLine = false;
+        }
     }
+    if (writing && !line.isEmpty())
+        copyLine();
     const native::Stamp copiedStamp = journal.stamp();
     if (writing) {
         if (copiedStamp.size != copied) {
             outcome.result = changedMeanwhile;
             return outcome;
         }
-        outcome.result = announce("cutoff\n" + encoded(historyPath) + '\n' + QByteArray::number(copied) + '\n');
+        // The history by its name inside the shop folder, so that a shop folder moved elsewhere
+        // can still finish it.
+        const QString named = QDir(shopFolder()).relativeFilePath(QFileInfo(historyPath).absoluteFilePath());
+        outcome.result = announce("cutoff\n" + encoded(named) + '\n' + QByteArray::number(copied) + '\n'
+                                  + copiedDigest.result().toHex() + '\n' + QByteArray::number(written) + '\n');
         if (!outcome.result) {
             outcome.result.message += nothingChanged;
             return outcome;
@@ -423,8 +537,22 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
                 .arg(shown(m_path), failure, shown(historyPath)));
         return outcome;
     }
-    // Every sale appended is now in the history.
-    tell(outcome.notice, forgetAllAppended());
+    if (!leftOut.isEmpty())
+        tell(outcome.notice,
+             QStringLiteral("These sales of periods closed earlier were back in \"%1\" (a text editor saving a copy "
+                            "it had open before a cutoff?). Their own histories hold them, so they were left out of "
+                            "\"%2\":\n\n%3").arg(shown(m_path), shown(historyPath), leftOut.join(QLatin1Char('\n'))));
+    // The period is closed once its records are noted and every sale appended is known to be in
+    // the history; until then the announcement stays, and the next operation finishes it.
+    QString failure = rememberClosed(historyPath, moved);
+    if (failure.isEmpty())
+        failure = forgetAllAppended();
+    if (!failure.isEmpty()) {
+        outcome.result = WriteResult::failureTold(
+            QStringLiteral("The period was closed into \"%1\", but %2 The cutoff will be finished at the next sale or "
+                           "start of the program.").arg(shown(historyPath), failure));
+        return outcome;
+    }
     withdraw();
     return outcome;
 }
@@ -434,7 +562,7 @@ QString Journal::historyProblem(const QString &historyPath) const
     if (const QString problem = fileNameProblem(historyPath); !problem.isEmpty())
         return problem;
     QString own = programFileNamed(historyPath);
-    for (const QString &name : {m_path, pendingFile(), appendedFile(), recoveredFile(), tornFile()}) {
+    for (const QString &name : {m_path, pendingFile(), appendedFile(), recoveredFile(), tornFile(), closedFile()}) {
         if (own.isEmpty() && sameFile(historyPath, name))
             own = name;
     }
@@ -515,14 +643,24 @@ QString Journal::finishPendingWork(WriteResult &result)
     const QList<QByteArray> lines = content->split('\n');
     Pending pending;
     bool known = false;
-    if (lines.value(0) == "cutoff" && lines.size() >= 3) {
+    // Names inside the shop folder are relative to it; an absolute one (as earlier versions
+    // wrote) is taken when it lies inside it.
+    const auto named = [&](const QByteArray &line) { return QDir(shopFolder()).filePath(decoded(line)); };
+    if (lines.value(0) == "cutoff" && lines.size() >= 3 && !lines.at(1).isEmpty()) {
         pending.kind = Pending::Cutoff;
-        pending.file = decoded(lines.at(1));
+        pending.file = named(lines.at(1));
         pending.bytes = lines.at(2).toLongLong(&known);
-        known = known && pending.bytes > 0;
-    } else if (lines.value(0) == "layaway" && lines.size() >= 4) {
+        known = known && pending.bytes >= 0;
+        pending.historyBytes = pending.bytes;
+        // Earlier versions named no digest: their history holds the journal's bytes unchanged.
+        if (known && lines.size() >= 5 && !lines.at(3).isEmpty()) {
+            pending.digest = lines.at(3);
+            pending.historyBytes = lines.at(4).toLongLong(&known);
+            known = known && pending.digest.size() == 64 && pending.historyBytes >= 0;
+        }
+    } else if (lines.value(0) == "layaway" && lines.size() >= 4 && !lines.at(1).isEmpty()) {
         pending.kind = Pending::Layaway;
-        pending.file = decoded(lines.at(1));
+        pending.file = named(lines.at(1));
         pending.digest = lines.at(2);
         pending.record = QByteArray::fromPercentEncoding(lines.at(3));
         known = pending.digest.size() == 64 && isJournalLine(pending.record);
@@ -545,41 +683,72 @@ QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
                 .arg(shown(pending.file), shown(m_path), failure));
         return {};
     }
-    QString notice;
-    if (QFileInfo(pending.file).size() != pending.bytes || !QFileInfo(pending.file).isFile()) {
+    const QFileInfo history(pending.file);
+    if (!history.isFile() || history.size() != pending.historyBytes) {
         // The history never took its place: the journal holds every sale still.
-        notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash before the period was closed. "
-                                "\"%2\" was left as it was: set the cutoff again.")
-                     .arg(shown(pending.file), shown(m_path));
-    } else if (startsWithFile(journal, pending.file, pending.bytes)) {
-        if (journal.stamp().size == pending.bytes) {
-            if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
-                result = WriteResult::failureTold(
-                    QStringLiteral("Could not empty \"%1\": %2. A cutoff into \"%3\" was cut short, and the journal "
-                                   "still holds the sales copied there.")
-                        .arg(shown(m_path), failure, shown(pending.file)));
-                return {};
-            }
-            notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash. It has now been finished: the "
-                                    "sales copied there were taken out of \"%2\".")
-                         .arg(shown(pending.file), shown(m_path));
-            tell(notice, forgetAllAppended());
-        } else {
-            // Sales were added after the copy: the journal holds all of them, so the copy goes.
-            if (!QFile::remove(pending.file)) {
-                result = WriteResult::failureTold(
-                    QStringLiteral("Could not remove \"%1\", the history of a cutoff a crash cut short; the journal "
-                                   "\"%2\" still holds its sales.").arg(shown(pending.file), shown(m_path)));
-                return {};
-            }
-            notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and sales were added to \"%2\" "
-                                    "since. The cutoff was undone: the journal holds every sale, and \"%1\" was "
-                                    "removed. Set the cutoff again.")
-                         .arg(shown(pending.file), shown(m_path));
+        withdraw();
+        return QStringLiteral("A cutoff into \"%1\" was cut short by a crash before the period was closed. "
+                              "\"%2\" was left as it was: set the cutoff again.")
+            .arg(shown(pending.file), shown(m_path));
+    }
+    const QByteArray copied =
+        pending.digest.isEmpty() ? digestOfStart(pending.file, pending.bytes).value_or("-") : pending.digest;
+    const qint64 size = journal.stamp().size;
+    const std::optional<QByteArray> start =
+        size >= pending.bytes ? digestOfStart(m_path, pending.bytes) : std::optional<QByteArray>();
+    QString notice;
+    if (start == copied && size > pending.bytes) {
+        // Sales were added after the copy: the journal holds all of them, so the copy goes.
+        if (!QFile::remove(pending.file)) {
+            result = WriteResult::failureTold(
+                QStringLiteral("Could not remove \"%1\", the history of a cutoff a crash cut short; the journal "
+                               "\"%2\" still holds its sales.").arg(shown(pending.file), shown(m_path)));
+            return {};
         }
-    } else {
-        // The journal was emptied: only the announcement was left.
-        notice = forgetAppendedIn(pending.file);
+        withdraw();
+        return QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and sales were added to \"%2\" "
+                              "since. The cutoff was undone: the journal holds every sale, and \"%1\" was "
+                              "removed. Set the cutoff again.")
+            .arg(shown(pending.file), shown(m_path));
+    }
+    if (start == copied && size > 0) {
+        if (const native::Failure failure = journal.empty(); !failure.isEmpty()) {
+            result = WriteResult::failureTold(
+                QStringLiteral("Could not empty \"%1\": %2. A cutoff into \"%3\" was cut short, and the journal "
+                               "still holds the sales copied there.")
+                    .arg(shown(m_path), failure, shown(pending.file)));
+            return {};
+        }
+        notice = QStringLiteral("A cutoff into \"%1\" was cut short by a crash. It has now been finished: the "
+                                "sales copied there were taken out of \"%2\".")
+                     .arg(shown(pending.file), shown(m_path));
+    } else if (start != copied) {
+        // Emptied, and perhaps appended to since by another program: finished when the journal
+        // holds none of the period's records. Anything else (an editor's older copy, line ends
+        // changed, a line taken out) is not the journal the cutoff left, and is the owner's to
+        // settle: the announcement stays.
+        const std::optional<QList<QByteArray>> period = recordDigestsOf(pending.file);
+        const QSet<QByteArray> closed = period ? QSet<QByteArray>(period->cbegin(), period->cend()) : QSet<QByteArray>();
+        bool holdsPeriod = false;
+        const bool read = period && forEachLine(m_path, [&](const QByteArray &line) {
+            holdsPeriod = holdsPeriod || (isJournalLine(line) && closed.contains(recordDigest(line)));
+        });
+        if (!read || holdsPeriod) {
+            result = WriteResult::failureTold(
+                read ? QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and \"%2\" was changed since: "
+                                      "it still holds sales copied there, so the cutoff could not be finished. Take "
+                                      "out of \"%2\" the sales \"%1\" holds (or remove \"%1\"), then remove \"%3\".")
+                           .arg(shown(pending.file), shown(m_path), shown(pendingFile()))
+                     : QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and it cannot be finished while "
+                                      "\"%1\" or \"%2\" cannot be read.").arg(shown(pending.file), shown(m_path)));
+            return {};
+        }
+    }
+    if (const QString failure = completeCutoff(pending.file); !failure.isEmpty()) {
+        result = WriteResult::failureTold(
+            QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and could not be finished yet: %2 It is "
+                           "tried again at the next sale or start of the program.").arg(shown(pending.file), failure));
+        return notice;
     }
     withdraw();
     return notice;
@@ -596,7 +765,15 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
         return setAside(pendingFile(), QStringLiteral("it names \"%1\" as a layaway, and %2")
                                            .arg(shown(pending.file), problem));
     QString notice;
-    if (fileContains(m_path, bare(pending.record))) {
+    const std::optional<bool> recorded = fileContains(m_path, bare(pending.record));
+    if (!recorded) {
+        // Whether its sale was recorded cannot be told: the layaway stays, and stays announced.
+        result = WriteResult::failureTold(
+            QStringLiteral("Could not read \"%1\" to tell whether the layaway \"%2\" of a close a crash cut short was "
+                           "recorded.").arg(shown(m_path), shown(pending.file)));
+        return {};
+    }
+    if (*recorded) {
         // Recorded: looked for from now on, should the crash have come before it was noted.
         const QByteArray record = bare(pending.record).toByteArray() + "\r\n";
         if (!m_appended.contains(record)) {
@@ -623,7 +800,7 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
 
 QString Journal::checkAppended()
 {
-    if (m_appended.isEmpty())
+    if (m_appended.isEmpty() && m_closed.isEmpty())
         return {};
     const native::Stamp now = native::stamp(m_path);
     if (now == m_seen)
@@ -631,9 +808,32 @@ QString Journal::checkAppended()
     m_seen = now;
 
     // Another program wrote the journal: each record appended must still be one of its lines,
-    // as often as it was appended.
+    // as often as it was appended, and no record of a closed period may be one.
     QHash<QByteArray, int> missing = countOf(m_appended);
-    takeLinesOf(m_path, missing);
+    QStringList back;
+    const bool read = forEachLine(m_path, [&](const QByteArray &line) {
+        const auto found = missing.find(bare(line).toByteArray());
+        if (found != missing.end() && found.value() > 0) {
+            --found.value();
+            return;
+        }
+        if (!m_closed.isEmpty() && isJournalLine(line)) {
+            if (const auto closed = m_closed.constFind(recordDigest(line)); closed != m_closed.cend())
+                back << closedReceipt(line, closed.value());
+        }
+    });
+    if (!read) {
+        // Looked for again at the next operation; never taken for a journal without them.
+        m_seen = {};
+        return QStringLiteral("Could not read \"%1\" to look for the sales this program recorded there.")
+            .arg(shown(m_path));
+    }
+    QString text;
+    if (!back.isEmpty())
+        text = QStringLiteral("These sales of periods already closed are back in \"%1\" (a text editor saving a copy "
+                              "it had open before a cutoff?). Their histories hold them, so the journal's report "
+                              "counts them a second time until the next cutoff, which leaves them out:\n\n%2")
+                   .arg(shown(m_path), back.join(QLatin1Char('\n')));
     QList<QByteArray> lost;
     QList<QByteArray> kept;
     QStringList receipts;
@@ -648,11 +848,11 @@ QString Journal::checkAppended()
         }
     }
     if (lost.isEmpty())
-        return {};
+        return text;
 
     // A look cut short by a crash may have kept some of them already: each is kept once.
     QHash<QByteArray, int> unkept = countOf(lost);
-    takeLinesOf(recoveredFile(), unkept);
+    const bool keptRead = takeLinesOf(recoveredFile(), unkept);
     QList<QByteArray> toKeep;
     for (const QByteArray &record : std::as_const(lost)) {
         if (int &left = unkept[bare(record).toByteArray()]; left > 0) {
@@ -661,17 +861,21 @@ QString Journal::checkAppended()
         }
     }
     const WriteResult saved =
-        toKeep.isEmpty() ? WriteResult{} : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix);
-    QString text = QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
-                                  "changed them (a text editor saving a copy it had open?).\n\n%2\n\n")
-                       .arg(shown(m_path), receipts.join(QLatin1Char('\n')));
+        !keptRead ? WriteResult::failure(shown(recoveredFile()), QStringLiteral("it cannot be read"))
+        : toKeep.isEmpty()
+            ? WriteResult{}
+            : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix);
+    tell(text, QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
+                              "changed them (a text editor saving a copy it had open?).\n\n%2")
+                   .arg(shown(m_path), receipts.join(QLatin1Char('\n'))));
     if (!saved) {
         // Still remembered, and looked for again at the next operation.
         m_seen = {};
-        return text + QStringLiteral("They could not be kept either: %1").arg(saved.message);
+        tell(text, QStringLiteral("They could not be kept either: %1").arg(saved.message));
+        return text;
     }
-    text += QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
-                           "purpose.").arg(shown(recoveredFile()), shown(m_path));
+    tell(text, QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
+                              "purpose.").arg(shown(recoveredFile()), shown(m_path)));
     m_appended = kept;
     tell(text, writeFileWhole(appendedFile(), joined(m_appended)).message);
     return text;
@@ -679,11 +883,18 @@ QString Journal::checkAppended()
 
 QString Journal::forgetAppendedIn(const QString &historyPath)
 {
-    if (m_appended.isEmpty())
-        return {};
+    // Nothing to forget only when the list is known to be empty: one that could not be read at
+    // the start may still name sales that are in the history now.
+    if (m_appended.isEmpty()) {
+        const QFileInfo list(appendedFile());
+        if (!list.exists() || (list.isFile() && list.size() == 0))
+            return {};
+        return writeFileWhole(appendedFile(), {}).message;
+    }
     QHash<QByteArray, int> inHistory = countOf(m_appended);
     const QHash<QByteArray, int> all = inHistory;
-    takeLinesOf(historyPath, inHistory);
+    if (!takeLinesOf(historyPath, inHistory))
+        return QStringLiteral("\"%1\" cannot be read.").arg(shown(historyPath));
     QList<QByteArray> kept;
     QHash<QByteArray, int> taken;
     for (const QByteArray &record : std::as_const(m_appended)) {
@@ -704,10 +915,76 @@ QString Journal::forgetAllAppended()
     m_seen = {};
     if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile()) || QFile::remove(appendedFile()))
         return {};
-    return QStringLiteral("Could not empty \"%1\", which lists the sales this program recorded since the last "
-                          "cutoff. They are in the history now: remove \"%1\" before the program starts again, or "
-                          "it will take them for sales another program removed from \"%2\".")
-        .arg(shown(appendedFile()), shown(m_path));
+    return QStringLiteral("could not empty \"%1\", which lists the sales this program recorded since the last "
+                          "cutoff.").arg(shown(appendedFile()));
+}
+
+QString Journal::loadClosed()
+{
+    m_closed.clear();
+    const QString path = closedFile();
+    if (native::stamp(path).size <= 0)
+        return {};
+    std::optional<QByteArray> content = readRawFile(path);
+    if (!content)
+        return QStringLiteral("Could not read \"%1\", which lists the sales of closed periods: until it reads, sales "
+                              "a text editor brings back into \"%2\" from a closed period go unnoticed.")
+            .arg(shown(path), shown(m_path));
+    QString notice;
+    // The oldest periods go once the list outgrows its bound.
+    if (content->size() > kClosedLimit) {
+        const qsizetype from = content->indexOf("\nhistory ", content->size() - kClosedLimit / 2);
+        *content = from < 0 ? QByteArray() : content->mid(from);
+        notice = writeFileWhole(path, *content).message;
+    }
+    QString history;
+    for (const QByteArray &line : content->split('\n')) {
+        if (line.startsWith("history "))
+            history = decoded(line.mid(8));
+        else if (line.size() == 32)
+            m_closed.insert(line, history);
+    }
+    return notice;
+}
+
+QString Journal::rememberClosed(const QString &historyPath, const QList<QByteArray> &digests)
+{
+    // Each block starts a line of its own, even after a block a crash cut short.
+    const QString named = QDir(shopFolder()).relativeFilePath(QFileInfo(historyPath).absoluteFilePath());
+    QByteArray block = "\nhistory " + encoded(named) + '\n';
+    bool known = true;
+    for (const QByteArray &digest : digests) {
+        known = known && m_closed.contains(digest);
+        block += digest + '\n';
+    }
+    if (known)
+        return {};
+    if (const WriteResult kept = appendDurably(closedFile(), block); !kept)
+        return kept.message;
+    for (const QByteArray &digest : digests)
+        m_closed.insert(digest, named);
+    return {};
+}
+
+QString Journal::completeCutoff(const QString &historyPath)
+{
+    const std::optional<QList<QByteArray>> digests = recordDigestsOf(historyPath);
+    if (!digests)
+        return QStringLiteral("\"%1\" cannot be read.").arg(shown(historyPath));
+    QString failure = rememberClosed(historyPath, *digests);
+    if (failure.isEmpty())
+        failure = forgetAppendedIn(historyPath);
+    return failure;
+}
+
+bool Journal::workAnnounced() const
+{
+    return QFileInfo::exists(pendingFile()) || QFileInfo(pendingFile()).isSymLink();
+}
+
+QString Journal::shopFolder() const
+{
+    return QFileInfo(m_path).absolutePath();
 }
 
 } // namespace pos

@@ -7,8 +7,10 @@
 //
 // The companion files, "<journal>" + suffix:
 //   ".pending"   Work that takes more than one step is announced here, written and synced
-//                before its first step and withdrawn after its last:
-//                  - a cutoff: the history file and the number of journal bytes copied there;
+//                before its first step and withdrawn only once everything it covers is done
+//                (while it stands, no look for removed sales is made):
+//                  - a cutoff: the history file (named inside the shop folder), the number of
+//                    journal bytes copied and their digest, and the history's size;
 //                  - a new layaway: its file and its journal record.
 //                What a crash left is finished (or undone) by the next operation. The
 //                announcement is trusted only for what the program could have written: a
@@ -21,6 +23,12 @@
 //                ".recovered" and the owner is told. They are not put back on their own: the
 //                owner may have removed a sale on purpose.
 //   ".recovered" Sales found removed, only ever appended to.
+//   ".closed"    What each cutoff moved: the history's name (as inside the shop folder) and a
+//                digest of each of its records. An editor's copy taken before a cutoff can be
+//                saved over the journal at any time later and bring a closed period back, so
+//                this is kept (the newest periods, up to a bound of about a million sales):
+//                closed sales found in the journal again are told, and the next cutoff leaves
+//                them out of the new history, since their own history holds them.
 //   ".torn"      Records a crash cut short at the journal's end, set aside before the next
 //                append or cutoff, so that no later record reads shifted by their fields.
 // A companion file that cannot be trusted is renamed "<name>.set-aside" and the owner told.
@@ -32,6 +40,7 @@
 #include "core/storage/native_file.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -67,6 +76,7 @@ public:
     QString appendedFile() const { return m_path + kAppendedSuffix; }
     QString recoveredFile() const { return m_path + kRecoveredSuffix; }
     QString tornFile() const { return m_path + kTornSuffix; }
+    QString closedFile() const { return m_path + kClosedSuffix; }
 
     // At the start of the program: finishes what a crash left, and looks for the records of
     // earlier starts. Every other operation does this first when it has not been done.
@@ -81,9 +91,10 @@ public:
 
     // Set Cutoff: the journal's bytes go unchanged into the history file, which replaces
     // whatever that file held (through a temporary file, put in place once complete), and the
-    // journal is emptied. A record a crash cut short at its end is set aside first. If
-    // anything fails, or another program changes the journal meanwhile, the journal is left as
-    // it was and the result tells why.
+    // journal is emptied. A record a crash cut short at its end is set aside first; records of
+    // periods closed before (brought back by an editor's older copy) are left out and told,
+    // their own histories hold them. If anything fails, or another program changes the journal
+    // meanwhile, the journal is left as it was and the result tells why.
     JournalOutcome cutOff(const QString &historyPath);
 
     // A backup's copy of the journal: its bytes as they are, copied into the new file at `to`
@@ -109,6 +120,11 @@ private:
     QString checkAppended();
     QString forgetAppendedIn(const QString &historyPath);
     QString forgetAllAppended();
+    QString loadClosed();
+    QString rememberClosed(const QString &historyPath, const QList<QByteArray> &digests);
+    QString completeCutoff(const QString &historyPath);
+    bool workAnnounced() const;
+    QString shopFolder() const;
     QString load();
     QString ensureOpen(WriteResult &result);
     JournalOutcome prepare();
@@ -124,6 +140,9 @@ private:
     // stamp when it last looked.
     QList<QByteArray> m_appended;
     native::Stamp m_seen;
+    // The records of closed periods (as in ".closed"): their digests, and the history of each
+    // as named inside the shop folder.
+    QHash<QByteArray, QString> m_closed;
 };
 
 } // namespace pos

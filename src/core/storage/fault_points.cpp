@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -52,6 +53,7 @@ const FaultSettings &settings()
 }
 
 std::atomic<long long> passed{0};
+std::atomic<const char *> failing{nullptr};
 
 } // namespace
 
@@ -59,6 +61,17 @@ bool faultPointsActive()
 {
     const FaultSettings &s = settings();
     return s.killAt || s.log;
+}
+
+void failAtPoint(const char *name)
+{
+    failing = name;
+}
+
+bool failsAt(const char *name)
+{
+    const char *at = failing.load();
+    return at && std::strcmp(at, name) == 0;
 }
 
 void faultPoint(const char *name)

@@ -15,4 +15,9 @@ void faultPoint(const char *name);
 // that a kill can fall in the middle of one).
 bool faultPointsActive();
 
+// For tests: the file layer fails at the point of this name with an I/O error, as a failing disk
+// would, every time it passes it (nullptr: never). Only points that can fail look.
+void failAtPoint(const char *name);
+bool failsAt(const char *name);
+
 } // namespace pos

@@ -190,11 +190,13 @@ WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *na
     return outcome(path, native::createNew(path, bytes, nameTaken));
 }
 
-WriteResult appendDurably(const QString &path, const QByteArray &bytes)
+WriteResult appendDurably(const QString &path, const QByteArray &bytes, bool *landed)
 {
+    if (landed)
+        *landed = false;
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
-    return outcome(path, native::append(path, bytes));
+    return outcome(path, native::append(path, bytes, landed));
 }
 
 WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)

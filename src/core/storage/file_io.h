@@ -85,7 +85,9 @@ private:
 // disk before it returns. When the write fails part way, the file is cut back to its old
 // length, so an append either lands whole or not at all. A path that exists and is not a
 // regular file is refused without being opened, so a pipe in the file's place never blocks.
-WriteResult appendDurably(const QString &path, const QByteArray &bytes);
+// `landed` (when given) tells a failure after the bytes were synced (closing the file failed):
+// they are appended all the same.
+WriteResult appendDurably(const QString &path, const QByteArray &bytes, bool *landed = nullptr);
 
 // The last bytes of the file, `most` of them at most, and its size.
 WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);

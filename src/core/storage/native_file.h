@@ -26,8 +26,9 @@ inline constexpr char kTemporarySuffix[] = ".tmp";
 using Failure = QString;
 
 // Appends the bytes in one write, synced before it returns; a write that fails part way is cut
-// back to the old length. The name is created when absent.
-Failure append(const QString &path, const QByteArray &bytes);
+// back to the old length. The name is created when absent. `synced` (when given) is set once the
+// bytes are on disk: a failure after that (closing the file) leaves them appended.
+Failure append(const QString &path, const QByteArray &bytes, bool *synced = nullptr);
 
 // The last bytes of a regular file that exists, at most `most` of them, and its size.
 Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);

@@ -203,7 +203,7 @@ mode_t newFileMode()
 
 } // namespace
 
-Failure append(const QString &path, const QByteArray &bytes)
+Failure append(const QString &path, const QByteArray &bytes, bool *synced)
 {
     const QByteArray name = systemName(path);
     QString failure;
@@ -226,6 +226,12 @@ Failure append(const QString &path, const QByteArray &bytes)
     if (retryingSync(handle) != 0)
         return cutBack(errno);
     faultPoint("append: after sync");
+    if (synced)
+        *synced = true;
+    if (failsAt("append: close")) {
+        ::close(handle);
+        return reasonOf(EIO);
+    }
     return closeWritten(handle, name, existed);
 }
 

@@ -171,7 +171,7 @@ HANDLE openTemporary(const std::wstring &name, std::wstring &temporary)
 
 } // namespace
 
-Failure append(const QString &path, const QByteArray &bytes)
+Failure append(const QString &path, const QByteArray &bytes, bool *synced)
 {
     const std::wstring name = wide(path);
     if (const QString refused = notARegularFile(name); !refused.isEmpty())
@@ -202,6 +202,12 @@ Failure append(const QString &path, const QByteArray &bytes)
     if (!::FlushFileBuffers(handle))
         return cutBack(::GetLastError());
     faultPoint("append: after sync");
+    if (synced)
+        *synced = true;
+    if (failsAt("append: close")) {
+        ::CloseHandle(handle);
+        return reasonOf(ERROR_WRITE_FAULT);
+    }
     if (!::CloseHandle(handle))
         return reasonOf(::GetLastError());
     return {};

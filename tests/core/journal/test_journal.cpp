@@ -9,6 +9,7 @@
 #include "core/journal/journal.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
+#include "core/storage/fault_points.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,6 +20,8 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,6 +125,11 @@ private slots:
     void salesAnEditorRemovedAreKept();
     void recordsOutOfStepTold_data();
     void recordsOutOfStepTold();
+    void closedPeriodBroughtBackIsKeptOut_data();
+    void closedPeriodBroughtBackIsKeptOut();
+    void announcedCutoffIsNoRemoval();
+    void failedCloseAfterSyncStillRecords();
+    void unreadableJournalIsNoEmptyOne();
 };
 
 void TestJournal::recordBytes()
@@ -153,10 +161,11 @@ void TestJournal::lastLineWithoutLineEnd_data()
     const QByteArray old = "\"R1\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"";
     QTest::newRow("edited, no line end") << old << old + "\r\n" + kSaleLine;
     QTest::newRow("CR LF") << old + "\r\n" << old + "\r\n" + kSaleLine;
-    // A lone LF or CR already ends the line for the reader: adding CR LF would read as an
-    // extra empty field and shift every later record.
+    // A lone LF already ends the line: adding CR LF would read as an extra empty field and
+    // shift every later record. A lone CR (a crash between the CR and the LF of a record) gets
+    // its LF, or the next record would run on in the same line for every reader by lines.
     QTest::newRow("LF") << old + "\n" << old + "\n" + kSaleLine;
-    QTest::newRow("CR") << old + "\r" << old + "\r" + kSaleLine;
+    QTest::newRow("CR") << old + "\r" << old + "\r\n" + kSaleLine;
     QTest::newRow("empty") << QByteArray() << kSaleLine;
     // Hand edits end with a line end and are kept: only the start of a record as Close Order
     // writes it is taken for one cut short.
@@ -438,7 +447,8 @@ void TestJournal::cutoffMovesEveryRecord()
     QVERIFY(journal.cutOff(QStringLiteral("march.txt")).result);
     QCOMPARE(dir.read("march.txt"), content);
     QCOMPARE(dir.read("sales.txt"), QByteArray());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"march.txt", "sales.txt"}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{"march.txt", "sales.txt", "sales.txt.closed"}));
 
     // The next sale starts the new journal.
     QVERIFY(journal.recordSale(kSale).result);
@@ -577,34 +587,79 @@ void TestJournal::cutShortCutoffFinishedOnce_data()
 {
     QTest::addColumn<QByteArray>("journal");
     QTest::addColumn<QByteArray>("history");
+    QTest::addColumn<QByteArray>("pending");
     QTest::addColumn<QByteArray>("journalAfter");
     QTest::addColumn<QByteArray>("historyAfter");
     QTest::addColumn<bool>("told");
+    QTest::addColumn<bool>("pendingKept");
     const QByteArray later = kSaleLine;
     const QByteArray gone = "<missing>";
-    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << kThreeSales
-                                          << QByteArray("older\r\n") << true;
-    QTest::newRow("history in place") << kThreeSales << kThreeSales << QByteArray() << kThreeSales << true;
-    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << QByteArray() << kThreeSales << false;
+    const QByteArray size = QByteArray::number(kThreeSales.size());
+    const QByteArray digest = QCryptographicHash::hash(kThreeSales, QCryptographicHash::Sha256).toHex();
+    // As earlier versions wrote it (the history's full path may stand there), and as now: named
+    // inside the shop folder, with the digest of the bytes copied and the history's size.
+    const QByteArray old = "cutoff\nh.txt\n" + size + "\n";
+    const QByteArray full = "cutoff\n<full>/h.txt\n" + size + "\n";
+    const QByteArray now = "cutoff\nh.txt\n" + size + "\n" + digest + "\n" + size + "\n";
+    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << old << kThreeSales
+                                          << QByteArray("older\r\n") << true << false;
+    QTest::newRow("history in place") << kThreeSales << kThreeSales << old << QByteArray() << kThreeSales << true
+                                      << false;
+    QTest::newRow("history in place, full path") << kThreeSales << kThreeSales << full << QByteArray() << kThreeSales
+                                                 << true << false;
+    QTest::newRow("history in place, digest") << kThreeSales << kThreeSales << now << QByteArray() << kThreeSales
+                                              << true << false;
+    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << now << QByteArray() << kThreeSales
+                                             << false << false;
+    QByteArray other = kSaleLine;
+    other.replace("Ann", "Dee");
+    QTest::newRow("emptied, then another program's sale") << other << kThreeSales << now << other << kThreeSales
+                                                          << false << false;
     // Sales appended after the copy: the journal holds every sale, so the copy goes.
-    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << kThreeSales + later << gone << true;
-    QTest::newRow("journal rewritten since") << later + kThreeSales << kThreeSales << later + kThreeSales
-                                             << kThreeSales << false;
+    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << now << kThreeSales + later
+                                          << gone << true << false;
+    // Changed since by another program: the period would be in both files, so nothing is done.
+    const QByteArray firstTwo = kThreeSales.left(kThreeSales.indexOf('\n', kThreeSales.indexOf('\n') + 1) + 1);
+    QByteArray lf = kThreeSales;
+    lf.replace("\r\n", "\n");
+    for (const auto &[name, changed] : {std::pair{"an editor's older copy", firstTwo}, std::pair{"LF line ends", lf},
+                                        std::pair{"first line deleted", kThreeSales.mid(kThreeSales.indexOf('\n') + 1)},
+                                        std::pair{"a sale put before", later + kThreeSales}}) {
+        for (const auto &[form, pending] : {std::pair{"", old}, std::pair{", digest", now}})
+            QTest::newRow(qPrintable(QString::fromLatin1(name) + QLatin1String(form)))
+                << changed << kThreeSales << pending << changed << kThreeSales << true << true;
+    }
+    // A cutoff of an empty journal cut short: finished, never taken for a forged announcement.
+    const QByteArray emptyDigest = QCryptographicHash::hash("", QCryptographicHash::Sha256).toHex();
+    QTest::newRow("empty journal") << QByteArray() << QByteArray() << "cutoff\nh.txt\n0\n" + emptyDigest + "\n0\n"
+                                   << QByteArray() << QByteArray() << false << false;
 }
 
 void TestJournal::cutShortCutoffFinishedOnce()
 {
     QFETCH(QByteArray, journal);
     QFETCH(QByteArray, history);
+    QFETCH(QByteArray, pending);
+    QFETCH(bool, pendingKept);
     WorkDir dir;
     dir.write("sales.txt", journal);
     dir.write("h.txt", history);
-    dir.write("sales.txt.pending", "cutoff\nh.txt\n" + QByteArray::number(kThreeSales.size()) + "\n");
+    pending.replace("<full>", QDir::currentPath().toUtf8().toPercentEncoding("/"));
+    dir.write("sales.txt.pending", pending);
     const QString notice = Journal().open().told();
     QTEST(dir.read("sales.txt"), "journalAfter");
     QTEST(dir.read("h.txt"), "historyAfter");
     QTEST(!notice.isEmpty(), "told");
-    QVERIFY(!dir.exists("sales.txt.pending"));
+    QCOMPARE(dir.exists("sales.txt.pending"), pendingKept);
+    QVERIFY(!dir.exists("sales.txt.pending.set-aside"));
+    QVERIFY(!dir.exists("sales.txt.recovered"));
+    // Kept, it is told again and stops every cutoff until the owner settles it.
+    if (pendingKept) {
+        Journal again;
+        QVERIFY(again.open().told().contains("h.txt"));
+        QVERIFY(!again.cutOff(QStringLiteral("next.txt")).result);
+        QVERIFY(!dir.exists("next.txt"));
+    }
 }
 
 // A close killed between a new layaway's file and its journal record: the sale was never
@@ -766,6 +821,149 @@ void TestJournal::recordsOutOfStepTold()
     }
     const qint64 offset = reader.firstRecordOutOfStep();
     QCOMPARE(offset < 0 ? qint64(-1) : lineNumberAt(QStringLiteral("sales.txt"), offset), line);
+}
+
+namespace {
+
+JournalRecord saleOf(const char *salesperson)
+{
+    JournalRecord record = kSale;
+    record.receiptHeader.replace(QLatin1String("Ann"), QLatin1String(salesperson));
+    return record;
+}
+
+} // namespace
+
+// A text editor opened on the journal before Set Cutoff and saved after it brings the closed
+// period back: told, and left out of the next period, whose history holds only its own sales.
+void TestJournal::closedPeriodBroughtBackIsKeptOut_data()
+{
+    QTest::addColumn<bool>("lf");
+    QTest::addColumn<bool>("restart");
+    QTest::newRow("CR LF") << false << false;
+    QTest::newRow("LF") << true << false;
+    QTest::newRow("CR LF, program started again") << false << true;
+}
+
+void TestJournal::closedPeriodBroughtBackIsKeptOut()
+{
+    QFETCH(bool, lf);
+    QFETCH(bool, restart);
+    WorkDir dir;
+    auto journal = std::make_unique<Journal>();
+    QVERIFY(journal->recordSale(saleOf("M0")).result);
+    QVERIFY(journal->recordSale(saleOf("M1")).result);
+    QByteArray editor = dir.read("sales.txt");
+    if (lf)
+        editor.replace("\r\n", "\n");
+    QVERIFY(journal->cutOff(QStringLiteral("period1.txt")).result);
+    QVERIFY(journal->recordSale(saleOf("M2")).result);
+    dir.write("sales.txt", editor);
+    QString told;
+    if (restart) {
+        journal = std::make_unique<Journal>();
+        told = journal->open().told();
+    }
+    const JournalOutcome m3 = journal->recordSale(saleOf("M3"));
+    QVERIFY(m3.result);
+    told += m3.told();
+    QVERIFY2(told.contains("Salesperson: M0 (in \"period1.txt\")") && told.contains("Salesperson: M1")
+                 && told.contains("Salesperson: M2"),
+             qPrintable(told));
+    const JournalOutcome cut = journal->cutOff(QStringLiteral("period2.txt"));
+    QVERIFY2(cut.result && cut.told().contains("left out"), qPrintable(cut.told()));
+    // Every sale once: the first period, the second, and the one the editor removed.
+    QCOMPARE(dir.read("period1.txt"), journalRecordBytes(saleOf("M0")) + journalRecordBytes(saleOf("M1")));
+    QCOMPARE(dir.read("period2.txt"), journalRecordBytes(saleOf("M3")));
+    QCOMPARE(dir.read("sales.txt.recovered"), journalRecordBytes(saleOf("M2")));
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+}
+
+// While a cutoff stays announced, the journal is no measure of the sales removed: neither the
+// end of the program nor a start that cannot finish it (the list of sales appended cannot be
+// emptied, another program holds the journal's lock) takes the period for sales removed.
+void TestJournal::announcedCutoffIsNoRemoval()
+{
+    WorkDir dir;
+    auto journal = std::make_unique<Journal>();
+    QVERIFY(journal->recordSale(saleOf("A")).result);
+    QVERIFY(journal->recordSale(saleOf("B")).result);
+    const QByteArray period = dir.read("sales.txt");
+    const QByteArray appended = dir.read("sales.txt.appended");
+    QVERIFY(QFile::remove(dir.filePath("sales.txt.appended")));
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt.appended"));
+    const JournalOutcome cut = journal->cutOff(QStringLiteral("h.txt"));
+    QVERIFY2(!cut.result && cut.told().contains("sales.txt.appended"), qPrintable(cut.told()));
+    QCOMPARE(dir.read("h.txt"), period);
+    QCOMPARE(dir.read("sales.txt"), QByteArray());
+    QVERIFY(dir.exists("sales.txt.pending"));
+    QCOMPARE(journal->finish().told(), QString());
+    journal.reset();
+    QVERIFY(!Journal().open().told().isEmpty());
+    QVERIFY(dir.exists("sales.txt.pending"));
+    QVERIFY(QDir(dir.path()).rmdir("sales.txt.appended"));
+    dir.write("sales.txt.appended", appended);
+#ifdef Q_OS_UNIX
+    {
+        const int held = ::open(qPrintable(dir.filePath("sales.txt")), O_RDWR);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        QVERIFY(Journal().open().told().contains("cannot be held"));
+        ::close(held);
+    }
+#endif
+    QVERIFY(!dir.exists("sales.txt.recovered"));
+    QCOMPARE(Journal().open().told(), QString());
+    QVERIFY(!dir.exists("sales.txt.pending"));
+    QVERIFY(!dir.exists("sales.txt.recovered"));
+    QCOMPARE(dir.read("h.txt"), period);
+    QCOMPARE(dir.read("sales.txt.appended"), QByteArray());
+}
+
+// The system reports an error on closing the journal after the record was written and synced:
+// the sale is recorded (a second Close Order would record it twice), and a new layaway keeps
+// its file.
+void TestJournal::failedCloseAfterSyncStillRecords()
+{
+    WorkDir dir;
+    Journal journal;
+    failAtPoint("append: close");
+    const JournalOutcome sale = journal.recordSale(kSale);
+    JournalRecord layaway = saleOf("Lee");
+    layaway.receiptHeader.replace(QLatin1String("Sale"), QLatin1String("Layaway"));
+    const JournalOutcome made = journal.recordNewLayaway(layaway, QStringLiteral("a.lwy"), "4.54\r\n");
+    failAtPoint(nullptr);
+    QVERIFY(sale.result);
+    QVERIFY2(sale.notice.contains("is recorded"), qPrintable(sale.notice));
+    QVERIFY(made.result && !made.layawayFailed && !made.layawayLeft);
+    QCOMPARE(dir.read("sales.txt"), kSaleLine + journalRecordBytes(layaway));
+    QCOMPARE(dir.read("a.lwy"), QByteArray("4.54\r\n"));
+    QVERIFY(!dir.exists("sales.txt.pending"));
+    QCOMPARE(dir.read("sales.txt.appended"), kSaleLine + journalRecordBytes(layaway));
+}
+
+// A journal that cannot be read is no journal from which every sale was removed: told, and
+// nothing is copied to "sales.txt.recovered".
+void TestJournal::unreadableJournalIsNoEmptyOne()
+{
+    WorkDir dir;
+    Journal journal;
+    QVERIFY(journal.recordSale(kSale).result);
+    QVERIFY(QFile::rename(dir.filePath("sales.txt"), dir.filePath("kept.txt")));
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
+    QVERIFY(journal.finish().told().contains("Could not read"));
+    QVERIFY(Journal().open().told().contains("Could not read"));
+    QVERIFY(!dir.exists("sales.txt.recovered"));
+    // Nor is the layaway of a close a crash cut short taken for one whose sale was never recorded.
+    dir.write("a.lwy", "4.54\r\n");
+    dir.write("sales.txt.pending",
+              "layaway\na.lwy\n" + layawayDigest("4.54\r\n") + "\n" + kSaleLine.toPercentEncoding() + "\n");
+    QVERIFY(Journal().open().told().contains("Could not read"));
+    QVERIFY(dir.exists("a.lwy") && dir.exists("sales.txt.pending"));
+    QVERIFY(QDir(dir.path()).rmdir("sales.txt"));
+    QVERIFY(QFile::rename(dir.filePath("kept.txt"), dir.filePath("sales.txt")));
+    QCOMPARE(Journal().open().told(), QString());
+    QVERIFY(dir.exists("a.lwy") && !dir.exists("sales.txt.pending"));
+    QCOMPARE(journal.finish().told(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
