@@ -77,22 +77,24 @@ constexpr qint64 kTailWindow = 1 << 20;
 
 // Sets a last record cut short by a crash aside and cuts it off, or tells that the last record
 // needs a line end before the next one.
-WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const QString &tornPath,
+WriteResult mendLastRecord(native::HeldFile &file, const RecordShape &shape, const QString &tornPath,
                            bool &needsLineEnd)
 {
     needsLineEnd = false;
-    if (!QFileInfo::exists(path))
-        return {};
+    const QString path = file.path();
+    const auto failed = [&](const native::Failure &failure) {
+        return WriteResult::failure(QDir::toNativeSeparators(path), failure);
+    };
     // Almost always the file ends with its line end: one byte tells, and a journal of years is
     // not read back at every sale.
     QByteArray window;
     qint64 size = 0;
-    if (WriteResult read = readFileTail(path, 1, window, size); !read)
-        return read;
+    if (const native::Failure failure = file.readTail(1, window, size); !failure.isEmpty())
+        return failed(failure);
     if (size == 0 || window.endsWith('\n') || window.endsWith('\r'))
         return {};
-    if (WriteResult read = readFileTail(path, kTailWindow, window, size); !read)
-        return read;
+    if (const native::Failure failure = file.readTail(kTailWindow, window, size); !failure.isEmpty())
+        return failed(failure);
     const qint64 from = size - window.size();
     // A window that begins inside the file begins at its first line start.
     qsizetype begin = 0;
@@ -114,32 +116,44 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
     }
     // The record of a write that never finished: its bytes are kept beside the file, and the
     // file ends at its last whole record again.
-    const WriteResult kept = appendDurably(tornPath, last.toByteArray() + "\r\n");
+    const WriteResult kept = appendDurably(tornPath, last.toByteArray() + "\r\n", Names::Kept);
     if (!kept)
         return WriteResult::failure(QDir::toNativeSeparators(path),
                                     QStringLiteral("its last record was cut short by a crash and could not be set "
                                                    "aside (%1)").arg(kept.message));
     faultPoint("append: cut-short record set aside");
-    return cutFileAt(path, from + start);
+    if (const native::Failure failure = file.resize(from + start); !failure.isEmpty())
+        return failed(failure);
+    return {};
 }
 
 } // namespace
 
-WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape, const QString &tornPath)
+WriteResult setAsideCutShortRecord(native::HeldFile &file, const RecordShape &shape, const QString &tornPath)
 {
     bool needsLineEnd = false;
-    return mendLastRecord(path, shape, tornPath, needsLineEnd);
+    return mendLastRecord(file, shape, tornPath, needsLineEnd);
+}
+
+WriteResult appendRecords(native::HeldFile &file, const QByteArray &records, const RecordShape &shape,
+                          const QString &tornPath)
+{
+    bool needsLineEnd = false;
+    if (WriteResult mended = mendLastRecord(file, shape, tornPath, needsLineEnd); !mended)
+        return mended;
+    const native::Failure failure = file.append(needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
+    return failure.isEmpty() ? WriteResult() : WriteResult::failure(QDir::toNativeSeparators(file.path()), failure);
 }
 
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath)
+                          const QString &tornPath, Names names)
 {
-    if (WriteResult place = appendablePlace(path); !place)
+    if (WriteResult place = appendablePlace(path, names); !place)
         return place;
-    bool needsLineEnd = false;
-    if (WriteResult mended = mendLastRecord(path, shape, tornPath, needsLineEnd); !mended)
-        return mended;
-    return appendDurably(path, needsLineEnd ? QByteArrayLiteral("\r\n") + records : records);
+    native::HeldFile file(path, names);
+    if (const native::Failure failure = file.open(); !failure.isEmpty())
+        return WriteResult::failure(QDir::toNativeSeparators(path), failure);
+    return appendRecords(file, records, shape, tornPath);
 }
 
 } // namespace pos

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <functional>
 #include <utility>
 
 namespace pos {
@@ -23,6 +24,8 @@ constexpr qint64 kChunk = qint64(1) << 20;
 constexpr qint64 kPendingLimit = qint64(4) << 20;
 // The records appended since the last cutoff, one line each.
 constexpr qint64 kAppendedLimit = qint64(64) << 20;
+// A layaway file: its balance and the lines of one receipt.
+constexpr qint64 kLayawayLimit = qint64(64) << 20;
 
 QString shown(const QString &path)
 {
@@ -71,19 +74,53 @@ bool isJournalLine(QByteArrayView line)
     return i == line.size();
 }
 
-// Takes each of the file's lines off `left` (once for each time it is there), as records
-// without their line ends.
-void takeLinesOf(const QString &path, QHash<QByteArray, int> &left)
+// Reads the file chunk by chunk (opened without blocking, refused unless a regular file) and
+// hands each piece to `take`, which says whether to read on. The failure, or nothing; a file
+// that is missing is read as empty.
+native::Failure readChunks(const QString &path, Names names, const std::function<bool(QByteArrayView)> &take)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine(kChunk);
+    native::ReadFile file(path, names);
+    bool missing = false;
+    if (native::Failure failure = file.open(&missing); !failure.isEmpty() || missing)
+        return failure;
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return QStringLiteral("it could not be read");
+        if (got == 0 || !take(QByteArrayView(chunk.constData(), got)))
+            return {};
+    }
+}
+
+// Takes each of the file's lines off `left` (once for each time it is there), as records
+// without their line ends. The failure to read it, or nothing.
+native::Failure takeLinesOf(const QString &path, QHash<QByteArray, int> &left, Names names = Names::Followed)
+{
+    QByteArray line;
+    const auto takeLine = [&] {
         const auto found = left.find(bare(line).toByteArray());
         if (found != left.end() && found.value() > 0)
             --found.value();
-    }
+        line.clear();
+    };
+    const native::Failure failure = readChunks(path, names, [&](QByteArrayView chunk) {
+        for (qsizetype from = 0; from < chunk.size();) {
+            const qsizetype end = chunk.indexOf('\n', from);
+            line += chunk.sliced(from, (end < 0 ? chunk.size() : end + 1) - from);
+            // A line longer than any record is no record: only its start is kept to compare.
+            if (line.size() > kChunk)
+                line.truncate(kChunk);
+            if (end < 0)
+                break;
+            takeLine();
+            from = end + 1;
+        }
+        return true;
+    });
+    if (!line.isEmpty())
+        takeLine();
+    return failure;
 }
 
 QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
@@ -97,27 +134,26 @@ QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
 // Whether the file holds the bytes somewhere; read in chunks that overlap by the needle's size.
 bool fileContains(const QString &path, QByteArrayView needle)
 {
-    QFile file(path);
-    if (needle.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (needle.isEmpty())
         return false;
     QByteArray carry;
-    while (!file.atEnd()) {
-        const QByteArray chunk = carry + file.read(kChunk);
-        if (chunk.size() == carry.size())
-            break;
-        if (chunk.contains(needle))
-            return true;
+    bool found = false;
+    (void)readChunks(path, Names::Followed, [&](QByteArrayView piece) {
+        const QByteArray chunk = carry + piece.toByteArray();
+        found = chunk.contains(needle);
         carry = chunk.right(needle.size() - 1);
-    }
-    return false;
+        return !found;
+    });
+    return found;
 }
 
 // Whether the held journal starts with exactly the bytes of the history, which holds `size`.
 bool startsWithFile(native::HeldFile &journal, const QString &historyPath, qint64 size)
 {
-    QFile history(historyPath);
-    if (!history.open(QIODevice::ReadOnly) || history.size() != size || journal.stamp().size < size)
+    native::ReadFile history(historyPath);
+    if (!history.open().isEmpty() || history.size() != size || journal.stamp().size < size)
         return false;
+    QByteArray b(kChunk, Qt::Uninitialized);
     QByteArray a(kChunk, Qt::Uninitialized);
     for (qint64 done = 0; done < size;) {
         const qint64 want = qMin(kChunk, size - done);
@@ -128,7 +164,13 @@ bool startsWithFile(native::HeldFile &journal, const QString &historyPath, qint6
                 return false;
             got += n;
         }
-        if (QByteArrayView(a.constData(), want) != history.read(want))
+        for (qint64 fromHistory = 0; fromHistory < want;) {
+            const qint64 n = history.read(b.data() + fromHistory, want - fromHistory);
+            if (n <= 0)
+                return false;
+            fromHistory += n;
+        }
+        if (QByteArrayView(a.constData(), want) != QByteArrayView(b.constData(), want))
             return false;
         done += want;
     }
@@ -188,11 +230,14 @@ QString Journal::load()
     m_appended.clear();
     m_seen = {};
     const QString appended = appendedFile();
-    const native::Stamp stamp = native::stamp(appended);
-    if (stamp.size > kAppendedLimit) {
-        tell(notice, setAside(appended, QStringLiteral("it is larger than the program ever makes it")));
-    } else if (stamp.size > 0) {
-        const QByteArray content = readRawFileOrEmpty(appended);
+    const KeptRead read = readKeptFile(appended, kAppendedLimit);
+    if (read.refused) {
+        tell(notice, setAside(appended, read.failure));
+    } else if (read.state == FileState::Unreadable) {
+        tell(notice, QStringLiteral("Could not read \"%1\", which lists the sales this program recorded since the "
+                                    "last cutoff: %2.").arg(shown(appended), read.failure));
+    } else if (!read.content.isEmpty()) {
+        const QByteArray &content = read.content;
         bool damaged = !content.endsWith('\n');
         for (const QByteArray &line : content.split('\n')) {
             if (line.isEmpty())
@@ -205,7 +250,7 @@ QString Journal::load()
         // A line a crash cut short (or anything the program never wrote) goes, so that the next
         // record starts a line of its own.
         if (damaged)
-            tell(notice, writeFileWhole(appended, joined(m_appended)).message);
+            tell(notice, writeFileWhole(appended, joined(m_appended), Names::Kept).message);
     }
     WriteResult finished;
     tell(notice, finishPendingWork(finished));
@@ -244,12 +289,20 @@ JournalOutcome Journal::prepare()
 
 void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
 {
-    outcome.result = appendRecords(m_path, bytes, kJournalShape, tornFile());
+    // Held from the look at its end to the append: a record another program appends under the
+    // journal's lock is whole by the time its end is judged.
+    {
+        native::HeldFile journal(m_path);
+        if (const native::Failure failure = journal.open(); !failure.isEmpty())
+            outcome.result = WriteResult::failure(shown(m_path), failure);
+        else
+            outcome.result = appendRecords(journal, bytes, kJournalShape, tornFile());
+    }
     if (!outcome.result)
         return;
     m_appended << bytes;
     m_seen = native::stamp(m_path);
-    if (const WriteResult kept = appendDurably(appendedFile(), bytes); !kept)
+    if (const WriteResult kept = appendDurably(appendedFile(), bytes, Names::Kept); !kept)
         tell(outcome.notice, kept.message
                                  + QStringLiteral(" The sale is recorded in \"%1\", but the program cannot look "
                                                   "for it there after another program changes the journal.")
@@ -305,13 +358,6 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
         outcome.result = finished;
         return outcome;
     }
-    // The start of a record a crash left at the end goes aside, not into the history.
-    if (WriteResult mended = setAsideCutShortRecord(m_path, kJournalShape, tornFile()); !mended) {
-        mended.message += nothingChanged;
-        outcome.result = mended;
-        return outcome;
-    }
-
     const WriteResult unreadable =
         WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(m_path)));
     const WriteResult changedMeanwhile = WriteResult::failureTold(
@@ -321,10 +367,23 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
 
     // Held from the copy to the emptying: no sale another program appends meanwhile is lost.
     native::HeldFile journal(m_path);
-    if (!journal.open().isEmpty()) {
-        outcome.result = unreadable;
+    if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
+        outcome.result = WriteResult::failureTold(
+            QStringLiteral("Could not read \"%1\": %2").arg(shown(m_path), failure) + nothingChanged);
         return outcome;
     }
+    // The start of a record a crash left at the end goes aside, not into the history: judged
+    // only now that the journal is held, so that a record another program appends under its
+    // lock is never taken for one.
+    const qint64 before = journal.stamp().size;
+    if (WriteResult mended = setAsideCutShortRecord(journal, kJournalShape, tornFile()); !mended) {
+        mended.message += nothingChanged;
+        outcome.result = mended;
+        return outcome;
+    }
+    if (journal.stamp().size != before)
+        tell(outcome.notice, QStringLiteral("The start of a record a crash cut short at the end of \"%1\" was set "
+                                            "aside in \"%2\".").arg(shown(m_path), shown(tornFile())));
     // Sales another program removed are kept before the rest goes into the history.
     tell(outcome.notice, checkAppended());
 
@@ -396,6 +455,10 @@ QString Journal::historyProblem(const QString &historyPath) const
     }
     if (!own.isEmpty())
         return QStringLiteral("it is the program's own file \"%1\"").arg(shown(own));
+    if (isTemporaryName(historyPath))
+        return QStringLiteral("its name has the shape of the program's temporary files (\"*%1??????%2\"), which "
+                              "the program removes").arg(QLatin1String(native::kTemporaryInfix),
+                                                        QLatin1String(native::kTemporarySuffix));
     if (const QString problem = insideShopProblem(historyPath); !problem.isEmpty())
         return problem;
     const QFileInfo info(historyPath);
@@ -431,7 +494,7 @@ WriteResult Journal::announce(const QByteArray &text)
 {
     if (text.size() > kPendingLimit)
         return WriteResult::failure(shown(pendingFile()), QStringLiteral("the work is too large to announce"));
-    return writeFileWhole(pendingFile(), text);
+    return writeFileWhole(pendingFile(), text, Names::Kept);
 }
 
 void Journal::withdraw()
@@ -456,12 +519,14 @@ QString Journal::finishPendingWork(WriteResult &result)
 {
     result = {};
     const QString pendingPath = pendingFile();
-    const native::Stamp stamp = native::stamp(pendingPath);
-    if (stamp.size < 0 && !QFileInfo(pendingPath).isSymLink())
+    const KeptRead read = readKeptFile(pendingPath, kPendingLimit);
+    if (read.state == FileState::Missing)
         return {};
-    if (stamp.size > kPendingLimit || QFileInfo(pendingPath).isSymLink() || !QFileInfo(pendingPath).isFile())
-        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written"));
-    const std::optional<QByteArray> content = readRawFile(pendingPath);
+    if (read.refused)
+        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written: %1")
+                                         .arg(read.failure));
+    const std::optional<QByteArray> content =
+        read.state == FileState::Read ? std::optional<QByteArray>(read.content) : std::nullopt;
     if (!content) {
         result = WriteResult::failureTold(
             QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut short.")
@@ -557,11 +622,11 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
         const QByteArray record = bare(pending.record).toByteArray() + "\r\n";
         if (!m_appended.contains(record)) {
             m_appended << record;
-            tell(notice, appendDurably(appendedFile(), record).message);
+            tell(notice, appendDurably(appendedFile(), record, Names::Kept).message);
         }
     } else {
-        const std::optional<QByteArray> made = readRawFile(pending.file);
-        if (made && digest(*made) == pending.digest) {
+        const KeptRead made = readKeptFile(pending.file, kLayawayLimit);
+        if (made.state == FileState::Read && digest(made.content) == pending.digest) {
             if (!QFile::remove(pending.file)) {
                 result = WriteResult::failureTold(
                     QStringLiteral("Could not remove \"%1\", the layaway of a close that was cut short before its "
@@ -589,7 +654,13 @@ QString Journal::checkAppended()
     // Another program wrote the journal: each record appended must still be one of its lines,
     // as often as it was appended.
     QHash<QByteArray, int> missing = countOf(m_appended);
-    takeLinesOf(m_path, missing);
+    if (const native::Failure failure = takeLinesOf(m_path, missing); !failure.isEmpty()) {
+        // A journal that cannot be read is no journal from which sales were removed: looked at
+        // again at the next operation.
+        m_seen = {};
+        return QStringLiteral("Could not read \"%1\" to look for the sales this program recorded: %2.")
+            .arg(shown(m_path), failure);
+    }
     QList<QByteArray> lost;
     QList<QByteArray> kept;
     QStringList receipts;
@@ -608,7 +679,7 @@ QString Journal::checkAppended()
 
     // A look cut short by a crash may have kept some of them already: each is kept once.
     QHash<QByteArray, int> unkept = countOf(lost);
-    takeLinesOf(recoveredFile(), unkept);
+    const native::Failure unread = takeLinesOf(recoveredFile(), unkept, Names::Kept);
     QList<QByteArray> toKeep;
     for (const QByteArray &record : std::as_const(lost)) {
         if (int &left = unkept[bare(record).toByteArray()]; left > 0) {
@@ -616,8 +687,13 @@ QString Journal::checkAppended()
             toKeep << record;
         }
     }
+    // Which of them it holds already is not known of a file that cannot be read: none is kept
+    // twice, so none is kept now.
     const WriteResult saved =
-        toKeep.isEmpty() ? WriteResult{} : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix);
+        !unread.isEmpty() ? WriteResult::failure(shown(recoveredFile()), unread)
+        : toKeep.isEmpty()
+            ? WriteResult{}
+            : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix, Names::Kept);
     QString text = QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
                                   "changed them (a text editor saving a copy it had open?).\n\n%2\n\n")
                        .arg(shown(m_path), receipts.join(QLatin1Char('\n')));
@@ -629,7 +705,7 @@ QString Journal::checkAppended()
     text += QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
                            "purpose.").arg(shown(recoveredFile()), shown(m_path));
     m_appended = kept;
-    tell(text, writeFileWhole(appendedFile(), joined(m_appended)).message);
+    tell(text, writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message);
     return text;
 }
 
@@ -639,7 +715,7 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
         return {};
     QHash<QByteArray, int> inHistory = countOf(m_appended);
     const QHash<QByteArray, int> all = inHistory;
-    takeLinesOf(historyPath, inHistory);
+    (void)takeLinesOf(historyPath, inHistory);
     QList<QByteArray> kept;
     QHash<QByteArray, int> taken;
     for (const QByteArray &record : std::as_const(m_appended)) {
@@ -651,14 +727,15 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
             kept << record;
     }
     m_appended = kept;
-    return writeFileWhole(appendedFile(), joined(m_appended)).message;
+    return writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message;
 }
 
 QString Journal::forgetAllAppended()
 {
     m_appended.clear();
     m_seen = {};
-    if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile()) || QFile::remove(appendedFile()))
+    if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile(), Names::Kept)
+        || QFile::remove(appendedFile()))
         return {};
     return QStringLiteral("Could not empty \"%1\", which lists the sales this program recorded since the last "
                           "cutoff. They are in the history now: remove \"%1\" before the program starts again, or "

@@ -3,8 +3,9 @@
 
 namespace pos::native {
 
-Replacement::Replacement(const QString &path)
+Replacement::Replacement(const QString &path, Names names)
     : m_path(path)
+    , m_names(names)
 {
 }
 
@@ -13,8 +14,15 @@ Replacement::~Replacement()
     cancel();
 }
 
-HeldFile::HeldFile(const QString &path)
+HeldFile::HeldFile(const QString &path, Names names)
     : m_path(path)
+    , m_names(names)
+{
+}
+
+ReadFile::ReadFile(const QString &path, Names names)
+    : m_path(path)
+    , m_names(names)
 {
 }
 
