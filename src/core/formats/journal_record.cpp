@@ -30,6 +30,35 @@ QByteArray journalRecordBytes(const JournalRecord &record)
     return writer.bytes();
 }
 
+QStringList lastJournalKeys(const QString &path)
+{
+    constexpr qint64 kWindow = qint64(1) << 20;
+    QByteArray tail;
+    qint64 size = 0;
+    if (!readFileTail(path, kWindow, tail, size))
+        return {};
+    // Only whole lines: a window that begins inside the file begins after its first line end.
+    const qsizetype start = size > tail.size() ? tail.indexOf('\n') + 1 : 0;
+    if (size > tail.size() && start == 0)
+        return {};
+    QStringList keys;
+    const auto keyOf = [&](qsizetype from, qsizetype to) {
+        const QByteArrayView line = QByteArrayView(tail).sliced(from, to - from);
+        if (!line.trimmed().isEmpty())
+            keys << FieldReader(line.toByteArray()).readField();
+    };
+    qsizetype end = tail.size();
+    if (!tail.endsWith('\n')) {
+        const qsizetype from = qMax(start, tail.lastIndexOf('\n') + 1);
+        keyOf(from, end);
+        end = from;
+    }
+    while (end > start && (tail.at(end - 1) == '\n' || tail.at(end - 1) == '\r'))
+        --end;
+    keyOf(qMax(start, tail.lastIndexOf('\n', end - 1) + 1), end);
+    return keys;
+}
+
 namespace {
 
 // What reading a field or a record came to: done, the end of the content, or the buffer ended
