@@ -288,6 +288,14 @@ QStringList Automation::execute(const QString &line)
     return reply;
 }
 
+void Automation::tellEnd()
+{
+    for (const QString &event : std::as_const(m_events))
+        std::cout << event.toUtf8().constData() << '\n';
+    m_events.clear();
+    std::cout << "end" << std::endl;
+}
+
 std::optional<QString> Automation::openFile(QWidget *, const OpenFileRequest &)
 {
     return m_files.isEmpty() ? std::nullopt : m_files.dequeue();

@@ -152,5 +152,7 @@ int main(int argc, char *argv[])
     // A last look for the sales of this run, which an editor's save may have removed.
     if (const QString finished = journal.finish().told(); !finished.isEmpty())
         platform.messages.warning(nullptr, form.windowTitle(), finished);
+    if (automated)
+        automation.tellEnd();
     return status;
 }
