@@ -901,6 +901,8 @@ private:
             QFileInfo(path(name)).isFile() ? std::optional<QByteArray>(fileBytes(path(name))) : std::nullopt;
         const QByteArray put = replaceKeptFile(name, kind, history);
         ++keptFilesReplaced;
+        if (qEnvironmentVariableIsSet("CORVALANE_CRASH_DEBUG"))
+            qInfo("replaced %s by %s at sale %d", qPrintable(name), qPrintable(kind), m_sales + 1);
 
         const bool alive = sale(program, killAfterMs);
         // A sale the program could not note in ".appended" (and told so) is looked for only in
@@ -937,7 +939,8 @@ private:
                 QFile huge(file);
                 if (huge.open(QIODevice::ReadWrite))
                     huge.resize(qint64(65) << 20);
-                put.resize(qint64(65) << 20);
+                // The file's new bytes read as zeros.
+                put += QByteArray((qint64(65) << 20) - put.size(), '\0');
             }
 #ifdef Q_OS_UNIX
         } else if (kind == QLatin1String("hard-history")) {

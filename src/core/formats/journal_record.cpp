@@ -32,11 +32,16 @@ QByteArray journalRecordBytes(const JournalRecord &record)
 
 QStringList lastJournalKeys(const QString &path)
 {
-    constexpr qint64 kWindow = qint64(1) << 20;
+    // Almost always the last two lines lie in the last few kilobytes: the megabyte is read only
+    // when they do not.
     QByteArray tail;
     qint64 size = 0;
-    if (!readFileTail(path, kWindow, tail, size))
-        return {};
+    for (const qint64 window : {qint64(8) << 10, qint64(1) << 20}) {
+        if (!readFileTail(path, window, tail, size))
+            return {};
+        if (size == tail.size() || tail.count('\n') > 2)
+            break;
+    }
     // Only whole lines: a window that begins inside the file begins after its first line end.
     const qsizetype start = size > tail.size() ? tail.indexOf('\n') + 1 : 0;
     if (size > tail.size() && start == 0)
