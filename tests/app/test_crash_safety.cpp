@@ -555,7 +555,7 @@ private:
     {
         static const QRegularExpression notice(
             QStringLiteral("^message .*(are no longer in|was cut short by a crash|The sale is recorded in|cannot be "
-                           "trusted)"));
+                           "trusted|a crash cut short at the end of)"));
         for (const QString &line : reply) {
             if (line.startsWith(QLatin1String("message ")) && !notice.match(line).hasMatch())
                 return true;
