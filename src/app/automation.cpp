@@ -134,10 +134,6 @@ Automation::Automation() = default;
 
 Automation::~Automation()
 {
-    // What the program did after its last reply (the messages of its end) is told as it ends.
-    for (const QString &event : std::as_const(m_events))
-        std::cout << event.toUtf8().constData() << '\n';
-    std::cout.flush();
     // The reader blocks in the input; the process ends with it.
     if (m_reader.joinable())
         m_reader.detach();
@@ -349,6 +345,14 @@ QStringList Automation::execute(const QString &line)
     reply << (command.error.isEmpty() ? QStringLiteral("ok") : QStringLiteral("error ") + command.error);
     m_events.clear();
     return reply;
+}
+
+void Automation::tellEnd()
+{
+    for (const QString &event : std::as_const(m_events))
+        std::cout << event.toUtf8().constData() << '\n';
+    m_events.clear();
+    std::cout << "end" << std::endl;
 }
 
 std::optional<QString> Automation::openFile(QWidget *, const OpenFileRequest &)

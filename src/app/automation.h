@@ -22,10 +22,11 @@
 //   font NAME|BOLD|ITALIC|SIZE | font-cancel   the next font dialog's answer (BOLD, ITALIC 0/1)
 //   answer yes | answer no               the next question's answer (none queued: no)
 //   quit
+// Once the program's event loop has ended, what it told at its end (its last look at the
+// journal, its backup) follows as "message TEXT" lines, and then "end".
 // Before "ok" (or "error REASON") a reply lists what the command made the program do:
 // "message TEXT" for each message shown, "question TEXT" for each question asked, "printed N"
-// for each printout of N characters (or WxH pixels). What the program does after the last
-// reply (the messages at its end) is listed so as it ends.
+// for each printout of N characters (or WxH pixels).
 
 #include "platform/platform.h"
 #include "platform/qt_platform.h"
@@ -54,6 +55,9 @@ public:
 
     // Runs one command line and gives its reply lines (the last is "ok" or "error ...").
     QStringList execute(const QString &line);
+
+    // After the event loop: prints what the program told since the last reply, then "end".
+    void tellEnd();
 
 private:
     std::optional<QString> openFile(QWidget *parent, const OpenFileRequest &request) override;

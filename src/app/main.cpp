@@ -192,5 +192,7 @@ int main(int argc, char *argv[])
         if (const QString told = backup->told(); !told.isEmpty())
             platform.messages.warning(nullptr, form.windowTitle(), told);
     }
+    if (automated)
+        automation.tellEnd();
     return status;
 }

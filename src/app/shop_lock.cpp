@@ -15,8 +15,16 @@ ShopLock lockShopFolder(const QString &folder)
     switch (lock->lock(path, &reason)) {
     case native::FileLock::Locked:
         return {std::move(lock), {}};
-    case native::FileLock::Failed:
+    case native::FileLock::NoLockFile:
         return {};
+    case native::FileLock::Failed:
+        // Without the lock another copy could work on the same files: no start.
+        return {nullptr,
+                QStringLiteral("The lock file \"%1\" in the folder \"%2\" cannot be opened or locked (%3).\n\n"
+                               "The program keeps a lock in that file, so that only one copy works on a shop's "
+                               "files at a time, and does not start without it: let the program open the file "
+                               "(or remove it), then start the program again.")
+                    .arg(kShopLockFile, shownFolder, reason)};
     case native::FileLock::HeldElsewhere:
         return {nullptr,
                 QStringLiteral("Corvalane Point-Of-Sale is already running in the folder \"%1\".\n\n"

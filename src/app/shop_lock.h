@@ -14,11 +14,13 @@ namespace pos {
 
 struct ShopLock
 {
-    // Held while it lives; nullptr when refused, or when the folder takes no lock file (a
-    // folder where no file can be made, where no copy can write a receipt either).
+    // Held while it lives; nullptr when refused, or when the folder takes no lock file (no
+    // lock file is there and none can be made: a folder where no copy can write a receipt
+    // either).
     std::unique_ptr<native::FileLock> lock;
-    // For the user when the program must not start in the folder (another copy runs there, or
-    // something that is not a file has the lock's name): names the folder. Empty otherwise.
+    // For the user when the program must not start in the folder (another copy runs there,
+    // something that is not a file of its own has the lock's name, or the lock file is there and
+    // cannot be opened or locked): names the folder. Empty otherwise.
     QString refusal;
 };
 

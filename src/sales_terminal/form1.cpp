@@ -301,7 +301,9 @@ void Form1::startOrder()
     for (QString &line : lines)
         line = storableText(line, BoxLines::Single);
     Combo4->setEditText(readTaxFile().sales);
-    dte = receiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text());
+    // Never the key of the journal's last record: the report would count the two sales once.
+    dte = newReceiptHeaderLine(m_platform.clock.now(), Combo2->currentText(), Text8->text(),
+                               lastJournalKeys(m_journal.path()));
     lines.append(dte);
     List1->setItems(lines);
     for (QLineEdit *box : {Text2, Text3, Text5, Text6, Text7, Text19})
@@ -337,6 +339,10 @@ bool Form1::reopenLayaway()
     const QString path = CommonDialog1.FileName;
     if (const QString own = programFileNamed(path); !own.isEmpty()) {
         m_platform.messages.warning(this, kCaption, layawayIsProgramFileMessage(path, own));
+        return false;
+    }
+    if (const QString problem = m_journal.historyProblem(path); !problem.isEmpty()) {
+        m_platform.messages.warning(this, kCaption, layawayNotInShopMessage(path, problem));
         return false;
     }
     const Layaway layaway = readLayaway(path);

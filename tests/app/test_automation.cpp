@@ -9,6 +9,7 @@
 #include "sales_terminal/form1.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 using namespace pos;
@@ -22,6 +23,7 @@ private slots:
     void escapes();
     void drivesAnOrder();
     void badCommandsAreTold();
+    void lastLookToldAtTheEnd();
 };
 
 void TestAutomation::escapes()
@@ -80,6 +82,42 @@ void TestAutomation::badCommandsAreTold()
     QCOMPARE(automation.execute("frobnicate"), QStringList{"error unknown command frobnicate"});
     QCOMPARE(automation.execute("set Form1.Text8 Ann\\nSmith"), QStringList{"ok"});
     QVERIFY(form.Text8->text().startsWith("Ann"));
+}
+
+// The program's last look at the journal, after its event loop, reaches the driver: a sale an
+// editor removed while the program ran is told after "quit", before "end".
+void TestAutomation::lastLookToldAtTheEnd()
+{
+    WorkDir dir;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.setWorkingDirectory(dir.path());
+    program.start(QStringLiteral(POS_PROGRAM), {QStringLiteral("--automation")});
+    QVERIFY(program.waitForStarted(10000));
+    // Sends the command and reads the output up to the line that ends its reply.
+    const auto replyTo = [&](const QByteArray &command, const QByteArray &last) {
+        program.write(command);
+        QByteArray out;
+        while (!out.endsWith(last) && !out.contains("error ") && program.waitForReadyRead(30000))
+            out += program.readAll();
+        return out;
+    };
+    QVERIFY(replyTo({}, "ready\n").endsWith("ready\n"));
+    QByteArray closed;
+    for (const char *command : {"set Form1.Text8 Ann\n", "click Form1.Command3\n", "set Form1.Price1 5\n", "click Form1.Command1\n",
+                                "set Form1.Text6 10\n", "click Form1.Command2\n"})
+        closed += replyTo(command, "ok\n");
+    QVERIFY2(!closed.contains("message") && !closed.contains("error"), closed.constData());
+    QVERIFY2(dir.read("sales.txt").contains("Salesperson: Ann"), closed.constData());
+    // A text editor saves the journal as it was before the sale.
+    dir.write("sales.txt", {});
+    const QByteArray ended = replyTo("quit\n", "end\n");
+    QVERIFY(program.waitForFinished(30000));
+    QVERIFY2(ended.startsWith("ok\nmessage Sales this program recorded are no longer in") && ended.endsWith("\nend\n")
+                 && ended.contains("Salesperson: Ann"),
+             ended.constData());
 }
 
 QTEST_MAIN(TestAutomation)

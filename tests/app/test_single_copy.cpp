@@ -9,10 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -39,6 +42,24 @@ bool held(const QString &folder)
 {
     return lockShopFolder(folder).refusal.contains(QLatin1String("already running"));
 }
+
+#ifdef Q_OS_UNIX
+// A socket bound at the path (left there when its handle is closed), which no open() takes.
+bool bindSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int handle = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = handle >= 0 && ::bind(handle, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (handle >= 0)
+        ::close(handle);
+    return bound;
+}
+#endif
 
 void stop(QProcess &process)
 {
@@ -123,20 +144,25 @@ void TestSingleCopy::secondStartRefusedKilledHolderFreesIt()
 void TestSingleCopy::oddThingsAtTheLocksName_data()
 {
     QTest::addColumn<QString>("thing");
-    QTest::addColumn<bool>("locks");
-    QTest::newRow("empty file") << "empty" << true;
-    QTest::newRow("folder") << "folder" << false;
+    QTest::addColumn<QString>("says");
+    QTest::newRow("empty file") << "empty" << QString();
+    QTest::newRow("folder") << "folder" << "is not a regular file";
 #ifdef Q_OS_UNIX
-    QTest::newRow("link to nowhere") << "dangling" << false;
-    QTest::newRow("link to /dev/zero") << "device" << false;
-    QTest::newRow("named pipe") << "pipe" << false;
+    QTest::newRow("link to nowhere") << "dangling" << "is not a regular file (it is a link)";
+    QTest::newRow("link to /dev/zero") << "device" << "is not a regular file (it is a link)";
+    QTest::newRow("named pipe") << "pipe" << "is not a regular file";
+    QTest::newRow("socket") << "socket" << "is not a regular file";
+    QTest::newRow("second name of the journal") << "hard" << "second name";
+    // Permission bits do not stop root.
+    if (::geteuid() != 0)
+        QTest::newRow("may not be opened") << "unreadable" << "cannot be opened or locked";
 #endif
 }
 
 void TestSingleCopy::oddThingsAtTheLocksName()
 {
     QFETCH(QString, thing);
-    QFETCH(bool, locks);
+    QFETCH(QString, says);
     QTemporaryDir shop;
     const QString lockFile = shop.filePath(kShopLockFile);
     if (thing == QLatin1String("empty"))
@@ -148,15 +174,33 @@ void TestSingleCopy::oddThingsAtTheLocksName()
         QVERIFY(QFile::link(shop.filePath("nowhere"), lockFile));
     else if (thing == QLatin1String("device"))
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), lockFile));
-    else
+    else if (thing == QLatin1String("pipe"))
         QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0600), 0);
+    else if (thing == QLatin1String("socket"))
+        QVERIFY(bindSocket(lockFile));
+    else if (thing == QLatin1String("hard")) {
+        QVERIFY(QFile(shop.filePath("sales.txt")).open(QIODevice::WriteOnly));
+        QCOMPARE(::link(QFile::encodeName(shop.filePath("sales.txt")).constData(), QFile::encodeName(lockFile).constData()), 0);
+    } else {
+        QVERIFY(QFile(lockFile).open(QIODevice::WriteOnly));
+        QCOMPARE(::chmod(QFile::encodeName(lockFile).constData(), 0), 0);
+    }
 #endif
-    // Told at once: never a hang, never a false "already running".
+    // Told at once: never a hang, never a false "already running", never a start without the
+    // lock.
     const ShopLock lock = lockShopFolder(shop.path());
-    QCOMPARE(bool(lock.lock), locks);
-    if (!locks)
-        QVERIFY2(lock.refusal.contains("is not a regular file") && lock.refusal.contains(kShopLockFile),
-                 qPrintable(lock.refusal));
+    QCOMPARE(bool(lock.lock), says.isEmpty());
+    if (!says.isEmpty()) {
+        QVERIFY2(lock.refusal.contains(says) && lock.refusal.contains(kShopLockFile), qPrintable(lock.refusal));
+        // The real program refuses to start, saying why.
+        const std::unique_ptr<QProcess> program = startProgram(shop.path(), {QStringLiteral("--automation")});
+        program->closeWriteChannel();
+        QVERIFY(program->waitForFinished(30000));
+        QCOMPARE(program->exitCode(), 1);
+        const QString error = QString::fromLocal8Bit(program->readAllStandardError());
+        QVERIFY2(error.contains(says), qPrintable(error));
+        QVERIFY(!program->readAllStandardOutput().contains("ready"));
+    }
 }
 
 void TestSingleCopy::folderNameNotUtf8()

@@ -30,6 +30,40 @@ QByteArray journalRecordBytes(const JournalRecord &record)
     return writer.bytes();
 }
 
+QStringList lastJournalKeys(const QString &path)
+{
+    // Almost always the last two lines lie in the last few kilobytes: the megabyte is read only
+    // when they do not.
+    QByteArray tail;
+    qint64 size = 0;
+    for (const qint64 window : {qint64(8) << 10, qint64(1) << 20}) {
+        if (!readFileTail(path, window, tail, size))
+            return {};
+        if (size == tail.size() || tail.count('\n') > 2)
+            break;
+    }
+    // Only whole lines: a window that begins inside the file begins after its first line end.
+    const qsizetype start = size > tail.size() ? tail.indexOf('\n') + 1 : 0;
+    if (size > tail.size() && start == 0)
+        return {};
+    QStringList keys;
+    const auto keyOf = [&](qsizetype from, qsizetype to) {
+        const QByteArrayView line = QByteArrayView(tail).sliced(from, to - from);
+        if (!line.trimmed().isEmpty())
+            keys << FieldReader(line.toByteArray()).readField();
+    };
+    qsizetype end = tail.size();
+    if (!tail.endsWith('\n')) {
+        const qsizetype from = qMax(start, tail.lastIndexOf('\n') + 1);
+        keyOf(from, end);
+        end = from;
+    }
+    while (end > start && (tail.at(end - 1) == '\n' || tail.at(end - 1) == '\r'))
+        --end;
+    keyOf(qMax(start, tail.lastIndexOf('\n', end - 1) + 1), end);
+    return keys;
+}
+
 namespace {
 
 // What reading a field or a record came to: done, the end of the content, or the buffer ended

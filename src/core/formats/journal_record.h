@@ -37,6 +37,13 @@ QByteArray journalRecordBytes(const JournalRecord &record);
 // The journal's records as Close Order writes them, for mending a last record cut short.
 inline const RecordShape kJournalShape{5, "Reciept# "};
 
+// The keys (first fields, as the report reads them) a new record appended to the journal would
+// follow: that of its last whole line and, when the journal does not end with a line end, that
+// of the unfinished line too (a hand edit stays before the new record; a record a crash cut
+// short is set aside). Read from the journal's last megabyte only; none when it is missing,
+// empty or cannot be read.
+QStringList lastJournalKeys(const QString &path);
+
 // One record of a journal or history file as read: the bytes of its five fields, quotes
 // removed (Windows-1252, see fromAnsi). The views point into the reader's buffer and hold
 // until its next read.

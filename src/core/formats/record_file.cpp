@@ -60,26 +60,28 @@ constexpr qint64 kTailWindow = 1 << 20;
 // Sets a last record cut short by a crash aside and cuts it off, or gives the line end the last
 // record needs before the next one: CR LF, or LF after a CR that a crash left without it (the
 // next record would otherwise run on in the same line for every reader that ends lines at LF).
-WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const QString &tornPath,
+WriteResult mendLastRecord(native::HeldFile &file, const RecordShape &shape, const QString &tornPath,
                            QByteArray &lineEnd)
 {
     lineEnd.clear();
-    if (!QFileInfo::exists(path))
-        return {};
+    const QString path = file.path();
+    const auto failed = [&](const native::Failure &failure) {
+        return WriteResult::failure(QDir::toNativeSeparators(path), failure);
+    };
     // Almost always the file ends with its line end: one byte tells, and a journal of years is
     // not read back at every sale.
     QByteArray window;
     qint64 size = 0;
-    if (WriteResult read = readFileTail(path, 1, window, size); !read)
-        return read;
+    if (const native::Failure failure = file.readTail(1, window, size); !failure.isEmpty())
+        return failed(failure);
     if (size == 0 || window.endsWith('\n'))
         return {};
     if (window.endsWith('\r')) {
         lineEnd = "\n";
         return {};
     }
-    if (WriteResult read = readFileTail(path, kTailWindow, window, size); !read)
-        return read;
+    if (const native::Failure failure = file.readTail(kTailWindow, window, size); !failure.isEmpty())
+        return failed(failure);
     const qint64 from = size - window.size();
     // A window that begins inside the file begins at its first line start.
     qsizetype begin = 0;
@@ -101,32 +103,44 @@ WriteResult mendLastRecord(const QString &path, const RecordShape &shape, const 
     }
     // The record of a write that never finished: its bytes are kept beside the file, and the
     // file ends at its last whole record again.
-    const WriteResult kept = appendDurably(tornPath, last.toByteArray() + "\r\n");
+    const WriteResult kept = appendDurably(tornPath, last.toByteArray() + "\r\n", Names::Kept);
     if (!kept)
         return WriteResult::failure(QDir::toNativeSeparators(path),
                                     QStringLiteral("its last record was cut short by a crash and could not be set "
                                                    "aside (%1)").arg(kept.message));
     faultPoint("append: cut-short record set aside");
-    return cutFileAt(path, from + start);
+    if (const native::Failure failure = file.resize(from + start); !failure.isEmpty())
+        return failed(failure);
+    return {};
 }
 
 } // namespace
 
-WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape, const QString &tornPath)
+WriteResult setAsideCutShortRecord(native::HeldFile &file, const RecordShape &shape, const QString &tornPath)
 {
     QByteArray lineEnd;
-    return mendLastRecord(path, shape, tornPath, lineEnd);
+    return mendLastRecord(file, shape, tornPath, lineEnd);
+}
+
+WriteResult appendRecords(native::HeldFile &file, const QByteArray &records, const RecordShape &shape,
+                          const QString &tornPath)
+{
+    QByteArray lineEnd;
+    if (WriteResult mended = mendLastRecord(file, shape, tornPath, lineEnd); !mended)
+        return mended;
+    const native::Failure failure = file.append(lineEnd + records);
+    return failure.isEmpty() ? WriteResult() : WriteResult::failure(QDir::toNativeSeparators(file.path()), failure);
 }
 
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath, bool *landed)
+                          const QString &tornPath, Names names)
 {
-    if (WriteResult place = appendablePlace(path); !place)
+    if (WriteResult place = appendablePlace(path, names); !place)
         return place;
-    QByteArray lineEnd;
-    if (WriteResult mended = mendLastRecord(path, shape, tornPath, lineEnd); !mended)
-        return mended;
-    return appendDurably(path, lineEnd + records, landed);
+    native::HeldFile file(path, names);
+    if (const native::Failure failure = file.open(); !failure.isEmpty())
+        return WriteResult::failure(QDir::toNativeSeparators(path), failure);
+    return appendRecords(file, records, shape, tornPath);
 }
 
 } // namespace pos

@@ -23,15 +23,19 @@ struct RecordShape
 // Appends complete records (each ended by CR LF) to a record file, like appendDurably. A last
 // record without a line end gets a CR LF first, in the same write, so that the new record
 // starts a line of its own. A last record cut short by a crash (the start of a record of the
-// shape, and no more; a hand edit is only ended) is set aside in the file `tornPath` (appended
-// to) and cut off first, so that no later record reads shifted by its fields. `landed`, as for
-// appendDurably.
+// shape, and no more; a hand edit is only ended) is set aside in the file `tornPath` (a kept
+// file, appended to) and cut off first, so that no later record reads shifted by its fields.
+// The file is held (native::HeldFile) from the look at its end to the append, so that a program
+// appending a record under the file's lock in two writes is never taken for a crash.
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath, bool *landed = nullptr);
+                          const QString &tornPath, Names names = Names::Followed);
+// The same on a file the caller holds.
+WriteResult appendRecords(native::HeldFile &file, const QByteArray &records, const RecordShape &shape,
+                          const QString &tornPath);
 
 // Sets a last record cut short by a crash aside in `tornPath` and cuts it off, as appendRecords
 // does before it appends; anything else at the end (a hand edit without its line end) stays as
-// it is.
-WriteResult setAsideCutShortRecord(const QString &path, const RecordShape &shape, const QString &tornPath);
+// it is. On a file the caller holds.
+WriteResult setAsideCutShortRecord(native::HeldFile &file, const RecordShape &shape, const QString &tornPath);
 
 } // namespace pos

@@ -13,6 +13,7 @@
 #include <QSet>
 
 #include <optional>
+#include <functional>
 #include <utility>
 
 namespace pos {
@@ -27,6 +28,8 @@ constexpr qint64 kPendingLimit = qint64(4) << 20;
 constexpr qint64 kAppendedLimit = qint64(64) << 20;
 // The records of closed periods, 33 bytes each: the newest quarter million sales or so.
 constexpr qint64 kClosedLimit = qint64(8) << 20;
+// A layaway file: its balance and the lines of one receipt.
+constexpr qint64 kLayawayLimit = qint64(64) << 20;
 
 QString shown(const QString &path)
 {
@@ -75,29 +78,56 @@ bool isJournalLine(QByteArrayView line)
     return i == line.size();
 }
 
-// Calls `take` with each line of the file (its line end included). False when the file is there
-// and cannot be read to its end: a read that fails is never taken for the end of the file. A
-// missing file has no lines.
-template<typename Take>
-bool forEachLine(const QString &path, Take take)
+// Reads the file chunk by chunk (opened without blocking, refused unless a regular file) and
+// hands each piece to `take`, which says whether to read on. The failure, or nothing; a file
+// that is missing is read as empty.
+native::Failure readChunks(const QString &path, Names names, const std::function<bool(QByteArrayView)> &take)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine(kChunk);
-        if (line.isEmpty())
-            return false;
-        take(line);
+    native::ReadFile file(path, names);
+    bool missing = false;
+    if (native::Failure failure = file.open(&missing); !failure.isEmpty() || missing)
+        return failure;
+    QByteArray chunk(kChunk, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return QStringLiteral("it could not be read");
+        if (got == 0 || !take(QByteArrayView(chunk.constData(), got)))
+            return {};
     }
-    return file.error() == QFileDevice::NoError;
+}
+
+// Calls `take` with each line of the file (its line end included). The failure to read it to
+// its end, or nothing: a read that fails is never taken for the end of the file. A missing file
+// has no lines.
+native::Failure forEachLine(const QString &path, Names names, const std::function<void(const QByteArray &)> &take)
+{
+    QByteArray line;
+    const native::Failure failure = readChunks(path, names, [&](QByteArrayView chunk) {
+        for (qsizetype from = 0; from < chunk.size();) {
+            const qsizetype end = chunk.indexOf('\n', from);
+            line += chunk.sliced(from, (end < 0 ? chunk.size() : end + 1) - from);
+            // A line longer than any record is no record: only its start is kept to compare.
+            if (line.size() > kChunk)
+                line.truncate(kChunk);
+            if (end < 0)
+                break;
+            take(line);
+            line.clear();
+            from = end + 1;
+        }
+        return true;
+    });
+    if (failure.isEmpty() && !line.isEmpty())
+        take(line);
+    return failure;
 }
 
 // Takes each of the file's lines off `left` (once for each time it is there), as records
-// without their line ends; false when the file cannot be read.
-bool takeLinesOf(const QString &path, QHash<QByteArray, int> &left)
+// without their line ends. The failure to read it, or nothing.
+native::Failure takeLinesOf(const QString &path, QHash<QByteArray, int> &left, Names names = Names::Followed)
 {
-    return forEachLine(path, [&](const QByteArray &line) {
+    return forEachLine(path, names, [&](const QByteArray &line) {
         const auto found = left.find(bare(line).toByteArray());
         if (found != left.end() && found.value() > 0)
             --found.value();
@@ -116,19 +146,19 @@ QHash<QByteArray, int> countOf(const QList<QByteArray> &records)
 // Nullopt when the file is there and cannot be read.
 std::optional<bool> fileContains(const QString &path, QByteArrayView needle)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QFileInfo::exists(path) ? std::nullopt : std::optional<bool>(false);
+    if (needle.isEmpty())
+        return false;
     QByteArray carry;
-    while (!file.atEnd()) {
-        const QByteArray chunk = carry + file.read(kChunk);
-        if (chunk.size() == carry.size())
-            return std::nullopt;
-        if (chunk.contains(needle))
-            return true;
+    bool found = false;
+    const native::Failure failure = readChunks(path, Names::Followed, [&](QByteArrayView piece) {
+        const QByteArray chunk = carry + piece.toByteArray();
+        found = chunk.contains(needle);
         carry = chunk.right(needle.size() - 1);
-    }
-    return false;
+        return !found;
+    });
+    if (!failure.isEmpty())
+        return std::nullopt;
+    return found;
 }
 
 // A record as ".closed" notes it: the digest of its line without the line end, so that an
@@ -142,10 +172,11 @@ QByteArray recordDigest(QByteArrayView line)
 std::optional<QList<QByteArray>> recordDigestsOf(const QString &path)
 {
     QList<QByteArray> digests;
-    if (!forEachLine(path, [&](const QByteArray &line) {
-            if (isJournalLine(line))
-                digests << recordDigest(line);
-        }))
+    const native::Failure failure = forEachLine(path, Names::Followed, [&](const QByteArray &line) {
+        if (isJournalLine(line))
+            digests << recordDigest(line);
+    });
+    if (!failure.isEmpty())
         return std::nullopt;
     return digests;
 }
@@ -153,17 +184,16 @@ std::optional<QList<QByteArray>> recordDigestsOf(const QString &path)
 // The digest of the file's first `size` bytes; nullopt when it is shorter or cannot be read.
 std::optional<QByteArray> digestOfStart(const QString &path, qint64 size)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (qint64 done = 0; done < size;) {
-        const QByteArray chunk = file.read(qMin(kChunk, size - done));
-        if (chunk.isEmpty())
-            return std::nullopt;
-        hash.addData(chunk);
-        done += chunk.size();
-    }
+    qint64 done = 0;
+    const native::Failure failure = readChunks(path, Names::Followed, [&](QByteArrayView piece) {
+        const qint64 take = qMin<qint64>(piece.size(), size - done);
+        hash.addData(piece.first(take));
+        done += take;
+        return done < size;
+    });
+    if (!failure.isEmpty() || done < size)
+        return std::nullopt;
     return hash.result().toHex();
 }
 
@@ -228,11 +258,14 @@ QString Journal::load()
     m_seen = {};
     tell(notice, loadClosed());
     const QString appended = appendedFile();
-    const native::Stamp stamp = native::stamp(appended);
-    if (stamp.size > kAppendedLimit) {
-        tell(notice, setAside(appended, QStringLiteral("it is larger than the program ever makes it")));
-    } else if (stamp.size > 0) {
-        const QByteArray content = readRawFileOrEmpty(appended);
+    const KeptRead read = readKeptFile(appended, kAppendedLimit);
+    if (read.refused) {
+        tell(notice, setAside(appended, read.failure));
+    } else if (read.state == FileState::Unreadable) {
+        tell(notice, QStringLiteral("Could not read \"%1\", which lists the sales this program recorded since the "
+                                    "last cutoff: %2.").arg(shown(appended), read.failure));
+    } else if (!read.content.isEmpty()) {
+        const QByteArray &content = read.content;
         bool damaged = !content.endsWith('\n');
         for (const QByteArray &line : content.split('\n')) {
             if (line.isEmpty())
@@ -245,7 +278,7 @@ QString Journal::load()
         // A line a crash cut short (or anything the program never wrote) goes, so that the next
         // record starts a line of its own.
         if (damaged)
-            tell(notice, writeFileWhole(appended, joined(m_appended)).message);
+            tell(notice, writeFileWhole(appended, joined(m_appended), Names::Kept).message);
     }
     WriteResult finished;
     tell(notice, finishPendingWork(finished));
@@ -288,21 +321,21 @@ JournalOutcome Journal::prepare()
 
 void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
 {
-    bool landed = false;
-    outcome.result = appendRecords(m_path, bytes, kJournalShape, tornFile(), &landed);
-    if (!outcome.result && landed) {
-        // On disk before the failure: the sale is recorded, and closing it again would record it
-        // twice.
-        tell(outcome.notice, QStringLiteral("The sale is recorded in \"%1\", but the system then reported an error: "
-                                            "%2 Check the disk.").arg(shown(m_path), outcome.result.message));
-        outcome.result = {};
+    // Held from the look at its end to the append: a record another program appends under the
+    // journal's lock is whole by the time its end is judged.
+    {
+        native::HeldFile journal(m_path);
+        if (const native::Failure failure = journal.open(); !failure.isEmpty())
+            outcome.result = WriteResult::failure(shown(m_path), failure);
+        else
+            outcome.result = appendRecords(journal, bytes, kJournalShape, tornFile());
     }
     if (!outcome.result)
         return;
     m_appended << bytes;
     m_seen = native::stamp(m_path);
     bool keptAnyway = false;
-    if (const WriteResult kept = appendDurably(appendedFile(), bytes, &keptAnyway); !kept && !keptAnyway)
+    if (const WriteResult kept = appendDurably(appendedFile(), bytes, Names::Kept, &keptAnyway); !kept && !keptAnyway)
         tell(outcome.notice, kept.message
                                  + QStringLiteral(" The sale is recorded in \"%1\", but the program cannot look "
                                                   "for it there after another program changes the journal.")
@@ -406,13 +439,6 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
                                              .arg(shown(m_path), shown(pendingFile())));
         return outcome;
     }
-    // The start of a record a crash left at the end goes aside, not into the history.
-    if (WriteResult mended = setAsideCutShortRecord(m_path, kJournalShape, tornFile()); !mended) {
-        mended.message += nothingChanged;
-        outcome.result = mended;
-        return outcome;
-    }
-
     const WriteResult unreadable =
         WriteResult::failureTold(QStringLiteral("Could not read \"%1\". Nothing was changed.").arg(shown(m_path)));
     const WriteResult changedMeanwhile = WriteResult::failureTold(
@@ -424,10 +450,21 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     native::HeldFile journal(m_path);
     if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
         outcome.result = WriteResult::failureTold(
-            QStringLiteral("Could not hold \"%1\" to close the period: %2. Nothing was changed.")
-                .arg(shown(m_path), failure));
+            QStringLiteral("Could not hold \"%1\" to close the period: %2").arg(shown(m_path), failure) + nothingChanged);
         return outcome;
     }
+    // The start of a record a crash left at the end goes aside, not into the history: judged
+    // only now that the journal is held, so that a record another program appends under its
+    // lock is never taken for one.
+    const qint64 before = journal.stamp().size;
+    if (WriteResult mended = setAsideCutShortRecord(journal, kJournalShape, tornFile()); !mended) {
+        mended.message += nothingChanged;
+        outcome.result = mended;
+        return outcome;
+    }
+    if (journal.stamp().size != before)
+        tell(outcome.notice, QStringLiteral("The start of a record a crash cut short at the end of \"%1\" was set "
+                                            "aside in \"%2\".").arg(shown(m_path), shown(tornFile())));
     // Sales another program removed are kept before the rest goes into the history.
     tell(outcome.notice, checkAppended());
 
@@ -568,6 +605,10 @@ QString Journal::historyProblem(const QString &historyPath) const
     }
     if (!own.isEmpty())
         return QStringLiteral("it is the program's own file \"%1\"").arg(shown(own));
+    if (isTemporaryName(historyPath))
+        return QStringLiteral("its name has the shape of the program's temporary files (\"*%1??????%2\"), which "
+                              "the program removes").arg(QLatin1String(native::kTemporaryInfix),
+                                                        QLatin1String(native::kTemporarySuffix));
     if (const QString problem = insideShopProblem(historyPath); !problem.isEmpty())
         return problem;
     const QFileInfo info(historyPath);
@@ -603,7 +644,7 @@ WriteResult Journal::announce(const QByteArray &text)
 {
     if (text.size() > kPendingLimit)
         return WriteResult::failure(shown(pendingFile()), QStringLiteral("the work is too large to announce"));
-    return writeFileWhole(pendingFile(), text);
+    return writeFileWhole(pendingFile(), text, Names::Kept);
 }
 
 void Journal::withdraw()
@@ -628,12 +669,14 @@ QString Journal::finishPendingWork(WriteResult &result)
 {
     result = {};
     const QString pendingPath = pendingFile();
-    const native::Stamp stamp = native::stamp(pendingPath);
-    if (stamp.size < 0 && !QFileInfo(pendingPath).isSymLink())
+    const KeptRead read = readKeptFile(pendingPath, kPendingLimit);
+    if (read.state == FileState::Missing)
         return {};
-    if (stamp.size > kPendingLimit || QFileInfo(pendingPath).isSymLink() || !QFileInfo(pendingPath).isFile())
-        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written"));
-    const std::optional<QByteArray> content = readRawFile(pendingPath);
+    if (read.refused)
+        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written: %1")
+                                         .arg(read.failure));
+    const std::optional<QByteArray> content =
+        read.state == FileState::Read ? std::optional<QByteArray>(read.content) : std::nullopt;
     if (!content) {
         result = WriteResult::failureTold(
             QStringLiteral("Could not read \"%1\", which tells of work on the journal that a crash cut short.")
@@ -730,9 +773,9 @@ QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
         const std::optional<QList<QByteArray>> period = recordDigestsOf(pending.file);
         const QSet<QByteArray> closed = period ? QSet<QByteArray>(period->cbegin(), period->cend()) : QSet<QByteArray>();
         bool holdsPeriod = false;
-        const bool read = period && forEachLine(m_path, [&](const QByteArray &line) {
+        const bool read = period && forEachLine(m_path, Names::Followed, [&](const QByteArray &line) {
             holdsPeriod = holdsPeriod || (isJournalLine(line) && closed.contains(recordDigest(line)));
-        });
+        }).isEmpty();
         if (!read || holdsPeriod) {
             result = WriteResult::failureTold(
                 read ? QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and \"%2\" was changed since: "
@@ -778,11 +821,11 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
         const QByteArray record = bare(pending.record).toByteArray() + "\r\n";
         if (!m_appended.contains(record)) {
             m_appended << record;
-            tell(notice, appendDurably(appendedFile(), record).message);
+            tell(notice, appendDurably(appendedFile(), record, Names::Kept).message);
         }
     } else {
-        const std::optional<QByteArray> made = readRawFile(pending.file);
-        if (made && digest(*made) == pending.digest) {
+        const KeptRead made = readKeptFile(pending.file, kLayawayLimit);
+        if (made.state == FileState::Read && digest(made.content) == pending.digest) {
             if (!QFile::remove(pending.file)) {
                 result = WriteResult::failureTold(
                     QStringLiteral("Could not remove \"%1\", the layaway of a close that was cut short before its "
@@ -811,7 +854,7 @@ QString Journal::checkAppended()
     // as often as it was appended, and no record of a closed period may be one.
     QHash<QByteArray, int> missing = countOf(m_appended);
     QStringList back;
-    const bool read = forEachLine(m_path, [&](const QByteArray &line) {
+    const native::Failure unread = forEachLine(m_path, Names::Followed, [&](const QByteArray &line) {
         const auto found = missing.find(bare(line).toByteArray());
         if (found != missing.end() && found.value() > 0) {
             --found.value();
@@ -822,11 +865,12 @@ QString Journal::checkAppended()
                 back << closedReceipt(line, closed.value());
         }
     });
-    if (!read) {
-        // Looked for again at the next operation; never taken for a journal without them.
+    if (!unread.isEmpty()) {
+        // A journal that cannot be read is no journal from which sales were removed: looked at
+        // again at the next operation.
         m_seen = {};
-        return QStringLiteral("Could not read \"%1\" to look for the sales this program recorded there.")
-            .arg(shown(m_path));
+        return QStringLiteral("Could not read \"%1\" to look for the sales this program recorded: %2.")
+            .arg(shown(m_path), unread);
     }
     QString text;
     if (!back.isEmpty())
@@ -852,7 +896,7 @@ QString Journal::checkAppended()
 
     // A look cut short by a crash may have kept some of them already: each is kept once.
     QHash<QByteArray, int> unkept = countOf(lost);
-    const bool keptRead = takeLinesOf(recoveredFile(), unkept);
+    const native::Failure recoveredUnread = takeLinesOf(recoveredFile(), unkept, Names::Kept);
     QList<QByteArray> toKeep;
     for (const QByteArray &record : std::as_const(lost)) {
         if (int &left = unkept[bare(record).toByteArray()]; left > 0) {
@@ -860,11 +904,13 @@ QString Journal::checkAppended()
             toKeep << record;
         }
     }
+    // Which of them it holds already is not known of a file that cannot be read: none is kept
+    // twice, so none is kept now.
     const WriteResult saved =
-        !keptRead ? WriteResult::failure(shown(recoveredFile()), QStringLiteral("it cannot be read"))
+        !recoveredUnread.isEmpty() ? WriteResult::failure(shown(recoveredFile()), recoveredUnread)
         : toKeep.isEmpty()
             ? WriteResult{}
-            : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix);
+            : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix, Names::Kept);
     tell(text, QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
                               "changed them (a text editor saving a copy it had open?).\n\n%2")
                    .arg(shown(m_path), receipts.join(QLatin1Char('\n'))));
@@ -877,7 +923,7 @@ QString Journal::checkAppended()
     tell(text, QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
                               "purpose.").arg(shown(recoveredFile()), shown(m_path)));
     m_appended = kept;
-    tell(text, writeFileWhole(appendedFile(), joined(m_appended)).message);
+    tell(text, writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message);
     return text;
 }
 
@@ -893,8 +939,8 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
     }
     QHash<QByteArray, int> inHistory = countOf(m_appended);
     const QHash<QByteArray, int> all = inHistory;
-    if (!takeLinesOf(historyPath, inHistory))
-        return QStringLiteral("\"%1\" cannot be read.").arg(shown(historyPath));
+    if (const native::Failure unread = takeLinesOf(historyPath, inHistory); !unread.isEmpty())
+        return QStringLiteral("\"%1\" cannot be read: %2.").arg(shown(historyPath), unread);
     QList<QByteArray> kept;
     QHash<QByteArray, int> taken;
     for (const QByteArray &record : std::as_const(m_appended)) {
@@ -906,14 +952,15 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
             kept << record;
     }
     m_appended = kept;
-    return writeFileWhole(appendedFile(), joined(m_appended)).message;
+    return writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message;
 }
 
 QString Journal::forgetAllAppended()
 {
     m_appended.clear();
     m_seen = {};
-    if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile()) || QFile::remove(appendedFile()))
+    if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile(), Names::Kept)
+        || QFile::remove(appendedFile()))
         return {};
     return QStringLiteral("could not empty \"%1\", which lists the sales this program recorded since the last "
                           "cutoff.").arg(shown(appendedFile()));
@@ -923,19 +970,20 @@ QString Journal::loadClosed()
 {
     m_closed.clear();
     const QString path = closedFile();
-    if (native::stamp(path).size <= 0)
-        return {};
-    std::optional<QByteArray> content = readRawFile(path);
-    if (!content)
-        return QStringLiteral("Could not read \"%1\", which lists the sales of closed periods: until it reads, sales "
-                              "a text editor brings back into \"%2\" from a closed period go unnoticed.")
-            .arg(shown(path), shown(m_path));
+    KeptRead read = readKeptFile(path, 4 * kClosedLimit);
+    if (read.refused)
+        return setAside(path, read.failure);
+    if (read.state == FileState::Unreadable)
+        return QStringLiteral("Could not read \"%1\", which lists the sales of closed periods: %2. Until it reads, "
+                              "sales a text editor brings back into \"%3\" from a closed period go unnoticed.")
+            .arg(shown(path), read.failure, shown(m_path));
+    std::optional<QByteArray> content = std::move(read.content);
     QString notice;
     // The oldest periods go once the list outgrows its bound.
     if (content->size() > kClosedLimit) {
         const qsizetype from = content->indexOf("\nhistory ", content->size() - kClosedLimit / 2);
         *content = from < 0 ? QByteArray() : content->mid(from);
-        notice = writeFileWhole(path, *content).message;
+        notice = writeFileWhole(path, *content, Names::Kept).message;
     }
     QString history;
     for (const QByteArray &line : content->split('\n')) {
@@ -959,7 +1007,7 @@ QString Journal::rememberClosed(const QString &historyPath, const QList<QByteArr
     }
     if (known)
         return {};
-    if (const WriteResult kept = appendDurably(closedFile(), block); !kept)
+    if (const WriteResult kept = appendDurably(closedFile(), block, Names::Kept); !kept)
         return kept.message;
     for (const QByteArray &digest : digests)
         m_closed.insert(digest, named);

@@ -35,13 +35,15 @@ CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QStri
         }
     }
 
-    StagedWrite receipt(receiptPath);
+    // The receipt and a layaway paid on are the program's own files: never written through a
+    // link or under a second name, so that no write lands outside the shop folder.
+    StagedWrite receipt(receiptPath, Names::Kept);
     if (WriteResult staged = receipt.stage(writes.receipt); !staged)
         return failed(outcome, CloseOutcome::Receipt, staged);
 
     JournalOutcome recorded;
     if (payment) {
-        if (WriteResult written = writeFileWhole(payment->path, payment->bytes); !written)
+        if (WriteResult written = writeFileWhole(payment->path, payment->bytes, Names::Kept); !written)
             return failed(outcome, CloseOutcome::Layaway, written);
         outcome.layawayPath = payment->path;
     } else if (newLayaway) {

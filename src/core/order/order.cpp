@@ -2,6 +2,7 @@
 
 #include "core/formats/codepage.h"
 #include "core/formats/numbers.h"
+#include "core/formats/records.h"
 
 namespace pos {
 
@@ -10,6 +11,20 @@ QString receiptHeaderLine(const QDateTime &now, const QString &kind, const QStri
     return QStringLiteral("Reciept# ") + now.toString(QStringLiteral("MM-dd-yyyy"))
            + now.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("      ") + kind
            + QStringLiteral("   Salesperson: ") + salesperson;
+}
+
+QString newReceiptHeaderLine(const QDateTime &now, const QString &kind, const QString &salesperson,
+                             const QStringList &lastKeys)
+{
+    // Compared as the report reads the record back (a double quote is stored as an apostrophe).
+    const auto key = [&](const QDateTime &at) {
+        return FieldReader(journalRecordBytes({receiptHeaderLine(at, kind, salesperson), {}, {}, {}, {}})).readField();
+    };
+    QDateTime at = now;
+    // Each second more changes the line, so one step per key is enough.
+    for (qsizetype step = 0; step <= lastKeys.size() && lastKeys.contains(key(at)); ++step)
+        at = at.addSecs(1);
+    return receiptHeaderLine(at, kind, salesperson);
 }
 
 QString itemLine(const QString &quantity, const QString &description, const QString &price,

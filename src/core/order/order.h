@@ -16,6 +16,13 @@ namespace pos {
 // "Reciept# " + mm-dd-yyyy + hh:mm:ss + six blanks + kind + "   Salesperson: " + salesperson.
 QString receiptHeaderLine(const QDateTime &now, const QString &kind, const QString &salesperson);
 
+// New Order's receipt header line made at `now`, but never one whose record would read back
+// with a key of `lastKeys` (lastJournalKeys: the first fields the new record would follow):
+// the sales report counts adjacent records of one key once, so the order's time is moved on by
+// a second instead. No waiting, so a stopped or set-back clock cannot hang New Order.
+QString newReceiptHeaderLine(const QDateTime &now, const QString &kind, const QString &salesperson,
+                             const QStringList &lastKeys);
+
 // quantity + "   " + description + "   " + price + "   $" + lineAmountText(amount).
 QString itemLine(const QString &quantity, const QString &description, const QString &price,
                  double amount);

@@ -84,6 +84,13 @@ QString layawayIsProgramFileMessage(const QString &path, const QString &programF
         .arg(QDir::toNativeSeparators(path), programFile);
 }
 
+QString layawayNotInShopMessage(const QString &path, const QString &why)
+{
+    return QStringLiteral("The layaway file \"%1\" was not reopened: %2. A payment rewrites its layaway, so only "
+                          "a file of its own inside the shop folder is reopened. The order is a sale.")
+        .arg(QDir::toNativeSeparators(path), why);
+}
+
 QString layawayRefusedMessage(const QString &path, Refusal refusal)
 {
     return QStringLiteral("The layaway file \"%1\" was not read: %2, more than a layaway holds. No "

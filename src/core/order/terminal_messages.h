@@ -24,6 +24,8 @@ QString lineTooLargeMessage();
 QString layawayUnreadableMessage(const QString &path);
 QString layawayBalanceMessage(const QString &path);
 QString layawayIsProgramFileMessage(const QString &path, const QString &programFile);
+// ... or it is no file of the shop's own (outside the shop folder, through a link): `why`.
+QString layawayNotInShopMessage(const QString &path, const QString &why);
 // ... or it was refused by its limits.
 QString layawayRefusedMessage(const QString &path, Refusal refusal);
 

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <cstring>
+#include <limits>
 
 namespace pos {
 
@@ -34,9 +35,11 @@ std::optional<WriteResult> refusedName(const QString &path)
     return WriteResult::failure(shownName(path), problem);
 }
 
-QString notARegularFile(const QString &path)
+QString notARegularFile(const QString &path, Names names = Names::Followed)
 {
     const QFileInfo info(path);
+    if (names == Names::Kept && (info.isSymLink() || info.isJunction()))
+        return QStringLiteral("it is a link");
     if (!info.exists())
         return {};
     if (info.isDir())
@@ -79,14 +82,10 @@ QString fileNameProblem(const QString &path)
 
 std::optional<QByteArray> readRawFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    // Opened without blocking: a pipe put in the file's place after any check never hangs.
+    QByteArray content;
+    bool missing = false;
+    if (!native::readWhole(path, std::numeric_limits<qint64>::max() / 2, content, &missing).isEmpty() || missing)
         return std::nullopt;
     return content;
 }
@@ -129,8 +128,18 @@ QString readFailureMessage(const QString &path)
     return QStringLiteral("Could not read \"%1\": %2.").arg(shownName(path), reason);
 }
 
-StagedWrite::StagedWrite(const QString &path)
+KeptRead readKeptFile(const QString &path, qint64 limit)
+{
+    KeptRead read;
+    bool missing = false;
+    read.failure = native::readWhole(path, limit, read.content, &missing, Names::Kept, &read.refused);
+    read.state = missing ? FileState::Missing : read.failure.isEmpty() ? FileState::Read : FileState::Unreadable;
+    return read;
+}
+
+StagedWrite::StagedWrite(const QString &path, Names names)
     : m_path(path)
+    , m_names(names)
 {
 }
 
@@ -142,7 +151,7 @@ WriteResult StagedWrite::stage(const QByteArray &bytes)
     m_file.reset();
     if (const std::optional<WriteResult> refused = refusedName(m_path))
         return *refused;
-    auto file = std::make_unique<native::Replacement>(m_path);
+    auto file = std::make_unique<native::Replacement>(m_path, m_names);
     faultPoint("whole: before open");
     if (native::Failure failure = file->open(); !failure.isEmpty())
         return outcome(m_path, failure);
@@ -166,9 +175,9 @@ WriteResult StagedWrite::commit()
     return outcome(m_path, file->commit());
 }
 
-WriteResult writeFileWhole(const QString &path, const QByteArray &bytes)
+WriteResult writeFileWhole(const QString &path, const QByteArray &bytes, Names names)
 {
-    StagedWrite write(path);
+    StagedWrite write(path, names);
     if (WriteResult staged = write.stage(bytes); !staged)
         return staged;
     return write.commit();
@@ -190,30 +199,30 @@ WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *na
     return outcome(path, native::createNew(path, bytes, nameTaken));
 }
 
-WriteResult appendDurably(const QString &path, const QByteArray &bytes, bool *landed)
+WriteResult appendDurably(const QString &path, const QByteArray &bytes, Names names, bool *landed)
 {
     if (landed)
         *landed = false;
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
-    return outcome(path, native::append(path, bytes, landed));
+    return outcome(path, native::append(path, bytes, names, landed));
 }
 
-WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size, Names names)
 {
-    return outcome(path, native::readTail(path, most, tail, size));
+    return outcome(path, native::readTail(path, most, tail, size, names));
 }
 
-WriteResult cutFileAt(const QString &path, qint64 length)
+WriteResult cutFileAt(const QString &path, qint64 length, Names names)
 {
-    return outcome(path, native::resize(path, length));
+    return outcome(path, native::resize(path, length, names));
 }
 
-WriteResult appendablePlace(const QString &path)
+WriteResult appendablePlace(const QString &path, Names names)
 {
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
-    if (const QString notAFile = notARegularFile(path); !notAFile.isEmpty())
+    if (const QString notAFile = notARegularFile(path, names); !notAFile.isEmpty())
         return WriteResult::failure(shownName(path), notAFile);
     return {};
 }
@@ -424,11 +433,11 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
     return result;
 }
 
-WriteResult emptyFileInPlace(const QString &path)
+WriteResult emptyFileInPlace(const QString &path, Names names)
 {
     if (const std::optional<WriteResult> refused = refusedName(path))
         return *refused;
-    return outcome(path, native::resize(path, 0));
+    return outcome(path, native::resize(path, 0, names));
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -436,11 +445,28 @@ bool sameFile(const QString &a, const QString &b)
     return native::sameFile(a, b);
 }
 
+namespace {
+
+QString temporaryPattern()
+{
+    return QStringLiteral("*") + QLatin1String(native::kTemporaryInfix) + QStringLiteral("??????")
+           + QLatin1String(native::kTemporarySuffix);
+}
+
+} // namespace
+
+bool isTemporaryName(const QString &path)
+{
+    // Case ignored, as a Windows file system ignores it.
+    const QRegularExpression shape(QRegularExpression::wildcardToRegularExpression(temporaryPattern()),
+                                   QRegularExpression::CaseInsensitiveOption);
+    return shape.match(QFileInfo(path).fileName()).hasMatch();
+}
+
 int removeStaleTemporaries(const QString &folder)
 {
     const QDir dir(folder);
-    const QString pattern = QStringLiteral("*") + QLatin1String(native::kTemporaryInfix) + QStringLiteral("??????")
-                            + QLatin1String(native::kTemporarySuffix);
+    const QString pattern = temporaryPattern();
     int removed = 0;
     const QStringList names = dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names)

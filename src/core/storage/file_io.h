@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/storage/native_file.h"
 #include "core/storage/write_result.h"
 
 #include <QByteArray>
@@ -13,9 +14,7 @@ class QFile;
 
 namespace pos {
 
-namespace native {
-class Replacement;
-}
+using native::Names;
 
 
 // Why the name cannot be a file's on Windows, where the shop's files live or go; empty when it
@@ -46,12 +45,27 @@ FileState fileState(const QString &path);
 // for a file that is missing or reads.
 QString readFailureMessage(const QString &path);
 
+// A file the program keeps for itself read whole (native::Names::Kept: a regular file under
+// this one name, not a link, opened without blocking) of at most `limit` bytes: Missing, Read
+// with its content, or Unreadable with the reason (a link, a second name, a pipe, a folder,
+// larger than the limit, a read that failed part way; never taken for an empty file).
+struct KeptRead
+{
+    FileState state = FileState::Missing;
+    QByteArray content;
+    QString failure;
+    // Unreadable because the name is no file the program keeps (or too large), not because a
+    // read failed.
+    bool refused = false;
+};
+KeptRead readKeptFile(const QString &path, qint64 limit);
+
 // Replaces the file whole with the bytes, through a temporary file beside it that is synced
 // and then put in the file's place, so that the file holds its old or its new content, never
 // a part. Where no temporary file can be made (a read-only folder), the write fails and the
 // old content stays. A path that exists and is not a regular file (a folder, a pipe, a
 // device) is refused without being opened.
-WriteResult writeFileWhole(const QString &path, const QByteArray &bytes);
+WriteResult writeFileWhole(const QString &path, const QByteArray &bytes, Names names = Names::Followed);
 
 // Creates a new file holding the bytes, synced to disk, and never replaces one: when a file (or
 // a folder, or anything else) has the name, it fails and sets *nameTaken. The name shows
@@ -67,7 +81,7 @@ WriteResult createFileNew(const QString &path, const QByteArray &bytes, bool *na
 class StagedWrite
 {
 public:
-    explicit StagedWrite(const QString &path);
+    explicit StagedWrite(const QString &path, Names names = Names::Followed);
     ~StagedWrite();
     StagedWrite(const StagedWrite &) = delete;
     StagedWrite &operator=(const StagedWrite &) = delete;
@@ -78,6 +92,7 @@ public:
 
 private:
     QString m_path;
+    Names m_names;
     std::unique_ptr<native::Replacement> m_file;
 };
 
@@ -87,17 +102,20 @@ private:
 // regular file is refused without being opened, so a pipe in the file's place never blocks.
 // `landed` (when given) tells a failure after the bytes were synced (closing the file failed):
 // they are appended all the same.
-WriteResult appendDurably(const QString &path, const QByteArray &bytes, bool *landed = nullptr);
+WriteResult appendDurably(const QString &path, const QByteArray &bytes, Names names = Names::Followed,
+                          bool *landed = nullptr);
 
 // The last bytes of the file, `most` of them at most, and its size.
-WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);
+WriteResult readFileTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size,
+                         Names names = Names::Followed);
 
 // Cuts the file off at the length, synced to disk.
-WriteResult cutFileAt(const QString &path, qint64 length);
+WriteResult cutFileAt(const QString &path, qint64 length, Names names = Names::Followed);
 
 // Why nothing can be appended at the path: a name no file can have on Windows, or a folder,
-// pipe or device there; ok when the file can take an append (it may be absent).
-WriteResult appendablePlace(const QString &path);
+// pipe or device there (a kept file's: a link or a second name too); ok when the file can
+// take an append (it may be absent).
+WriteResult appendablePlace(const QString &path, Names names = Names::Followed);
 
 // Writes a file whole from pieces handed over one after another, so that a large file is never
 // held in memory: the pieces go to a temporary file in the file's folder, which is synced and
@@ -170,12 +188,17 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
 
 // Empties the file in place (created when absent, its length set to zero) and syncs it to disk.
 // A path that exists and is not a regular file is refused without being opened.
-WriteResult emptyFileInPlace(const QString &path);
+WriteResult emptyFileInPlace(const QString &path, Names names = Names::Followed);
 
 // Whether the two names lead to one file: the same path once ".", ".." and symbolic links are
 // resolved (a link to a file that does not exist yet included), or one file under two names
 // (a hard link).
 bool sameFile(const QString &a, const QString &b);
+
+// Whether the file's name has the shape of the program's temporary files ("<name>" +
+// native::kTemporaryInfix + six characters + native::kTemporarySuffix), which a start removes:
+// no file the owner keeps may be named so.
+bool isTemporaryName(const QString &path);
 
 // Removes the temporary files that writes cut short by a crash left in the folder (only names
 // of the shape the program gives them); the number removed. Only for a folder no running copy

@@ -3,8 +3,9 @@
 
 namespace pos::native {
 
-Replacement::Replacement(const QString &path)
+Replacement::Replacement(const QString &path, Names names)
     : m_path(path)
+    , m_names(names)
 {
 }
 
@@ -13,8 +14,22 @@ Replacement::~Replacement()
     cancel();
 }
 
-HeldFile::HeldFile(const QString &path)
+bool HeldFile::rewind()
+{
+    // Reads go by the position kept here, not the handle's.
+    m_position = 0;
+    return m_handle != -1;
+}
+
+HeldFile::HeldFile(const QString &path, Names names)
     : m_path(path)
+    , m_names(names)
+{
+}
+
+ReadFile::ReadFile(const QString &path, Names names)
+    : m_path(path)
+    , m_names(names)
 {
 }
 

@@ -25,13 +25,33 @@ inline constexpr char kTemporarySuffix[] = ".tmp";
 // on device", "a folder has that name").
 using Failure = QString;
 
+// How a name is taken. `Followed`: as the owner may have made it, a link followed (the journal
+// itself, which an owner may point elsewhere on purpose, a history, a setting). `Kept`: a file
+// the program keeps for itself (the journal's companion files, the lock, the receipt, a
+// layaway paid on): only a regular file under this one name, never a link, never a file with a
+// second name (a hard link), and opened without blocking, so that a pipe in its place never
+// hangs; anything else is refused with the reason. A kept file is named inside the shop folder
+// by the caller, so refusing a link in its place keeps every write inside that folder.
+enum class Names
+{
+    Followed,
+    Kept,
+};
+
 // Appends the bytes in one write, synced before it returns; a write that fails part way is cut
 // back to the old length. The name is created when absent. `synced` (when given) is set once the
 // bytes are on disk: a failure after that (closing the file) leaves them appended.
-Failure append(const QString &path, const QByteArray &bytes, bool *synced = nullptr);
+Failure append(const QString &path, const QByteArray &bytes, Names names = Names::Followed, bool *synced = nullptr);
 
 // The last bytes of a regular file that exists, at most `most` of them, and its size.
-Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size);
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size, Names names = Names::Followed);
+
+// The whole content of a regular file of at most `limit` bytes; *missing is set (and the
+// failure is empty) when nothing has the name. A read that fails part way is a failure;
+// *refused is set when the name is there and is no file to read as the names ask (a link, a
+// second name, a pipe, a folder) or the file is larger than the limit.
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing,
+                  Names names = Names::Followed, bool *refused = nullptr);
 
 // Creates the file holding the bytes, synced, and never replaces one: *nameTaken is set when
 // a file (or anything else) has the name. The name shows nothing or the whole content, even
@@ -40,7 +60,7 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
 
 // Sets the length of a regular file that exists (shorter: its end is cut off) and syncs it.
 // A name that is absent is created empty.
-Failure resize(const QString &path, qint64 length);
+Failure resize(const QString &path, qint64 length, Names names = Names::Followed);
 
 // Whether the two names lead to one file (links, "." and ".." resolved; on Windows, case
 // ignored), also when the file does not exist yet.
@@ -72,7 +92,9 @@ void forgetCached(const QString &path);
 class Replacement
 {
 public:
-    explicit Replacement(const QString &path);
+    // A kept file's name is replaced itself, never followed: a link, a second name or anything
+    // but a regular file there is refused.
+    explicit Replacement(const QString &path, Names names = Names::Followed);
     ~Replacement();
     Replacement(const Replacement &) = delete;
     Replacement &operator=(const Replacement &) = delete;
@@ -88,36 +110,70 @@ public:
 
 private:
     QString m_path;
+    Names m_names;
     QByteArray m_target;    // the system's name of the file replaced (a link followed)
     QByteArray m_temporary; // the system's name of the temporary file
     qintptr m_handle = -1;
 };
 
 // A file held open by the program for one piece of work on it, through one handle: read from
-// its start, asked about, emptied. While it is held no other program can write it: on Windows
-// it is shared for reading only; on POSIX the system's lock on it is held, which programs that
-// lock the file before they write it (as the program's tests do) wait for, and the file's
-// stamp tells of any other change.
+// its start, asked about, appended to, cut, emptied. While it is held no other program can
+// write it: on Windows it is shared for reading only; on POSIX the system's lock on it is held,
+// which programs that lock the file before they write it (as the program's tests do) wait for,
+// and the file's stamp tells of any other change. So the end of a record file is judged and
+// mended only while it is held: a program appending a record in two writes under the lock has
+// finished it by then.
 class HeldFile
 {
 public:
-    explicit HeldFile(const QString &path);
+    explicit HeldFile(const QString &path, Names names = Names::Followed);
     ~HeldFile();
     HeldFile(const HeldFile &) = delete;
     HeldFile &operator=(const HeldFile &) = delete;
 
+    const QString &path() const { return m_path; }
     // Opens the file (created empty when absent), waiting a moment for another holder.
     Failure open();
-    // The next bytes, as many as there are up to `size`; 0 at the end, -1 on a failure.
+    // The next bytes from where the last read ended (the start at first), as many as there are
+    // up to `size`; 0 at the end, -1 on a failure.
     qint64 read(char *into, qint64 size);
     // Back to the first byte, for reading it again; false on a failure.
     bool rewind();
+    // The last bytes, at most `most` of them, and the file's size.
+    Failure readTail(qint64 most, QByteArray &tail, qint64 &size);
     Stamp stamp() const;
-    // Sets its length to zero and syncs it.
-    Failure empty();
+    // Appends the bytes in one write, synced; a write that fails part way is cut back.
+    Failure append(const QByteArray &bytes);
+    // Sets its length (its end cut off) and syncs it.
+    Failure resize(qint64 length);
+    Failure empty() { return resize(0); }
 
 private:
     QString m_path;
+    Names m_names;
+    qintptr m_handle = -1;
+    qint64 m_position = 0;
+};
+
+// A file opened for reading only, chunk by chunk, without blocking and refused unless it is a
+// regular file (and, kept, under this one name).
+class ReadFile
+{
+public:
+    explicit ReadFile(const QString &path, Names names = Names::Followed);
+    ~ReadFile();
+    ReadFile(const ReadFile &) = delete;
+    ReadFile &operator=(const ReadFile &) = delete;
+
+    // *missing is set (and the failure is empty) when nothing has the name.
+    Failure open(bool *missing = nullptr);
+    // The next bytes, as many as there are up to `size`; 0 at the end, -1 on a failure.
+    qint64 read(char *into, qint64 size);
+    qint64 size() const;
+
+private:
+    QString m_path;
+    Names m_names;
     qintptr m_handle = -1;
 };
 
@@ -132,8 +188,9 @@ public:
     {
         Locked,
         HeldElsewhere, // another process holds it
-        NotAFile,      // the name is a folder, a link, a pipe or a device
-        Failed,        // no lock file can be made there (a read-only folder)
+        NotAFile,      // the name is a folder, a link, a second name, a pipe or a device
+        NoLockFile,    // nothing has the name and no file can be made there (a read-only folder)
+        Failed,        // the lock file is there and cannot be opened or locked
     };
 
     FileLock() = default;
@@ -141,8 +198,8 @@ public:
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
 
-    // Opens the file (created when absent) and takes the lock without waiting. `reason` gets
-    // the system's reason for NotAFile and Failed.
+    // Opens the file (created when absent) as a kept file and takes the lock without waiting.
+    // `reason` gets the system's reason for NotAFile, NoLockFile and Failed.
     Result lock(const QString &path, QString *reason = nullptr);
 
 private:

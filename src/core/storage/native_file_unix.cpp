@@ -34,16 +34,37 @@ QByteArray systemName(const QString &path)
     return QFile::encodeName(path);
 }
 
+const QString kLink = QStringLiteral("it is a link");
+const QString kSecondName = QStringLiteral("it has a second name (a hard link)");
+
 // The reason a name that is there cannot take a write as a file; empty when it can or is absent.
-QString notARegularFile(const QByteArray &name)
+// A kept file's name is looked at itself, not followed.
+QString notARegularFile(const QByteArray &name, Names names = Names::Followed)
 {
     struct stat status{};
-    if (::stat(name.constData(), &status) != 0)
+    const int rc = names == Names::Kept ? ::lstat(name.constData(), &status) : ::stat(name.constData(), &status);
+    if (rc != 0)
         return {};
+    if (S_ISLNK(status.st_mode))
+        return kLink;
     if (S_ISDIR(status.st_mode))
         return kFolderThere;
     if (!S_ISREG(status.st_mode))
         return kNotRegular;
+    if (names == Names::Kept && status.st_nlink > 1)
+        return kSecondName;
+    return {};
+}
+
+// The reason an open file cannot be worked on as the name asks; empty when it can.
+QString openedProblem(const struct stat &status, Names names)
+{
+    if (S_ISDIR(status.st_mode))
+        return kFolderThere;
+    if (!S_ISREG(status.st_mode))
+        return kNotRegular;
+    if (names == Names::Kept && status.st_nlink > 1)
+        return kSecondName;
     return {};
 }
 
@@ -76,20 +97,32 @@ void syncFolderOf(const QByteArray &name)
 }
 
 // Opens the name with the flags (O_NONBLOCK among them, so that a pipe put in the file's place
-// after a check cannot block the open) and refuses anything but a regular file once open.
-// The handle, or -1 with the reason.
-int openRegularFile(const QByteArray &name, int flags, QString &failure, struct stat *status)
+// after a check cannot block the open; a kept file's never through a link) and refuses anything
+// but a regular file (under one name, kept) once open. The handle, or -1 with the reason;
+// *missing is set when nothing has the name.
+int openRegularFile(const QByteArray &name, int flags, QString &failure, struct stat *status,
+                    Names names = Names::Followed, bool *missing = nullptr)
 {
+    if (names == Names::Kept)
+        flags |= O_NOFOLLOW;
     int handle = ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
     if (handle < 0 && errno == EACCES && (flags & O_ACCMODE) == O_RDWR)
         handle = ::open(name.constData(), (flags & ~O_ACCMODE) | O_WRONLY | O_NONBLOCK | O_CLOEXEC, 0666);
     if (handle < 0) {
-        failure = errno == EISDIR ? kFolderThere : reasonOf(errno);
+        const int error = errno;
+        if (missing)
+            *missing = error == ENOENT;
+        // A socket cannot be opened (ENXIO): no file either.
+        failure = error == EISDIR ? kFolderThere
+                  : error == ENXIO ? kNotRegular
+                  : error == ELOOP && names == Names::Kept ? kLink
+                                                          : reasonOf(error);
         return -1;
     }
-    if (::fstat(handle, status) != 0 || !S_ISREG(status->st_mode)) {
+    QString problem = ::fstat(handle, status) != 0 ? reasonOf(errno) : openedProblem(*status, names);
+    if (!problem.isEmpty()) {
         ::close(handle);
-        failure = kNotRegular;
+        failure = problem;
         return -1;
     }
     return handle;
@@ -97,14 +130,46 @@ int openRegularFile(const QByteArray &name, int flags, QString &failure, struct 
 
 // Refuses a name that is there and is no regular file, then opens it like openRegularFile (with
 // O_CREAT among the flags); `existed` tells whether the name was there before.
-int openToWrite(const QByteArray &name, int flags, QString &failure, bool &existed, struct stat *status)
+int openToWrite(const QByteArray &name, int flags, QString &failure, bool &existed, struct stat *status,
+                Names names = Names::Followed)
 {
-    if (const QString refused = notARegularFile(name); !refused.isEmpty()) {
+    if (const QString refused = notARegularFile(name, names); !refused.isEmpty()) {
         failure = refused;
         return -1;
     }
-    existed = ::access(name.constData(), F_OK) == 0;
-    return openRegularFile(name, flags, failure, status);
+    struct stat before{};
+    existed = ::lstat(name.constData(), &before) == 0;
+    return openRegularFile(name, flags, failure, status, names);
+}
+
+// Reads `size` bytes at the offset into `into`: 0, or the error that stopped it (EIO for a file
+// that ends sooner).
+int readAllAt(int handle, char *into, qint64 size, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(handle, into + done, size_t(size - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
+}
+
+// The last bytes of the open file, at most `most`, and its size.
+Failure tailOf(int handle, qint64 most, QByteArray &tail, qint64 &size)
+{
+    struct stat status{};
+    if (::fstat(handle, &status) != 0)
+        return reasonOf(errno);
+    size = qint64(status.st_size);
+    const qint64 from = qMax<qint64>(0, size - most);
+    tail.resize(size - from);
+    if (const int error = readAllAt(handle, tail.data(), tail.size(), from))
+        return reasonOf(error);
+    return {};
 }
 
 Stamp stampOf(const struct stat &status)
@@ -203,13 +268,13 @@ mode_t newFileMode()
 
 } // namespace
 
-Failure append(const QString &path, const QByteArray &bytes, bool *synced)
+Failure append(const QString &path, const QByteArray &bytes, Names names, bool *synced)
 {
     const QByteArray name = systemName(path);
     QString failure;
     bool existed = false;
     struct stat status{};
-    const int handle = openToWrite(name, O_WRONLY | O_APPEND | O_CREAT, failure, existed, &status);
+    const int handle = openToWrite(name, O_WRONLY | O_APPEND | O_CREAT, failure, existed, &status, names);
     if (handle < 0)
         return failure;
     const off_t oldSize = status.st_size;
@@ -235,32 +300,65 @@ Failure append(const QString &path, const QByteArray &bytes, bool *synced)
     return closeWritten(handle, name, existed);
 }
 
-Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size, Names names)
 {
-    const int handle = ::open(systemName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (handle < 0)
-        return reasonOf(errno);
+    QString failure;
     struct stat status{};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(handle);
-        return kNotRegular;
+    const int handle = openRegularFile(systemName(path), O_RDONLY, failure, &status, names);
+    if (handle < 0)
+        return failure;
+    failure = tailOf(handle, most, tail, size);
+    ::close(handle);
+    return failure;
+}
+
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names,
+                  bool *refused)
+{
+    if (refused)
+        *refused = false;
+    bool absent = false;
+    QString failure;
+    struct stat status{};
+    content.clear();
+    const int handle = openRegularFile(systemName(path), O_RDONLY, failure, &status, names, &absent);
+    if (missing)
+        *missing = absent;
+    if (handle < 0) {
+        if (refused)
+            *refused = !absent && (failure == kLink || failure == kSecondName || failure == kNotRegular
+                                   || failure == kFolderThere);
+        return absent && missing ? Failure() : failure;
     }
-    size = qint64(status.st_size);
-    const qint64 from = qMax<qint64>(0, size - most);
-    tail.resize(size - from);
+    // Read to its end, not to the size asked: a file that grows meanwhile is bounded too.
+    QByteArray bytes(qMin<qint64>(qint64(status.st_size), limit) + 1, Qt::Uninitialized);
     qint64 done = 0;
-    while (done < tail.size()) {
-        const ssize_t n = ::pread(handle, tail.data() + done, size_t(tail.size() - done), off_t(from + done));
+    for (;;) {
+        if (done == bytes.size()) {
+            if (done > limit)
+                break;
+            bytes.resize(qMin<qint64>(limit + 1, done * 2 + 4096));
+        }
+        const ssize_t n = ::read(handle, bytes.data() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            const int error = n < 0 ? errno : EIO;
+        if (n < 0) {
+            const int error = errno;
             ::close(handle);
             return reasonOf(error);
         }
+        if (n == 0)
+            break;
         done += n;
     }
     ::close(handle);
+    if (done > limit) {
+        if (refused)
+            *refused = true;
+        return QStringLiteral("it is larger than the program ever makes it (more than %1 bytes)").arg(limit);
+    }
+    bytes.truncate(done);
+    content = std::move(bytes);
     return {};
 }
 
@@ -305,13 +403,13 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
     return reasonOf(linkError);
 }
 
-Failure resize(const QString &path, qint64 length)
+Failure resize(const QString &path, qint64 length, Names names)
 {
     const QByteArray name = systemName(path);
     QString failure;
     bool existed = false;
     struct stat status{};
-    const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status);
+    const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status, names);
     if (handle < 0)
         return failure;
     if (const int error = truncateSynced(handle, length)) {
@@ -391,9 +489,10 @@ Stamp stamp(const QString &path)
 Failure Replacement::open()
 {
     cancel();
-    // A link is followed: the file it leads to takes the new content, the link stays.
-    const QByteArray name = followLinks(systemName(m_path));
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+    // A link is followed: the file it leads to takes the new content, the link stays. A kept
+    // file's name is never followed, and only a regular file of one name is replaced.
+    const QByteArray name = m_names == Names::Kept ? systemName(m_path) : followLinks(systemName(m_path));
+    if (const QString refused = notARegularFile(name, m_names); !refused.isEmpty())
         return refused;
     m_target = name;
     const int handle = openTemporary(name, m_temporary);
@@ -475,7 +574,7 @@ Failure HeldFile::open()
     QString failure;
     bool existed = false;
     struct stat status{};
-    const int handle = openToWrite(name, O_RDWR | O_CREAT, failure, existed, &status);
+    const int handle = openToWrite(name, O_RDWR | O_CREAT, failure, existed, &status, m_names);
     if (handle < 0)
         return failure;
     if (!existed)
@@ -492,16 +591,24 @@ Failure HeldFile::open()
         ::usleep(10000);
     }
     m_handle = handle;
+    m_position = 0;
     return {};
 }
 
 qint64 HeldFile::read(char *into, qint64 size)
 {
     for (;;) {
-        const ssize_t n = ::read(int(m_handle), into, size_t(size));
+        const ssize_t n = ::pread(int(m_handle), into, size_t(size), off_t(m_position));
+        if (n >= 0)
+            m_position += n;
         if (n >= 0 || errno != EINTR)
             return n;
     }
+}
+
+Failure HeldFile::readTail(qint64 most, QByteArray &tail, qint64 &size)
+{
+    return tailOf(int(m_handle), most, tail, size);
 }
 
 Stamp HeldFile::stamp() const
@@ -510,10 +617,68 @@ Stamp HeldFile::stamp() const
     return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? stampOf(status) : Stamp();
 }
 
-Failure HeldFile::empty()
+Failure HeldFile::append(const QByteArray &bytes)
 {
-    const int error = truncateSynced(int(m_handle), 0);
+    const int handle = int(m_handle);
+    const off_t oldSize = ::lseek(handle, 0, SEEK_END);
+    if (oldSize < 0)
+        return reasonOf(errno);
+    const auto cutBack = [&](int error) {
+        if (::ftruncate(handle, oldSize) == 0)
+            retryingSync(handle);
+        return reasonOf(error);
+    };
+    faultPoint("append: before write");
+    if (const int error = writeAll(handle, bytes.constData(), bytes.size(), "append: half written"))
+        return cutBack(error);
+    faultPoint("append: after write");
+    if (retryingSync(handle) != 0)
+        return cutBack(errno);
+    faultPoint("append: after sync");
+    return {};
+}
+
+Failure HeldFile::resize(qint64 length)
+{
+    const int error = truncateSynced(int(m_handle), length);
     return error ? reasonOf(error) : Failure();
+}
+
+ReadFile::~ReadFile()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+}
+
+Failure ReadFile::open(bool *missing)
+{
+    QString failure;
+    struct stat status{};
+    bool absent = false;
+    const int handle = openRegularFile(systemName(m_path), O_RDONLY, failure, &status, m_names, &absent);
+    if (missing)
+        *missing = absent;
+    if (handle < 0)
+        return absent && missing ? Failure() : failure;
+    m_handle = handle;
+    return {};
+}
+
+qint64 ReadFile::read(char *into, qint64 size)
+{
+    if (m_handle < 0)
+        return -1;
+    for (;;) {
+        const ssize_t n = ::read(int(m_handle), into, size_t(size));
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
+qint64 ReadFile::size() const
+{
+    struct stat status{};
+    return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? qint64(status.st_size) : -1;
 }
 
 FileLock::~FileLock()
@@ -541,22 +706,33 @@ int lockNow(int handle)
 FileLock::Result FileLock::lock(const QString &path, QString *reason)
 {
     const QByteArray name = systemName(path);
-    // Never through a link, and never blocking on a pipe: only a regular file holds the lock.
+    // A kept file: never through a link, never a second name, and never blocking on a pipe.
+    // Only a regular file holds the lock.
+    if (const QString refused = notARegularFile(name, Names::Kept); !refused.isEmpty()) {
+        if (reason)
+            *reason = refused;
+        return NotAFile;
+    }
     int handle = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (handle < 0 && errno == EACCES)
         handle = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) {
         const int error = errno;
-        const bool notAFile = error == ELOOP || error == EISDIR;
+        struct stat there{};
+        const bool absent = ::lstat(name.constData(), &there) != 0;
         if (reason)
-            *reason = error == ELOOP ? QStringLiteral("it is a link") : notAFile ? kFolderThere : reasonOf(error);
-        return notAFile ? NotAFile : Failed;
+            *reason = error == ELOOP ? kLink : error == EISDIR ? kFolderThere : reasonOf(error);
+        if (error == ELOOP || error == EISDIR)
+            return NotAFile;
+        // Nothing there and nothing can be made: a folder no copy can write in.
+        return absent ? NoLockFile : Failed;
     }
     struct stat status{};
-    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (const QString problem = ::fstat(handle, &status) != 0 ? reasonOf(errno) : openedProblem(status, Names::Kept);
+        !problem.isEmpty()) {
         ::close(handle);
         if (reason)
-            *reason = kNotRegular;
+            *reason = problem;
         return NotAFile;
     }
     // The folder is locked as well: a lock file deleted or renamed while the program runs lets
@@ -585,11 +761,6 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
 } // namespace pos::native
 
 namespace pos::native {
-
-bool HeldFile::rewind()
-{
-    return m_handle >= 0 && ::lseek(int(m_handle), 0, SEEK_SET) == 0;
-}
 
 Failure makeFolder(const QString &path)
 {

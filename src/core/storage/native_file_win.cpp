@@ -51,12 +51,18 @@ QString reasonOf(DWORD error)
     return text;
 }
 
+const QString kLink = QStringLiteral("it is a link");
+const QString kSecondName = QStringLiteral("it has a second name (a hard link)");
+
 // The reason a name that is there cannot take a write as a file; empty when it can or is absent.
-QString notARegularFile(const std::wstring &name)
+// A kept file's name is looked at itself: a link (a reparse point) is refused.
+QString notARegularFile(const std::wstring &name, Names names = Names::Followed)
 {
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return {};
+    if (names == Names::Kept && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return kLink;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return kFolderThere;
     if (attributes & FILE_ATTRIBUTE_DEVICE)
@@ -64,24 +70,78 @@ QString notARegularFile(const std::wstring &name)
     return {};
 }
 
-// Opens the name for writing, shared with every other program, and refuses anything but a file
-// on a disk once open. The handle, or INVALID_HANDLE_VALUE with the reason.
-HANDLE openRegularFile(const std::wstring &name, DWORD access, DWORD disposition, QString &failure)
+// The reason an open handle cannot be worked on as the name asks; empty when it can.
+QString openedProblem(HANDLE handle, Names names)
 {
-    const HANDLE handle =
-        ::CreateFileW(name.c_str(), access, kShareAll, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (::GetFileType(handle) != FILE_TYPE_DISK)
+        return kNotRegular;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info))
+        return reasonOf(::GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return kFolderThere;
+    if (names == Names::Kept && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return kLink;
+    if (names == Names::Kept && info.nNumberOfLinks > 1)
+        return kSecondName;
+    return {};
+}
+
+// Opens the name, shared with every other program unless `share` says otherwise, and refuses
+// anything but a file on a disk (a kept file: not a link, one name) once open. The handle, or
+// INVALID_HANDLE_VALUE with the reason; *missing is set when nothing has the name.
+HANDLE openRegularFile(const std::wstring &name, DWORD access, DWORD disposition, QString &failure,
+                       Names names = Names::Followed, bool *missing = nullptr, DWORD share = kShareAll)
+{
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (names == Names::Kept ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    const HANDLE handle = ::CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
-        failure = error == ERROR_ACCESS_DENIED && !notARegularFile(name).isEmpty() ? notARegularFile(name)
-                                                                                 : reasonOf(error);
+        if (missing)
+            *missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        const QString refused = notARegularFile(name, names);
+        failure = error == ERROR_ACCESS_DENIED && !refused.isEmpty() ? refused : reasonOf(error);
+        ::SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    if (const QString problem = openedProblem(handle, names); !problem.isEmpty()) {
         ::CloseHandle(handle);
-        failure = kNotRegular;
+        failure = problem;
         return INVALID_HANDLE_VALUE;
     }
     return handle;
+}
+
+// Reads `size` bytes at the offset: 0, or the error that stopped it.
+DWORD readAllAt(HANDLE handle, char *into, qint64 size, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < size) {
+        OVERLAPPED at{};
+        at.Offset = DWORD(quint64(offset + done) & 0xFFFFFFFF);
+        at.OffsetHigh = DWORD(quint64(offset + done) >> 32);
+        DWORD got = 0;
+        if (!::ReadFile(handle, into + done, DWORD(qMin<qint64>(size - done, 1 << 30)), &got, &at))
+            return ::GetLastError();
+        if (got == 0)
+            return ERROR_HANDLE_EOF;
+        done += got;
+    }
+    return 0;
+}
+
+// The last bytes of the open file, at most `most`, and its size.
+QString tailOf(HANDLE handle, qint64 most, QByteArray &tail, qint64 &size)
+{
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(handle, &length))
+        return reasonOf(::GetLastError());
+    size = length.QuadPart;
+    const qint64 from = qMax<qint64>(0, size - most);
+    tail.resize(size - from);
+    if (const DWORD error = readAllAt(handle, tail.data(), tail.size(), from))
+        return reasonOf(error);
+    return {};
 }
 
 // Writes the bytes at the end of the file (offset, or the end when `atEnd`); under the crash
@@ -171,16 +231,16 @@ HANDLE openTemporary(const std::wstring &name, std::wstring &temporary)
 
 } // namespace
 
-Failure append(const QString &path, const QByteArray &bytes, bool *synced)
+Failure append(const QString &path, const QByteArray &bytes, Names names, bool *synced)
 {
     const std::wstring name = wide(path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+    if (const QString refused = notARegularFile(name, names); !refused.isEmpty())
         return refused;
     QString failure;
     // Append data, and write data for cutting back a write that failed part way.
     const HANDLE handle =
         openRegularFile(name, FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, OPEN_ALWAYS,
-                        failure);
+                        failure, names);
     if (handle == INVALID_HANDLE_VALUE)
         return failure;
     LARGE_INTEGER oldSize{};
@@ -213,39 +273,61 @@ Failure append(const QString &path, const QByteArray &bytes, bool *synced)
     return {};
 }
 
-Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size)
+Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size, Names names)
 {
-    const HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    QString failure;
+    const HANDLE handle = openRegularFile(wide(path), GENERIC_READ, OPEN_EXISTING, failure, names);
     if (handle == INVALID_HANDLE_VALUE)
-        return reasonOf(::GetLastError());
-    const auto fail = [&](DWORD error) {
-        ::CloseHandle(handle);
-        return reasonOf(error);
-    };
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
-        ::CloseHandle(handle);
-        return kNotRegular;
+        return failure;
+    failure = tailOf(handle, most, tail, size);
+    ::CloseHandle(handle);
+    return failure;
+}
+
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names,
+                  bool *refused)
+{
+    if (refused)
+        *refused = false;
+    bool absent = false;
+    QString failure;
+    content.clear();
+    const HANDLE handle = openRegularFile(wide(path), GENERIC_READ, OPEN_EXISTING, failure, names, &absent);
+    if (missing)
+        *missing = absent;
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (refused)
+            *refused = !absent && (failure == kLink || failure == kSecondName || failure == kNotRegular
+                                   || failure == kFolderThere);
+        return absent && missing ? Failure() : failure;
     }
-    LARGE_INTEGER length{};
-    if (!::GetFileSizeEx(handle, &length))
-        return fail(::GetLastError());
-    size = length.QuadPart;
-    LARGE_INTEGER from{};
-    from.QuadPart = qMax<qint64>(0, size - most);
-    if (!::SetFilePointerEx(handle, from, nullptr, FILE_BEGIN))
-        return fail(::GetLastError());
-    tail.resize(size - from.QuadPart);
+    QByteArray bytes;
     qint64 done = 0;
-    while (done < tail.size()) {
+    for (;;) {
+        if (done == bytes.size()) {
+            if (done > limit)
+                break;
+            bytes.resize(qMin<qint64>(limit + 1, done * 2 + 4096));
+        }
         DWORD got = 0;
-        if (!::ReadFile(handle, tail.data() + done, DWORD(qMin<qint64>(tail.size() - done, 1 << 30)), &got, nullptr))
-            return fail(::GetLastError());
+        if (!::ReadFile(handle, bytes.data() + done, DWORD(qMin<qint64>(bytes.size() - done, 1 << 30)), &got,
+                        nullptr)) {
+            const DWORD error = ::GetLastError();
+            ::CloseHandle(handle);
+            return reasonOf(error);
+        }
         if (got == 0)
-            return fail(ERROR_HANDLE_EOF);
+            break;
         done += got;
     }
     ::CloseHandle(handle);
+    if (done > limit) {
+        if (refused)
+            *refused = true;
+        return QStringLiteral("it is larger than the program ever makes it (more than %1 bytes)").arg(limit);
+    }
+    bytes.truncate(done);
+    content = std::move(bytes);
     return {};
 }
 
@@ -282,13 +364,13 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
     return reasonOf(error);
 }
 
-Failure resize(const QString &path, qint64 length)
+Failure resize(const QString &path, qint64 length, Names names)
 {
     const std::wstring name = wide(path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+    if (const QString refused = notARegularFile(name, names); !refused.isEmpty())
         return refused;
     QString failure;
-    const HANDLE handle = openRegularFile(name, GENERIC_WRITE, OPEN_ALWAYS, failure);
+    const HANDLE handle = openRegularFile(name, GENERIC_WRITE, OPEN_ALWAYS, failure, names);
     if (handle == INVALID_HANDLE_VALUE)
         return failure;
     if (const DWORD error = truncateFlushed(handle, length)) {
@@ -350,8 +432,18 @@ Failure Replacement::open()
 {
     cancel();
     const std::wstring name = wide(m_path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+    if (const QString refused = notARegularFile(name, m_names); !refused.isEmpty())
         return refused;
+    if (m_names == Names::Kept) {
+        // A second name is seen only on the open file.
+        QString failure;
+        bool missing = false;
+        const HANDLE there = openRegularFile(name, FILE_READ_ATTRIBUTES, OPEN_EXISTING, failure, m_names, &missing);
+        if (there == INVALID_HANDLE_VALUE && !missing)
+            return failure;
+        if (there != INVALID_HANDLE_VALUE)
+            ::CloseHandle(there);
+    }
     std::wstring temporary;
     const HANDLE handle = openTemporary(name, temporary);
     if (handle == INVALID_HANDLE_VALUE)
@@ -428,35 +520,41 @@ HeldFile::~HeldFile()
 Failure HeldFile::open()
 {
     const std::wstring name = wide(m_path);
-    if (const QString refused = notARegularFile(name); !refused.isEmpty())
+    if (const QString refused = notARegularFile(name, m_names); !refused.isEmpty())
         return refused;
     // Shared for reading only, so that no other program writes it while it is held. A program
     // that has it open for writing now is given two seconds to finish.
     for (int attempt = 0;; ++attempt) {
-        const HANDLE handle = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        QString failure;
+        const HANDLE handle = openRegularFile(name, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, failure, m_names,
+                                              nullptr, FILE_SHARE_READ | FILE_SHARE_DELETE);
         if (handle != INVALID_HANDLE_VALUE) {
-            if (::GetFileType(handle) != FILE_TYPE_DISK) {
-                ::CloseHandle(handle);
-                return kNotRegular;
-            }
             m_handle = reinterpret_cast<qintptr>(handle);
+            m_position = 0;
             return {};
         }
         const DWORD error = ::GetLastError();
         if (error != ERROR_SHARING_VIOLATION || attempt == 200)
-            return reasonOf(error);
+            return failure;
         ::Sleep(10);
     }
 }
 
 qint64 HeldFile::read(char *into, qint64 size)
 {
+    OVERLAPPED at{};
+    at.Offset = DWORD(quint64(m_position) & 0xFFFFFFFF);
+    at.OffsetHigh = DWORD(quint64(m_position) >> 32);
     DWORD got = 0;
-    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, nullptr))
-        return -1;
+    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, &at))
+        return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    m_position += got;
     return qint64(got);
+}
+
+Failure HeldFile::readTail(qint64 most, QByteArray &tail, qint64 &size)
+{
+    return tailOf(reinterpret_cast<HANDLE>(m_handle), most, tail, size);
 }
 
 Stamp HeldFile::stamp() const
@@ -467,10 +565,66 @@ Stamp HeldFile::stamp() const
     return stampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
 }
 
-Failure HeldFile::empty()
+Failure HeldFile::append(const QByteArray &bytes)
 {
-    const DWORD error = truncateFlushed(reinterpret_cast<HANDLE>(m_handle), 0);
+    const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
+    LARGE_INTEGER oldSize{};
+    if (!::GetFileSizeEx(handle, &oldSize))
+        return reasonOf(::GetLastError());
+    const auto cutBack = [&](DWORD error) {
+        if (setLength(handle, oldSize.QuadPart))
+            ::FlushFileBuffers(handle);
+        return reasonOf(error);
+    };
+    faultPoint("append: before write");
+    if (const DWORD error = writeAll(handle, bytes.constData(), bytes.size(), true, "append: half written"))
+        return cutBack(error);
+    faultPoint("append: after write");
+    if (!::FlushFileBuffers(handle))
+        return cutBack(::GetLastError());
+    faultPoint("append: after sync");
+    return {};
+}
+
+Failure HeldFile::resize(qint64 length)
+{
+    const DWORD error = truncateFlushed(reinterpret_cast<HANDLE>(m_handle), length);
     return error ? reasonOf(error) : Failure();
+}
+
+ReadFile::~ReadFile()
+{
+    if (m_handle != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+Failure ReadFile::open(bool *missing)
+{
+    QString failure;
+    bool absent = false;
+    const HANDLE handle = openRegularFile(wide(m_path), GENERIC_READ, OPEN_EXISTING, failure, m_names, &absent);
+    if (missing)
+        *missing = absent;
+    if (handle == INVALID_HANDLE_VALUE)
+        return absent && missing ? Failure() : failure;
+    m_handle = reinterpret_cast<qintptr>(handle);
+    return {};
+}
+
+qint64 ReadFile::read(char *into, qint64 size)
+{
+    if (m_handle == -1)
+        return -1;
+    DWORD got = 0;
+    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, nullptr))
+        return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return qint64(got);
+}
+
+qint64 ReadFile::size() const
+{
+    LARGE_INTEGER length{};
+    return m_handle != -1 && ::GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &length) ? length.QuadPart : -1;
 }
 
 FileLock::~FileLock()
@@ -495,14 +649,16 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
         ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
         if (reason)
-            *reason = reasonOf(::GetLastError());
-        return Failed;
+            *reason = reasonOf(error);
+        // Nothing there and nothing can be made: a folder no copy can write in.
+        return ::GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES ? NoLockFile : Failed;
     }
-    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    if (const QString problem = openedProblem(handle, Names::Kept); !problem.isEmpty()) {
         ::CloseHandle(handle);
         if (reason)
-            *reason = kNotRegular;
+            *reason = problem;
         return NotAFile;
     }
     OVERLAPPED whole{};
@@ -522,12 +678,6 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
 } // namespace pos::native
 
 namespace pos::native {
-
-bool HeldFile::rewind()
-{
-    LARGE_INTEGER start{};
-    return m_handle != -1 && ::SetFilePointerEx(reinterpret_cast<HANDLE>(m_handle), start, nullptr, FILE_BEGIN);
-}
 
 Failure makeFolder(const QString &path)
 {

@@ -19,6 +19,10 @@
 #include <csignal>
 #include <memory>
 
+#include <QThread>
+
+#include <thread>
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/file.h>
@@ -130,6 +134,12 @@ private slots:
     void announcedCutoffIsNoRemoval();
     void failedCloseAfterSyncStillRecords();
     void unreadableJournalIsNoEmptyOne();
+    void companionFilesOnlyTheProgramsOwn_data();
+    void companionFilesOnlyTheProgramsOwn();
+    void journalThatIsAPipeNeverHangs();
+    void recordAppendedUnderTheLockInTwoWrites_data();
+    void recordAppendedUnderTheLockInTwoWrites();
+    void historyNamedLikeATemporaryRefused();
 };
 
 void TestJournal::recordBytes()
@@ -832,6 +842,24 @@ JournalRecord saleOf(const char *salesperson)
     return record;
 }
 
+#ifdef Q_OS_UNIX
+// Ends a test that hangs (on a named pipe) instead of letting it block the suite.
+class Watchdog
+{
+public:
+    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
+    ~Watchdog() { ::alarm(0); }
+    Watchdog(const Watchdog &) = delete;
+    Watchdog &operator=(const Watchdog &) = delete;
+};
+#endif
+
+// How often the record's line is in the bytes.
+int countOf(const QByteArray &bytes, const QByteArray &record)
+{
+    return int(bytes.count(record));
+}
+
 } // namespace
 
 // A text editor opened on the journal before Set Cutoff and saved after it brings the closed
@@ -899,8 +927,6 @@ void TestJournal::announcedCutoffIsNoRemoval()
     QVERIFY(dir.exists("sales.txt.pending"));
     QCOMPARE(journal->finish().told(), QString());
     journal.reset();
-    QVERIFY(!Journal().open().told().isEmpty());
-    QVERIFY(dir.exists("sales.txt.pending"));
     QVERIFY(QDir(dir.path()).rmdir("sales.txt.appended"));
     dir.write("sales.txt.appended", appended);
 #ifdef Q_OS_UNIX
@@ -910,6 +936,7 @@ void TestJournal::announcedCutoffIsNoRemoval()
         QVERIFY(Journal().open().told().contains("cannot be held"));
         ::close(held);
     }
+    QVERIFY(dir.exists("sales.txt.pending"));
 #endif
     QVERIFY(!dir.exists("sales.txt.recovered"));
     QCOMPARE(Journal().open().told(), QString());
@@ -933,7 +960,6 @@ void TestJournal::failedCloseAfterSyncStillRecords()
     const JournalOutcome made = journal.recordNewLayaway(layaway, QStringLiteral("a.lwy"), "4.54\r\n");
     failAtPoint(nullptr);
     QVERIFY(sale.result);
-    QVERIFY2(sale.notice.contains("is recorded"), qPrintable(sale.notice));
     QVERIFY(made.result && !made.layawayFailed && !made.layawayLeft);
     QCOMPARE(dir.read("sales.txt"), kSaleLine + journalRecordBytes(layaway));
     QCOMPARE(dir.read("a.lwy"), QByteArray("4.54\r\n"));
@@ -964,6 +990,193 @@ void TestJournal::unreadableJournalIsNoEmptyOne()
     QCOMPARE(Journal().open().told(), QString());
     QVERIFY(dir.exists("a.lwy") && !dir.exists("sales.txt.pending"));
     QCOMPARE(journal.finish().told(), QString());
+}
+
+// Each companion file of the journal replaced by what another program or a hand could put in
+// its place: whatever the program does next (a start, sales after a crash's cut-short record, a
+// sale an editor removes, the end, a cutoff), it returns, never writes outside the shop folder
+// or into the journal or a history through the companion's name, and every sale recorded is in
+// the journal or the new history exactly once, or is in ".recovered" or told.
+void TestJournal::companionFilesOnlyTheProgramsOwn_data()
+{
+    QTest::addColumn<QString>("companion");
+    QTest::addColumn<QString>("replacement");
+    const QStringList replacements{
+#ifdef Q_OS_UNIX
+        "link:sales.txt", "link:h.txt", "link:../outside.txt", "hard:h.txt", "fifo",
+#endif
+        "folder", "garbage", "huge"};
+    for (const char *companion : {".appended", ".recovered", ".torn", ".pending"}) {
+        for (const QString &replacement : replacements)
+            QTest::addRow("%s %s", companion, qPrintable(replacement)) << QString::fromLatin1(companion) << replacement;
+    }
+}
+
+void TestJournal::companionFilesOnlyTheProgramsOwn()
+{
+    QFETCH(QString, companion);
+    QFETCH(QString, replacement);
+#ifdef Q_OS_UNIX
+    const Watchdog watchdog(60);
+#endif
+    WorkDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("shop"));
+    QVERIFY(QDir::setCurrent(dir.filePath("shop")));
+    dir.write("outside.txt", kThreeSales);
+    dir.write("shop/h.txt", kThreeSales);
+    // A record a crash cut short at the journal's end, set aside at the next sale.
+    const QByteArray torn = "\"Reciept# 03-14-200411:00:00      Sale   Salesperson: Di\",\"$1";
+    dir.write("shop/sales.txt", kSaleLine + torn);
+    const QString name = "sales.txt" + companion;
+    const QString target = replacement.section(':', 1);
+    if (replacement == "folder") {
+        QVERIFY(QDir().mkdir(name));
+    } else if (replacement == "garbage") {
+        dir.write("shop/" + name, QByteArray("\x00\xff\"\r\n,,\"\n", 9).repeated(100));
+    } else if (replacement == "huge") {
+        QFile huge(name);
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(65) << 20));
+#ifdef Q_OS_UNIX
+    } else if (replacement.startsWith("link:")) {
+        QVERIFY(QFile::link(target, name));
+    } else if (replacement.startsWith("hard:")) {
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(name).constData()), 0);
+    } else if (replacement == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+#endif
+    }
+
+    JournalRecord second = kSale;
+    second.receiptHeader.replace("Ann", "Bo");
+    JournalRecord third = kSale;
+    third.receiptHeader.replace("Ann", "Cy");
+    const QByteArray secondLine = journalRecordBytes(second);
+    const QByteArray thirdLine = journalRecordBytes(third);
+    QString told;
+    QStringList recorded;
+    {
+        Journal journal;
+        tell(told, journal.open().told());
+        JournalOutcome outcome = journal.recordSale(second);
+        tell(told, outcome.told());
+        if (outcome.result)
+            recorded << second.receiptHeader;
+        // Never twice, whatever the companion's name leads to.
+        QVERIFY(countOf(dir.read("shop/sales.txt"), secondLine) <= 1);
+        // A text editor saves the journal as it was before that sale.
+        dir.write("shop/sales.txt", kSaleLine);
+        outcome = journal.recordSale(third);
+        tell(told, outcome.told());
+        if (outcome.result)
+            recorded << third.receiptHeader;
+        tell(told, journal.finish().told());
+    }
+    tell(told, Journal().open().told());
+    const JournalOutcome cut = Journal().cutOff("h2.txt");
+    tell(told, cut.told());
+
+    QCOMPARE(dir.read("outside.txt"), kThreeSales);
+    QCOMPARE(dir.read("shop/h.txt"), kThreeSales);
+    QVERIFY(!recorded.isEmpty() || !told.isEmpty());
+    const QByteArray kept = dir.read("shop/sales.txt") + dir.read("shop/h2.txt");
+    const QFileInfo recoveredInfo("sales.txt.recovered");
+    const QByteArray recovered = recoveredInfo.isFile() && !recoveredInfo.isSymLink() && replacement != "huge"
+                                     ? dir.read("shop/sales.txt.recovered")
+                                     : QByteArray();
+    for (const QString &receipt : std::as_const(recorded)) {
+        const QByteArray line = receipt == second.receiptHeader ? secondLine : thirdLine;
+        const int there = countOf(kept, line) + countOf(recovered, line);
+        QVERIFY2(there == 1 || (there == 0 && told.contains(receipt)),
+                 qPrintable(QStringLiteral("%1 is there %2 times; told:\n%3").arg(receipt).arg(there).arg(told)));
+    }
+    // The replacement is left as it was, or set aside by its name, never followed.
+    if (replacement.startsWith("link:"))
+        QVERIFY(QFileInfo(name).isSymLink() || QFileInfo(name + ".set-aside").isSymLink());
+}
+
+// A journal another program turned into a named pipe while sales are looked for in it: every
+// operation returns, and tells that the journal cannot be read.
+void TestJournal::journalThatIsAPipeNeverHangs()
+{
+#ifdef Q_OS_UNIX
+    const Watchdog watchdog(30);
+    WorkDir dir;
+    auto journal = std::make_unique<Journal>();
+    QVERIFY(journal->open().told().isEmpty());
+    QVERIFY(journal->recordSale(kSale).result);
+    QVERIFY(QFile::remove("sales.txt"));
+    QCOMPARE(::mkfifo("sales.txt", 0600), 0);
+    const QString ended = journal->finish().told();
+    QVERIFY2(ended.contains("Could not read") && ended.contains("sales.txt"), qPrintable(ended));
+    QVERIFY(!journal->recordSale(kSale).result);
+    QVERIFY(!journal->cutOff("h.txt").result);
+    journal.reset();
+    (void)Journal().open();
+    QVERIFY(!dir.exists("sales.txt.recovered"));
+    QVERIFY(!dir.exists("h.txt"));
+#else
+    QSKIP("named pipes are not files on Windows");
+#endif
+}
+
+// Another program appends a record under the journal's lock in two writes, the program's sale
+// or cutoff coming between them: the program waits for the lock, so the other record is never
+// taken for one a crash cut short, and a cutoff tells the truth about what it did.
+void TestJournal::recordAppendedUnderTheLockInTwoWrites_data()
+{
+    QTest::addColumn<bool>("cutoff");
+    QTest::newRow("sale") << false;
+    QTest::newRow("cutoff") << true;
+}
+
+void TestJournal::recordAppendedUnderTheLockInTwoWrites()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(bool, cutoff);
+    WorkDir dir;
+    dir.write("sales.txt", kSaleLine);
+    Journal journal;
+    QVERIFY(journal.open().told().isEmpty());
+    JournalRecord foreign = kSale;
+    foreign.receiptHeader.replace("Ann", "X1");
+    const QByteArray foreignLine = journalRecordBytes(foreign);
+
+    const int handle = ::open("sales.txt", O_WRONLY | O_APPEND);
+    QVERIFY(handle >= 0);
+    QCOMPARE(::flock(handle, LOCK_EX), 0);
+    QCOMPARE(::write(handle, foreignLine.constData(), 20), ssize_t(20));
+    // The second half lands while the program waits for the lock.
+    std::thread appender([&] {
+        QThread::msleep(300);
+        (void)!::write(handle, foreignLine.constData() + 20, size_t(foreignLine.size() - 20));
+        ::flock(handle, LOCK_UN);
+        ::close(handle);
+    });
+    const JournalOutcome outcome = cutoff ? journal.cutOff("h.txt") : journal.recordSale(kSale);
+    appender.join();
+    QVERIFY2(outcome.result, qPrintable(outcome.told()));
+    QVERIFY(!dir.exists("sales.txt.torn"));
+    if (cutoff) {
+        QCOMPARE(dir.read("h.txt"), kSaleLine + foreignLine);
+        QCOMPARE(dir.read("sales.txt"), QByteArray());
+        QVERIFY(!outcome.told().contains("Nothing was changed"));
+    } else {
+        QCOMPARE(dir.read("sales.txt"), kSaleLine + foreignLine + kSaleLine);
+    }
+#else
+    QSKIP("the lock another program takes here is flock()");
+#endif
+}
+
+// A history named as the program names its temporary files would be removed at the next start:
+// refused, and nothing is changed.
+void TestJournal::historyNamedLikeATemporaryRefused()
+{
+    WorkDir dir;
+    dir.write("sales.txt", kThreeSales);
+    Journal journal;
+    QVERIFY(journal.historyProblem("Q1.corvalane-report.tmp").contains("temporary"));
+    QVERIFY(journal.historyProblem("Q1.txt").isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestJournal)

@@ -4,6 +4,8 @@
 #include "core/formats/numbers.h"
 #include "core/order/order.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <limits>
@@ -16,6 +18,8 @@ class TestOrder : public QObject
 
 private slots:
     void headerLine();
+    void headerLineNeverRepeatsTheLastRecord_data();
+    void headerLineNeverRepeatsTheLastRecord();
     void itemLines();
     void totals_data();
     void totals();
@@ -35,6 +39,47 @@ void TestOrder::headerLine()
              QStringLiteral("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann"));
     QCOMPARE(receiptHeaderLine(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)), "", ""),
              QStringLiteral("Reciept# 12-31-202623:59:59         Salesperson: "));
+}
+
+// New Order in the second of the journal's last record (two orders in one second, a clock set
+// back an hour), read from the journal's end, moves on by a second, so that the report tells
+// the two sales apart; the report's own rule is left as it is.
+void TestOrder::headerLineNeverRepeatsTheLastRecord_data()
+{
+    QTest::addColumn<QByteArray>("journal");
+    QTest::addColumn<QString>("salesperson");
+    QTest::addColumn<QString>("time");
+    const QByteArray last = "\"Reciept# 10-25-202602:30:00      Sale   Salesperson: Ann\",\"$5.00\",\"$.30\",\"$5.30\",\"Cash\"";
+    const QByteArray other = "\"Reciept# 10-25-202601:00:00      Sale   Salesperson: Ann\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
+    QTest::newRow("no journal") << QByteArray("<none>") << "Ann" << "02:30:00";
+    QTest::newRow("an empty journal") << QByteArray() << "Ann" << "02:30:00";
+    QTest::newRow("same second, same clerk") << other + last + "\r\n" << "Ann" << "02:30:01";
+    QTest::newRow("LF line ends") << other + last + "\n\n" << "Ann" << "02:30:01";
+    QTest::newRow("last line without its end") << other + last << "Ann" << "02:30:01";
+    QTest::newRow("another clerk") << other + last + "\r\n" << "Bo" << "02:30:00";
+    QTest::newRow("an earlier record only") << last + "\r\n" + other << "Ann" << "02:30:00";
+    QTest::newRow("a quote stored as an apostrophe")
+        << QByteArray("\"Reciept# 10-25-202602:30:00      Sale   Salesperson: A'n\",\"\",\"\",\"\",\"\"\r\n") << "A\"n"
+        << "02:30:01";
+    QTest::newRow("a line beyond the last megabyte") << QByteArray(2 << 20, 'x') + "\r\n" + last + "\r\n" << "Ann"
+                                                     << "02:30:01";
+}
+
+void TestOrder::headerLineNeverRepeatsTheLastRecord()
+{
+    QFETCH(QByteArray, journal);
+    QFETCH(QString, salesperson);
+    QFETCH(QString, time);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sales.txt");
+    if (journal != "<none>") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(journal);
+    }
+    const QDateTime now(QDate(2026, 10, 25), QTime(2, 30, 0));
+    QCOMPARE(newReceiptHeaderLine(now, "Sale", salesperson, lastJournalKeys(path)),
+             receiptHeaderLine(QDateTime(QDate(2026, 10, 25), QTime::fromString(time)), "Sale", salesperson));
 }
 
 void TestOrder::itemLines()

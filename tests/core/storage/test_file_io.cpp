@@ -1,5 +1,6 @@
 #include "core/formats/record_file.h"
 #include "core/storage/file_io.h"
+#include "core/storage/native_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -125,6 +126,12 @@ private slots:
     void stagedWriteTakesPlaceAtCommit();
     void createNewNeverReplaces();
     void createNewShortWriteLeavesNothing();
+    void keptFilesOnlyUnderTheirOwnName_data();
+    void keptFilesOnlyUnderTheirOwnName();
+    void keptReadIsBoundedAndNeverEmptyOnFailure();
+    void heldFileAppendsAtItsEnd();
+    void temporaryNames_data();
+    void temporaryNames();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -557,6 +564,153 @@ void TestFileIo::createNewShortWriteLeavesNothing()
 #else
     QSKIP("needs a per-process file size limit");
 #endif
+}
+
+// What may stand in the place of a file the program keeps, and what each writer, reader and
+// holder of a kept file does with it: every one refuses, at once (a pipe never blocks), names
+// the file and why, and changes nothing the name leads to. A regular file of one name is the
+// one row that works.
+void TestFileIo::keptFilesOnlyUnderTheirOwnName_data()
+{
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a file of its own") << "file" << QString();
+#ifdef Q_OS_UNIX
+    QTest::newRow("link to the journal") << "link:sales.txt" << "link";
+    QTest::newRow("link to a history") << "link:h.txt" << "link";
+    QTest::newRow("link outside the shop") << "link:../outside.txt" << "link";
+    QTest::newRow("dangling link") << "link:../nothing.txt" << "link";
+    QTest::newRow("hard link to a history") << "hard:h.txt" << "second name";
+    QTest::newRow("named pipe") << "fifo" << "not a regular file";
+#else
+    QSKIP("links and named pipes are made here by POSIX calls");
+#endif
+    QTest::newRow("folder") << "folder" << "folder";
+}
+
+void TestFileIo::keptFilesOnlyUnderTheirOwnName()
+{
+    QFETCH(QString, replacement);
+    QFETCH(QString, why);
+    const QByteArray old = "\"kept\"\r\n";
+    QVERIFY(QDir(m_dir->path()).mkdir("shop"));
+    put(path("outside.txt"), old);
+    put(path("shop/sales.txt"), old);
+    put(path("shop/h.txt"), old);
+    const QString kept = path("shop/sales.txt.appended");
+    const QString target = replacement.section(':', 1);
+    if (replacement == "file")
+        put(kept, old);
+    else if (replacement == "folder")
+        QVERIFY(QDir().mkdir(kept));
+#ifdef Q_OS_UNIX
+    else if (replacement.startsWith("link:"))
+        QVERIFY(QFile::link(target, kept));
+    else if (replacement.startsWith("hard:"))
+        QCOMPARE(::link(QFile::encodeName(path("shop/" + target)).constData(), QFile::encodeName(kept).constData()), 0);
+    else if (replacement == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(kept).constData(), 0600), 0);
+#endif
+
+    const QByteArray record = "\"x\"\r\n";
+    QList<WriteResult> results{appendDurably(kept, record, Names::Kept),
+                               appendRecords(kept, record, RecordShape{1, {}}, kept + ".torn", Names::Kept),
+                               writeFileWhole(kept, record, Names::Kept), emptyFileInPlace(kept, Names::Kept),
+                               cutFileAt(kept, 0, Names::Kept)};
+    const KeptRead read = readKeptFile(kept, 1 << 20);
+    native::HeldFile held(kept, Names::Kept);
+    native::ReadFile reader(kept, Names::Kept);
+    const QStringList failures{held.open(), reader.open(), read.failure};
+    if (why.isEmpty()) {
+        for (const WriteResult &result : results)
+            QVERIFY2(result, qPrintable(result.message));
+        QVERIFY(failures.join(QString()).isEmpty());
+        QCOMPARE(read.state, FileState::Read);
+    } else {
+        for (const WriteResult &result : results) {
+            QVERIFY(!result);
+            QVERIFY2(result.message.contains("sales.txt.appended") && result.message.contains(why),
+                     qPrintable(result.message));
+        }
+        for (const QString &failure : failures)
+            QVERIFY2(failure.contains(why), qPrintable(failure));
+        QCOMPARE(read.state, FileState::Unreadable);
+        QVERIFY(read.refused);
+        // Nothing the name leads to changed, and the name is still what it was.
+        for (const char *name : {"outside.txt", "shop/sales.txt", "shop/h.txt"})
+            QCOMPARE(contentOf(path(name)), old);
+        QVERIFY(!QFileInfo::exists(path("nothing.txt")));
+        QCOMPARE(QFileInfo(kept).isSymLink(), replacement.startsWith("link:"));
+        QVERIFY(!QFileInfo::exists(kept + ".torn"));
+    }
+}
+
+// A kept file is read whole up to its limit: a larger one (a sparse file of 64 MB here) is
+// refused as such, a missing one is missing, and an empty one is read and empty.
+void TestFileIo::keptReadIsBoundedAndNeverEmptyOnFailure()
+{
+    const QString kept = path("sales.txt.pending");
+    QCOMPARE(readKeptFile(kept, 100).state, FileState::Missing);
+    put(kept, {});
+    QCOMPARE(readKeptFile(kept, 100).state, FileState::Read);
+    put(kept, QByteArray(100, 'x'));
+    QCOMPARE(readKeptFile(kept, 100).content, QByteArray(100, 'x'));
+    put(kept, QByteArray(101, 'x'));
+    KeptRead read = readKeptFile(kept, 100);
+    QVERIFY(read.refused && read.content.isEmpty() && read.failure.contains("larger"));
+    {
+        QFile huge(kept);
+        QVERIFY(huge.open(QIODevice::ReadWrite));
+        QVERIFY(huge.resize(qint64(64) << 20));
+    }
+    read = readKeptFile(kept, 4 << 20);
+    QVERIFY(read.refused && read.content.isEmpty());
+}
+
+// A held file's append lands at its end, after what another program appended since it was
+// opened, and its tail and cut work on the same handle.
+void TestFileIo::heldFileAppendsAtItsEnd()
+{
+    const QString file = path("sales.txt");
+    put(file, "one\r\n");
+    native::HeldFile held(file);
+    QVERIFY(held.open().isEmpty());
+    char first[3] = {};
+    QCOMPARE(held.read(first, 3), qint64(3));
+    QVERIFY(held.append("two\r\n").isEmpty());
+    QByteArray tail;
+    qint64 size = 0;
+    QVERIFY(held.readTail(4, tail, size).isEmpty());
+    QCOMPARE(tail, QByteArray("wo\r\n"));
+    QCOMPARE(size, qint64(10));
+    // Reading goes on where it ended, not where the append left the handle.
+    char next[2] = {};
+    QCOMPARE(held.read(next, 2), qint64(2));
+    QCOMPARE(QByteArray(next, 2), QByteArray("\r\n"));
+    QVERIFY(held.resize(5).isEmpty());
+    QCOMPARE(contentOf(file), QByteArray("one\r\n"));
+}
+
+void TestFileIo::temporaryNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("temporary");
+    QTest::newRow("a history") << "Q1.txt" << false;
+    QTest::newRow("named as a temporary") << "Q1.corvalane-report.tmp" << true;
+    QTest::newRow("in another case") << "sub/Q1.CORVALANE-abcdef.TMP" << true;
+    QTest::newRow("five characters") << "Q1.corvalane-repor.tmp" << false;
+    QTest::newRow("more after") << "Q1.corvalane-report.tmp.txt" << false;
+}
+
+void TestFileIo::temporaryNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, temporary);
+    QCOMPARE(isTemporaryName(name), temporary);
+    // Exactly the names a start removes.
+    QDir(m_dir->path()).mkdir("sub");
+    put(path(name), "x");
+    QCOMPARE(removeStaleTemporaries(QFileInfo(path(name)).path()) == 1, temporary);
 }
 
 void TestFileIo::namesWindowsRefuses_data()
