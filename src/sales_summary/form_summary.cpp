@@ -104,7 +104,8 @@ void FormSummary::buildControls()
     // Tab leaves the table for the next control; the arrows move within it.
     Grid1->setTabKeyNavigation(false);
     Grid1->verticalHeader()->hide();
-    Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Columns fit the rows shown first, not the whole of ten thousand days.
+    Grid1->horizontalHeader()->setResizeContentsPrecision(100);
     Grid1->setAccessibleName(QStringLiteral("Sales Summary rows"));
     Label6->setAccessibleName(QStringLiteral("Last action"));
 

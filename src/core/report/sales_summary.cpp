@@ -168,36 +168,66 @@ QString paymentGroupName(PaymentGroup group)
     return {};
 }
 
-SaleHeader parseSaleHeader(QByteArrayView field1)
+namespace {
+
+// The Julian day of a date of the proleptic Gregorian calendar, 0 when there is no such day or
+// its year is outside the years taken.
+qint64 julianDay(int year, int month, int day)
 {
-    SaleHeader header;
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < kOldestYear || year > kNewestYear || month < 1 || month > 12 || day < 1)
+        return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0))
+        return 0;
+    // Days from 1 March of year 0, then the offset of the Julian day number.
+    const int y = month <= 2 ? year - 1 : year;
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return qint64(era) * 146097 + dayOfEra + 1721120;
+}
+
+// parseSaleHeader with the day as a Julian day (0: undated).
+QByteArrayView headerParts(QByteArrayView field1, qint64 &day, QByteArrayView &salesperson)
+{
+    day = 0;
+    salesperson = {};
     QByteArrayView rest = field1;
     if (rest.startsWith(kReceiptPrefix)) {
         rest = rest.sliced(kReceiptPrefix.size());
         if (rest.size() >= 10 && rest[2] == '-' && rest[5] == '-') {
             const int month = twoDigits(rest.data());
-            const int day = twoDigits(rest.data() + 3);
+            const int dayOfMonth = twoDigits(rest.data() + 3);
             const int century = twoDigits(rest.data() + 6);
             const int year = twoDigits(rest.data() + 8);
-            if (month >= 0 && day >= 0 && century >= 0 && year >= 0) {
-                const QDate date(century * 100 + year, month, day);
-                if (date.isValid() && date.year() >= kOldestYear && date.year() <= kNewestYear) {
-                    header.date = date;
-                    rest = rest.sliced(10);
-                    // The time, hh:mm:ss.
-                    if (rest.size() >= 8 && rest[2] == ':' && rest[5] == ':')
-                        rest = rest.sliced(8);
-                }
+            if (month >= 0 && dayOfMonth >= 0 && century >= 0 && year >= 0)
+                day = julianDay(century * 100 + year, month, dayOfMonth);
+            if (day != 0) {
+                rest = rest.sliced(10);
+                // The time, hh:mm:ss.
+                if (rest.size() >= 8 && rest[2] == ':' && rest[5] == ':')
+                    rest = rest.sliced(8);
             }
         }
     }
     const qsizetype mark = rest.indexOf(kSalespersonMark);
-    if (mark < 0) {
-        header.kind = trimmed(rest);
-    } else {
-        header.kind = trimmed(rest.first(mark));
-        header.salesperson = trimmed(rest.sliced(mark + kSalespersonMark.size()));
-    }
+    if (mark < 0)
+        return trimmed(rest);
+    salesperson = trimmed(rest.sliced(mark + kSalespersonMark.size()));
+    return trimmed(rest.first(mark));
+}
+
+} // namespace
+
+SaleHeader parseSaleHeader(QByteArrayView field1)
+{
+    SaleHeader header;
+    qint64 day = 0;
+    header.kind = headerParts(field1, day, header.salesperson);
+    if (day != 0)
+        header.date = QDate::fromJulianDay(day);
     return header;
 }
 
@@ -222,6 +252,40 @@ void SummaryFigures::add(const SummaryFigures &other)
     for (int i = 0; i < kPaymentGroups; ++i)
         payment[size_t(i)] += other.payment[size_t(i)];
 }
+
+namespace {
+
+// The names of the last few kind and salesperson pairs seen, so that a shop's handful of them
+// is found without hashing or copying a name.
+class RecentNames
+{
+public:
+    template<typename Look>
+    SalesSummary::Names find(QByteArrayView kind, QByteArrayView salesperson, Look look)
+    {
+        for (Entry &entry : m_entries)
+            if (entry.kind == kind && entry.salesperson == salesperson)
+                return entry.names;
+        Entry &slot = m_entries.size() < kSize ? m_entries.emplace_back() : m_entries[m_next++ % kSize];
+        slot.kind = kind.toByteArray();
+        slot.salesperson = salesperson.toByteArray();
+        slot.names = look();
+        return slot.names;
+    }
+
+private:
+    static constexpr std::size_t kSize = 16;
+    struct Entry
+    {
+        QByteArray kind;
+        QByteArray salesperson;
+        SalesSummary::Names names;
+    };
+    std::vector<Entry> m_entries;
+    std::size_t m_next = 0;
+};
+
+} // namespace
 
 quint32 SalesSummary::intern(std::vector<QString> &names, std::unordered_map<std::string, quint32> &ids,
                              QByteArrayView name, std::size_t most)
@@ -250,10 +314,60 @@ SalesSummary::Names SalesSummary::namesOf(QByteArrayView kind, QByteArrayView sa
 const SummarySource &SalesSummary::addFile(const QString &path, bool history)
 {
     JournalReader reader(path);
-    const SummarySource &source = addRecords(reader, path, history);
-    m_sources.back().state = reader.state();
-    return source;
+    return addRecords(reader, path, history);
 }
+
+// A short list of sums by key, added into the table when it is full and at the end.
+class SalesSummary::PendingSums
+{
+public:
+    explicit PendingSums(std::unordered_map<quint64, Sums> &cells)
+        : m_cells(cells)
+    {
+    }
+
+    Sums *at(quint64 key)
+    {
+        if (m_last < m_count && m_keys[m_last] == key)
+            return &m_sums[m_last];
+        for (std::size_t i = 0; i < m_count; ++i) {
+            if (m_keys[i] == key) {
+                m_last = i;
+                return &m_sums[i];
+            }
+        }
+        if (m_count == kSize)
+            flush();
+        m_keys[m_count] = key;
+        m_sums[m_count] = Sums{};
+        m_last = m_count++;
+        return &m_sums[m_last];
+    }
+
+    void flush()
+    {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            Sums &into = m_cells[m_keys[i]];
+            const Sums &from = m_sums[i];
+            into.sales += from.sales;
+            into.gross += from.gross;
+            into.tax += from.tax;
+            into.total += from.total;
+            into.untaxed += from.untaxed;
+            into.returns += from.returns;
+        }
+        m_count = 0;
+        m_last = 0;
+    }
+
+private:
+    static constexpr std::size_t kSize = 128;
+    std::unordered_map<quint64, Sums> &m_cells;
+    std::array<quint64, kSize> m_keys{};
+    std::array<Sums, kSize> m_sums{};
+    std::size_t m_count = 0;
+    std::size_t m_last = 0;
+};
 
 const SummarySource &SalesSummary::addRecords(JournalReader &reader, const QString &name, bool history)
 {
@@ -262,43 +376,47 @@ const SummarySource &SalesSummary::addRecords(JournalReader &reader, const QStri
     source.history = history;
     AdjacentRepeats repeats;
     JournalFields record;
-    // Sales of one salesperson and kind come in runs: their names are looked up once a run.
-    QByteArray lastKind;
-    QByteArray lastSalesperson;
-    Names lastNames;
-    bool haveLast = false;
+    RecentNames recent;
+    // The sums of the last days are gathered in a short list before they go into the table:
+    // sales come in order of time, and a day has a handful of salespersons, kinds and payments.
+    PendingSums pending(m_cells);
     while (reader.next(record)) {
         if (repeats.repeated(record))
             continue;
-        const SaleHeader header = parseSaleHeader(record.field[0]);
-        if (!haveLast || header.kind != lastKind || header.salesperson != lastSalesperson) {
-            lastNames = namesOf(header.kind, header.salesperson);
-            lastKind = header.kind.toByteArray();
-            lastSalesperson = header.salesperson.toByteArray();
-            haveLast = true;
-        }
-        const qint64 day = header.date.isValid() ? header.date.toJulianDay() : 0;
+        qint64 day = 0;
+        QByteArrayView salesperson;
+        const QByteArrayView kind = headerParts(record.field[0], day, salesperson);
+        const Names names = recent.find(kind, salesperson, [&] { return namesOf(kind, salesperson); });
         if (day != 0) {
             m_first = m_first == 0 ? day : std::min(m_first, day);
             m_last = std::max(m_last, day);
         }
         const auto group = quint64(paymentGroup(record.field[4]));
-        const quint64 key = quint64(day) << 32 | quint64(lastNames.salesperson) << 16
-                          | quint64(lastNames.kind) << 4 | group;
-        Sums &sums = m_cells[key];
+        const quint64 key = quint64(day) << 32 | quint64(names.salesperson) << 16 | quint64(names.kind) << 4 | group;
+        Sums *sums = pending.at(key);
         const qint64 gross = fieldCents(record.field[1]);
         const qint64 total = fieldCents(record.field[3]);
-        const std::optional<qint64> tax = moneyCents(record.field[2]);
-        ++sums.sales;
-        sums.gross += gross;
-        sums.tax += fieldCents(record.field[2]);
-        sums.total += total;
-        if (tax && *tax == 0)
-            sums.untaxed += gross;
+        const QByteArrayView taxField = record.field[2];
+        qint64 tax = 0;
+        bool untaxed = false;
+        if (detail::plainMoneyCents(taxField.data(), taxField.data() + taxField.size(), tax)) {
+            untaxed = tax == 0;
+        } else {
+            const std::optional<qint64> entry = moneyCents(taxField);
+            untaxed = entry && *entry == 0;
+            tax = fieldCents(taxField);
+        }
+        ++sums->sales;
+        sums->gross += gross;
+        sums->tax += tax;
+        sums->total += total;
+        if (untaxed)
+            sums->untaxed += gross;
         if (total < 0)
-            sums.returns += total;
+            sums->returns += total;
         ++source.sales;
     }
+    pending.flush();
     source.state = reader.state();
     source.outOfStep = outOfStepMessage(name, reader);
     m_sources.push_back(source);

@@ -147,16 +147,19 @@ public:
     // "(others)", so that a damaged file cannot make the summary grow without end.
     static constexpr std::size_t kMostNames = 20000;
 
-private:
-    struct Sums
-    {
-        qint64 sales = 0, gross = 0, tax = 0, total = 0, untaxed = 0, returns = 0;
-    };
+    // The ids of a kind and a salesperson.
     struct Names
     {
         quint32 kind = 0;
         quint32 salesperson = 0;
     };
+
+private:
+    struct Sums
+    {
+        qint64 sales = 0, gross = 0, tax = 0, total = 0, untaxed = 0, returns = 0;
+    };
+    class PendingSums;
     Names namesOf(QByteArrayView kind, QByteArrayView salesperson);
     static quint32 intern(std::vector<QString> &names,
                           std::unordered_map<std::string, quint32> &ids, QByteArrayView name,

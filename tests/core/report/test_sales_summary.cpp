@@ -86,6 +86,7 @@ private slots:
     void csvWriteFailureIsTold();
     void missingAndUnreadableSources();
     void printoutLines();
+    void namesBeyondTheMostSummedTogether();
 };
 
 void TestSalesSummary::rows_data()
@@ -240,6 +241,16 @@ void TestSalesSummary::headers_data()
                                          << QDate(2004, 3, 14) << QByteArray("Sale") << QByteArray();
     QTest::newRow("day 31 of a 30-day month") << QByteArray("Reciept# 04-31-200409:05:33      Sale   Salesperson: Ann")
                                               << QDate() << QByteArray("04-31-200409:05:33      Sale") << QByteArray("Ann");
+    const QByteArray tail = "10:00:00      Sale   Salesperson: Ann";
+    QTest::newRow("leap day 2000") << "Reciept# 02-29-2000" + tail << QDate(2000, 2, 29) << QByteArray("Sale") << QByteArray("Ann");
+    QTest::newRow("no leap day 1900") << "Reciept# 02-29-1900" + tail << QDate() << "02-29-1900" + tail.first(14) + "Sale"
+                                      << QByteArray("Ann");
+    QTest::newRow("first day taken") << "Reciept# 01-01-1900" + tail << QDate(1900, 1, 1) << QByteArray("Sale") << QByteArray("Ann");
+    QTest::newRow("last day taken") << "Reciept# 12-31-2199" + tail << QDate(2199, 12, 31) << QByteArray("Sale") << QByteArray("Ann");
+    QTest::newRow("year 2200") << "Reciept# 01-01-2200" + tail << QDate() << "01-01-2200" + tail.first(14) + "Sale"
+                               << QByteArray("Ann");
+    QTest::newRow("month 00") << "Reciept# 00-10-2004" + tail << QDate() << "00-10-2004" + tail.first(14) + "Sale"
+                              << QByteArray("Ann");
     QTest::newRow("cut short") << QByteArray("Reciept# 03-14-20") << QDate() << QByteArray("03-14-20") << QByteArray();
     QTest::newRow("not a receipt line") << QByteArray("Ann") << QDate() << QByteArray("Ann") << QByteArray();
 }
@@ -384,6 +395,21 @@ void TestSalesSummary::printoutLines()
     QCOMPARE(lines[6].left(28), QString("03-15-2004     1 10.00 0.60 "));
     QVERIFY(lines[8].startsWith("Total          2 20.00 1.20 21.20"));
     QCOMPARE(lines.last(), QString());
+}
+
+void TestSalesSummary::namesBeyondTheMostSummedTogether()
+{
+    // A damaged file whose every record names another salesperson.
+    const int names = int(SalesSummary::kMostNames) + 5;
+    QByteArray journal;
+    for (int i = 0; i < names; ++i)
+        journal += ten("03-14-2004", "09:00:00", "Cash", "P" + QByteArray::number(i));
+    const SalesSummary summary = summaryOf({journal});
+    const std::vector<SummaryRow> rows = summary.rows({SummaryPeriod::Day, SummaryRowsBy::Salesperson, {}, {}});
+    QCOMPARE(rows.size(), SalesSummary::kMostNames + 1);
+    QCOMPARE(rows.front().label, QStringLiteral("(others)"));
+    QCOMPARE(rows.front().figures.sales, qint64(6));
+    QCOMPARE(rows.back().figures.sales, qint64(names));
 }
 
 QTEST_GUILESS_MAIN(TestSalesSummary)
