@@ -4,6 +4,7 @@
 #include "inventory/form8.h"
 #include "receipt_preview/form3.h"
 #include "sales_report/form4.h"
+#include "sales_summary/form_summary.h"
 #include "settings/form2.h"
 
 #include <QDir>
@@ -42,6 +43,11 @@ void AppWindows::showSettings()
 void AppWindows::showSalesReport()
 {
     showOnce(m_report, [this] { return new Form4(m_platform, m_journal, m_main); });
+}
+
+void AppWindows::showSalesSummary()
+{
+    showOnce(m_summary, [this] { return new FormSummary(m_platform, m_journal, m_main); });
 }
 
 void AppWindows::showQuickInventory()
@@ -107,6 +113,11 @@ Form8 *AppWindows::quickInventory() const
 Form4 *AppWindows::salesReport() const
 {
     return m_report;
+}
+
+FormSummary *AppWindows::salesSummary() const
+{
+    return m_summary;
 }
 
 } // namespace pos

@@ -12,6 +12,7 @@ class Form2;
 class Form3;
 class Form8;
 class Form4;
+class FormSummary;
 class Journal;
 
 // The program's secondary windows, made when first shown and again after their close box has
@@ -29,6 +30,7 @@ public:
 
     void showSettings() override;
     void showSalesReport() override;
+    void showSalesSummary() override;
     void showQuickInventory() override;
     void showReceiptPreview() override;
     void hideReceiptPreview() override;
@@ -42,6 +44,8 @@ public:
     Form8 *quickInventory() const;
     // The sales report while it is open.
     Form4 *salesReport() const;
+    // The sales summary while it is open.
+    FormSummary *salesSummary() const;
 
 private:
     // Makes the window visible: created with `make` when it does not exist, left as it is
@@ -56,6 +60,7 @@ private:
     QPointer<Form2> m_settings;
     QPointer<Form8> m_inventory;
     QPointer<Form4> m_report;
+    QPointer<FormSummary> m_summary;
 };
 
 } // namespace pos

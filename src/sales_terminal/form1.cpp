@@ -157,6 +157,8 @@ void Form1::buildMenus()
 
     reports = makeMenu(menuBar(), "reports", QStringLiteral("Reports"));
     sales = makeMenuItem(reports, "sales", QStringLiteral("Sales"));
+    // S opens it from the open menu: Alt+R, S.
+    salessum = makeMenuItem(reports, "salessum", QStringLiteral("Sales &Summary"));
 
     manage = makeMenu(menuBar(), "manage", QStringLiteral("Manage"));
     inventory = makeMenuItem(manage, "inventory", QStringLiteral("Quick Inventory"));
@@ -167,6 +169,7 @@ void Form1::buildMenus()
 
     connect(settings, &QAction::triggered, this, &Form1::settings_Click);
     connect(sales, &QAction::triggered, this, &Form1::sales_Click);
+    connect(salessum, &QAction::triggered, this, &Form1::salessum_Click);
     connect(inventory, &QAction::triggered, this, &Form1::inventory_Click);
     connect(exit, &QAction::triggered, this, &Form1::exit_Click);
     connect(backup, &QAction::triggered, this, &Form1::backup_Click);
@@ -246,6 +249,11 @@ void Form1::settings_Click()
 void Form1::sales_Click()
 {
     m_windows.showSalesReport();
+}
+
+void Form1::salessum_Click()
+{
+    m_windows.showSalesSummary();
 }
 
 void Form1::inventory_Click()

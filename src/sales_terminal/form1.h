@@ -85,6 +85,7 @@ public:
     QAction *exit = nullptr;
     QMenu *reports = nullptr;
     QAction *sales = nullptr;
+    QAction *salessum = nullptr;
     QMenu *manage = nullptr;
     QAction *inventory = nullptr;
     QAction *lne2 = nullptr;
@@ -114,6 +115,7 @@ public slots:
     void backup_Click();
     void settings_Click();
     void sales_Click();
+    void salessum_Click();
     void inventory_Click();
     void invfile_Click();
     void salesf_Click();

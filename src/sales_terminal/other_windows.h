@@ -15,6 +15,8 @@ public:
     virtual void showSettings() = 0;
     // Reports, Sales.
     virtual void showSalesReport() = 0;
+    // Reports, Sales Summary.
+    virtual void showSalesSummary() = 0;
     // Manage, Quick Inventory.
     virtual void showQuickInventory() = 0;
     // After Close Order has written "reciept.txt": the preview shows it and prints it once.

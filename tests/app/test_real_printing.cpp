@@ -2,6 +2,7 @@
 // system's default destination: a private CUPS scheduler whose default queue is a PDF printer
 // (started by scripts/test when it runs as root). The PDF must hold the receipt's lines.
 // The Sales Report prints its window's image the same way: a page with the image comes out.
+// The Sales Summary prints its table as text over as many pages as it takes.
 
 #include "fake_platform.h"
 #include "work_dir.h"
@@ -10,6 +11,7 @@
 #include "platform/qt_platform.h"
 #include "receipt_preview/form3.h"
 #include "sales_report/form4.h"
+#include "sales_summary/form_summary.h"
 #include "sales_terminal/form1.h"
 
 #include <QComboBox>
@@ -31,6 +33,7 @@ class TestRealPrinting : public QObject
 private slots:
     void receiptReachesThePdfPrinter();
     void reportReachesThePdfPrinter();
+    void summaryReachesThePdfPrinter();
 };
 
 namespace {
@@ -187,6 +190,62 @@ void TestRealPrinting::reportReachesThePdfPrinter()
     QCOMPARE(columns.at(0), QStringLiteral("1"));
     const double ratio = columns.at(3).toDouble() / columns.at(4).toDouble();
     QVERIFY2(qAbs(ratio - double(shown.width()) / shown.height()) < 0.02, qPrintable(list));
+}
+
+void TestRealPrinting::summaryReachesThePdfPrinter()
+{
+    const QString pdfDir = pdfFolder();
+    if (pdfDir.isEmpty())
+        QSKIP("No private CUPS scheduler with a PDF printer: scripts/test starts one when run as root");
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+    QVERIFY2(!QPrinterInfo::defaultPrinterName().isEmpty(), "the private scheduler has no default printer");
+
+    const QStringList before = QDir(pdfDir).entryList({"*.pdf"}, QDir::Files);
+
+    // A sale a day for 400 days: 400 day rows, more than one page holds.
+    WorkDir dir;
+    dir.write("Header.txt", "\"Corvalane Hardware\"\r\n\"12 Main St., Springfield\"\r\n");
+    QByteArray journal;
+    for (int day = 0; day < 400; ++day)
+        journal += "\"Reciept# " + QDate(2004, 1, 1).addDays(day).toString("MM-dd-yyyy").toLatin1()
+                 + "09:00:00      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
+    dir.write("sales.txt", journal);
+
+    FakePlatform fake;
+    QtPrinter printer;
+    const Platform platform{fake.clock, fake.dialogs, printer, fake.editor, fake.messages};
+    FormSummary summary(platform, fake.journal);
+    summary.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&summary));
+    QTest::mouseClick(summary.Command3, Qt::LeftButton);
+    for (const Message &m : fake.messages.warnings)
+        qWarning("%s", qPrintable(m.text));
+    QVERIFY(fake.messages.warnings.isEmpty());
+
+    const QString pdf = newPdf(pdfDir, before);
+    QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
+    QProcess text;
+    QString layout;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            text.start("pdftotext", {"-layout", pdf, "-"});
+            text.waitForFinished(10000);
+            layout = QString::fromUtf8(text.readAllStandardOutput());
+            return layout.contains("Total");
+        }(),
+        20000);
+    const QString printed = layout.simplified();
+    for (const QString &line : {QStringLiteral("Corvalane Hardware"), QStringLiteral("12 Main St., Springfield"),
+                                QStringLiteral("Sales Summary, 01-01-2004 to 02-03-2005"),
+                                QStringLiteral("02-03-2005 1 9.00 0.54 9.54"), QStringLiteral("01-01-2004 1 9.00 0.54 9.54"),
+                                QStringLiteral("Total 400 3600.00 216.00 3816.00")})
+        QVERIFY2(printed.contains(line), qPrintable(QStringLiteral("missing \"%1\" in:\n%2").arg(line, layout)));
+    QProcess info;
+    info.start("pdfinfo", {pdf});
+    QVERIFY(info.waitForFinished(10000));
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput()).section("Pages:", 1).simplified().section(' ', 0, 0);
+    QVERIFY2(pages.toInt() > 1, qPrintable(pages));
 }
 
 QTEST_MAIN(TestRealPrinting)

@@ -90,12 +90,14 @@ class RecordingWindows final : public OtherWindows
 public:
     int settingsShown = 0;
     int salesReportShown = 0;
+    int salesSummaryShown = 0;
     int quickInventoryShown = 0;
     int previewShown = 0;
     int previewHidden = 0;
 
     void showSettings() override { ++settingsShown; }
     void showSalesReport() override { ++salesReportShown; }
+    void showSalesSummary() override { ++salesSummaryShown; }
     void showQuickInventory() override { ++quickInventoryShown; }
     void showReceiptPreview() override { ++previewShown; }
     void hideReceiptPreview() override { ++previewHidden; }

@@ -187,33 +187,20 @@ inline void appendEntry(EntryColumn &column, QByteArrayView field)
 
 } // namespace
 
-namespace {
-
-// Whether a record repeats the one before it: the same field 1 (the first record compared with
-// the empty text).
-class Repeats
+bool AdjacentRepeats::repeated(const JournalFields &record)
 {
-public:
-    bool repeated(const JournalFields &record)
-    {
-        const QByteArrayView key = record.field[0];
-        if (std::size_t(key.size()) == m_previous.size()
-            && std::memcmp(key.data(), m_previous.data(), m_previous.size()) == 0)
-            return true;
-        m_previous.assign(key.data(), std::size_t(key.size()));
-        return false;
-    }
-
-private:
-    std::string m_previous;
-};
-
-} // namespace
+    const QByteArrayView key = record.field[0];
+    if (std::size_t(key.size()) == m_previous.size()
+        && std::memcmp(key.data(), m_previous.data(), m_previous.size()) == 0)
+        return true;
+    m_previous.assign(key.data(), std::size_t(key.size()));
+    return false;
+}
 
 void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &untaxed)
 {
     columns.reserve(qsizetype(reader.expectedSize() / kShortRecord) + 1);
-    Repeats repeats;
+    AdjacentRepeats repeats;
     JournalFields record;
     while (reader.next(record)) {
         if (repeats.repeated(record))
@@ -238,7 +225,7 @@ void loadJournal(JournalReader &reader, ReportColumns &columns, UntaxedSales &un
 void loadHistory(JournalReader &reader, ReportColumns &columns)
 {
     columns.reserve(qsizetype(reader.expectedSize() / kShortRecord) + 1);
-    Repeats repeats;
+    AdjacentRepeats repeats;
     JournalFields record;
     while (reader.next(record)) {
         if (repeats.repeated(record))

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace pos {
@@ -129,6 +130,18 @@ struct UntaxedSales
 {
     double value = 0;
     bool any = false;
+};
+
+// Whether a record repeats the one before it: the same field 1, compared exactly (the first
+// record compared with the empty text). Every reader of the journal and its histories counts a
+// sale journaled twice in a row once.
+class AdjacentRepeats
+{
+public:
+    bool repeated(const JournalFields &record);
+
+private:
+    std::string m_previous;
 };
 
 // Loads the journal: a record whose field 1 equals the previous record's field 1 (the first
