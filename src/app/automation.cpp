@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -260,6 +262,12 @@ QStringList Automation::execute(const QString &line)
     } else if (verb == QLatin1String("get")) {
         if (QObject *o = object())
             m_events << QStringLiteral("value ") + automationEscape(textOf(o));
+    } else if (verb == QLatin1String("name")) {
+        // What a screen reader is told the control is called.
+        if (QObject *o = object()) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(o);
+            m_events << QStringLiteral("name ") + automationEscape(accessible ? accessible->text(QAccessible::Name) : QString());
+        }
     } else if (verb == QLatin1String("file")) {
         m_files.enqueue(argument);
     } else if (verb == QLatin1String("file-cancel")) {

@@ -1,6 +1,7 @@
 #include "app/shop_lock.h"
 
 #include <QDir>
+#include <QTemporaryFile>
 
 namespace pos {
 
@@ -32,6 +33,17 @@ ShopLock lockShopFolder(const QString &folder)
                            "works on a shop's files at a time: remove what has the name, then start "
                            "the program again.")
                 .arg(kShopLockFile, shownFolder, reason)};
+}
+
+QString unwritableShopFolder(const QString &folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("corvalane-pos-XXXXXX.probe")));
+    if (probe.open())
+        return {};
+    return QStringLiteral("Nothing can be written in the shop folder \"%1\" (%2).\n\n"
+                          "No sale could be recorded there. Give this user the right to change the folder "
+                          "(or start the program in a shop folder it may change), then start it again.")
+        .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()), probe.errorString());
 }
 
 } // namespace pos
