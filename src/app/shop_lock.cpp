@@ -1,7 +1,8 @@
 #include "app/shop_lock.h"
 
 #include <QDir>
-#include <QTemporaryFile>
+#include <QFile>
+#include <QRandomGenerator>
 
 namespace pos {
 
@@ -37,9 +38,19 @@ ShopLock lockShopFolder(const QString &folder)
 
 QString unwritableShopFolder(const QString &folder)
 {
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("corvalane-pos-XXXXXX.probe")));
-    if (probe.open())
+    // Named as the program's temporary files are, so that one a kill left behind is removed
+    // at the next start (removeStaleTemporaries); by a relative name in the working directory,
+    // as the lock is, so that a folder whose name the locale cannot decode is looked at too.
+    QString name = QLatin1String("corvalane-pos") + QLatin1String(native::kTemporaryInfix);
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(char('a' + QRandomGenerator::global()->bounded(26)));
+    name += QLatin1String(native::kTemporarySuffix);
+    QFile probe(folder == QLatin1String(".") ? name : QDir(folder).filePath(name));
+    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        probe.close();
+        probe.remove();
         return {};
+    }
     return QStringLiteral("Nothing can be written in the shop folder \"%1\" (%2).\n\n"
                           "No sale could be recorded there. Give this user the right to change the folder "
                           "(or start the program in a shop folder it may change), then start it again.")
