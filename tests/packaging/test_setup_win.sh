@@ -292,8 +292,9 @@ echo "a shop folder of ${#long_folder} characters, and a file in a folder's plac
 
 # An install into another program folder removes the earlier one, with its own uninstaller.
 install "$setup" "install before the move"
-other='C:\Other POS'
-other_unix=$WINEPREFIX/drive_c/Other\ POS
+# (No blank in it: Wine would quote the argument, and /D= is read unquoted.)
+other='C:\OtherPOS'
+other_unix=$WINEPREFIX/drive_c/OtherPOS
 install "$setup" "install into another folder" "/D=$other"
 [ ! -e "$installed" ] || fail "the earlier installation is still there: $(cd "$installed" && find . | tr '\n' ' ')"
 diff <(sums "$stage") <(sums "$other_unix" | grep -v ' \./uninstall\.exe$') >/dev/null \
