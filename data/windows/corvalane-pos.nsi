@@ -32,8 +32,18 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Corvalane Point-Of-Sale"
 !define PROGRAM "corvalane-pos.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\CorvalanePointOfSale"
+; The publisher's link in the uninstall entry (Windows' Apps list shows it): the maintainers.
+!define PUBLISHER_LINK "mailto:maintainers@corvalane.org"
+; Windows starts a program in a folder only when its name, with the "\" Windows adds, fits in
+; MAX_PATH (260) with the terminating NUL: at most 258 characters.
+!define MAX_WORKING_FOLDER 258
 
 !include "${FILES}"
+; With a certificate, the uninstaller is signed as it is made (scripts/windows).
+!ifdef SIGN_UNINSTALLER
+    !uninstfinalize '"${SIGN_UNINSTALLER}" "%1"'
+!endif
+!searchparse "${VERSION}" "" VERSION_MAJOR "." VERSION_MINOR "."
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -41,6 +51,7 @@ InstallDir "$PROGRAMFILES64\${PRODUCT}"
 Icon "${__FILEDIR__}\corvalane-pos.ico"
 UninstallIcon "${__FILEDIR__}\corvalane-pos.ico"
 RequestExecutionLevel admin
+UninstallText "This removes ${PRODUCT} from the folder below, with its shortcuts and its entry in Windows' list of programs. The shop's files (sales.txt, the settings, the item list, receipts, layaways and history files) stay in the shop folder: nothing there is changed or removed."
 ShowInstDetails show
 ShowUninstDetails show
 VIProductVersion "${VERSION}.0"
@@ -60,6 +71,8 @@ Var FolderButton
 Var FolderBox
 Var BrowseButton
 Var DesktopBox
+; The installation of an earlier setup in another folder, removed before this one installs.
+Var EarlierFolder
 
 Page directory
 Page custom ShopPage ShopPageLeave
@@ -69,11 +82,14 @@ UninstPage instfiles
 
 Function .onInit
     SetRegView 64
-    ; An upgrade goes where the installed version is, with its choices.
+    ; An upgrade goes where the installed version is, with its choices, unless another
+    ; folder is asked for (/D=); then the installed version is removed from its folder first.
     ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $0 != ""
+    ${AndIf} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
         StrCpy $INSTDIR $0
     ${EndIf}
+    StrCpy $EarlierFolder $0
     ReadRegStr $ShopFolder HKLM "${UNINSTALL_KEY}" "ShopFolder"
     ReadRegDWORD $WantDesktop HKLM "${UNINSTALL_KEY}" "DesktopShortcut"
     ${If} $WantDesktop != 1
@@ -152,12 +168,39 @@ Function CheckShopFolder
             Return
         ${EndIf}
     ${EndIf}
+    StrLen $2 $ShopFolder
+    ${If} $2 > ${MAX_WORKING_FOLDER}
+        StrCpy $0 "The shop folder's name is $2 characters long: Windows starts a program only in a folder whose name has at most ${MAX_WORKING_FOLDER} characters, so the shortcut could not start ${PRODUCT} in it. Choose a folder with a shorter name (or move the shop's files to one)."
+        Return
+    ${EndIf}
+    ${If} ${FileExists} "$ShopFolder"
+    ${AndIfNot} ${FileExists} "$ShopFolder\*.*"
+        StrCpy $0 "$\"$ShopFolder$\" is a file, not a folder: the program works in a folder. Choose the folder that holds the shop's files."
+        Return
+    ${EndIf}
     !insertmacro CheckInside "$INSTDIR"
+    !insertmacro CheckInside "$EarlierFolder"
     !insertmacro CheckInside "$PROGRAMFILES64"
     !insertmacro CheckInside "$PROGRAMFILES32"
     !insertmacro CheckInside "$WINDIR"
     ${If} $0 != ""
         StrCpy $0 "The shop folder $\"$ShopFolder$\" is in $\"$0$\", where a shop's files do not belong. Choose another folder."
+    ${EndIf}
+FunctionEnd
+
+; Makes the shop folder when it is not there (empty), and sets $0 to why it cannot be used
+; when it cannot be made or is no folder then; "" when it can.
+Function MakeShopFolder
+    StrCpy $0 ""
+    ${If} $ShopFolder == ""
+    ${OrIf} ${FileExists} "$ShopFolder\*.*"
+        Return
+    ${EndIf}
+    ClearErrors
+    CreateDirectory "$ShopFolder"
+    ${If} ${Errors}
+    ${OrIfNot} ${FileExists} "$ShopFolder\*.*"
+        StrCpy $0 "The shop folder $\"$ShopFolder$\" could not be made (a drive that is not there, one that cannot be written, or a name Windows does not allow). Choose another folder."
     ${EndIf}
 FunctionEnd
 
@@ -167,12 +210,17 @@ Function ShopPage
     SendMessage $HWNDPARENT ${WM_SETTEXT} 0 "STR:${PRODUCT} Setup: Shop Folder"
     ${NSD_CreateLabel} 0 0 100% 30u "Where does the shop keep its files ($\"sales.txt$\", the settings, the item list)? The program works in that folder. This setup never copies, changes or removes anything in it, now or when it is uninstalled."
     Pop $0
-    ${NSD_CreateRadioButton} 0 34u 100% 20u "Each Windows user's own shop folder (%LOCALAPPDATA%\corvalane-pos\shop, empty at the first start)"
+    ${NSD_CreateRadioButton} 0 34u 100% 20u "Each Windows user's own shop folder, which starts empty: yours is $LOCALAPPDATA\corvalane-pos\shop (each user's under their own AppData\Local)"
     Pop $UserShopButton
     ${NSD_CreateRadioButton} 0 58u 100% 20u "This folder, used as it is (such as the folder of the program the shop used before):"
     Pop $FolderButton
     ${NSD_CreateText} 12u 81u 180u 12u "$ShopFolder"
     Pop $FolderBox
+    ; The two choices are one group, as Windows radio buttons are: one Tab stop (the chosen
+    ; one), the arrow keys between them; the folder box begins the next group.
+    ${NSD_AddStyle} $UserShopButton ${WS_GROUP}
+    ${NSD_RemoveStyle} $FolderButton ${WS_TABSTOP}
+    ${NSD_AddStyle} $FolderBox ${WS_GROUP}
     ${NSD_OnChange} $FolderBox ShopPageTyped
     ${NSD_CreateBrowseButton} 198u 80u 55u 14u "Browse..."
     Pop $BrowseButton
@@ -234,6 +282,11 @@ Function ShopPageLeave
         MessageBox MB_OK|MB_ICONEXCLAMATION "$0"
         Abort
     ${EndIf}
+    Call MakeShopFolder
+    ${If} $0 != ""
+        MessageBox MB_OK|MB_ICONEXCLAMATION "$0"
+        Abort
+    ${EndIf}
 FunctionEnd
 
 ; Waits until no copy of the installed program runs: Windows refuses to open a running
@@ -257,12 +310,32 @@ Section "Install"
     SetRegView 64
     SetShellVarContext all
     Call CheckShopFolder
+    ${If} $0 == ""
+        Call MakeShopFolder
+    ${EndIf}
     ${If} $0 != ""
         MessageBox MB_OK|MB_ICONSTOP "$0" /SD IDOK
         SetErrorLevel 2
         Quit
     ${EndIf}
     !insertmacro WaitForProgramToEnd
+
+    ; An earlier install in another folder (another folder was chosen on the first page, or
+    ; with /D=) is removed by its own uninstaller first, which waits for its program to end
+    ; and never touches a shop folder: one copy and one uninstall entry stay, this one's.
+    ${If} $EarlierFolder != ""
+    ${AndIf} $EarlierFolder != $INSTDIR
+    ${AndIf} ${FileExists} "$EarlierFolder\uninstall.exe"
+        DetailPrint "Removing the earlier installation in $EarlierFolder"
+        ExecWait '"$EarlierFolder\uninstall.exe" /S _?=$EarlierFolder' $0
+        ${If} $0 != 0
+            MessageBox MB_OK|MB_ICONSTOP "The installation in $\"$EarlierFolder$\" could not be removed (status $0). Close ${PRODUCT} there and run this setup again." /SD IDOK
+            SetErrorLevel 2
+            Quit
+        ${EndIf}
+        Delete "$EarlierFolder\uninstall.exe"
+        RMDir "$EarlierFolder"
+    ${EndIf}
 
     ; The installed version's own uninstaller removes what it installed (in place: _?=), so
     ; that no file this version lacks stays; it never touches a shop folder.
@@ -298,6 +371,13 @@ Section "Install"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Corvalane"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "${PUBLISHER_LINK}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "${PUBLISHER_LINK}"
+    ; The version's parts, and the installed size in KB, as Windows' list of programs shows them.
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" ${VERSION_MAJOR}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" ${VERSION_MINOR}
+    ${GetSize} "$INSTDIR" "/S=0K" $2 $3 $4
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $2
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
@@ -312,12 +392,24 @@ Section "Uninstall"
     SetRegView 64
     SetShellVarContext all
     !insertmacro WaitForProgramToEnd
-    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-    Delete "$DESKTOP\${PRODUCT}.lnk"
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "ShopFolder"
+    ${If} $0 == ""
+        DetailPrint "The shop's files stay in each Windows user's own shop folder (AppData\Local\corvalane-pos\shop)."
+    ${Else}
+        DetailPrint "The shop's files stay in $0."
+    ${EndIf}
+    ; The shortcuts and the uninstall entry are this installation's only while they are
+    ; registered for its folder: an earlier copy left elsewhere leaves another's alone.
+    ReadRegStr $1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $1 == ""
+    ${OrIf} $1 == $INSTDIR
+        Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+        Delete "$DESKTOP\${PRODUCT}.lnk"
+        DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ${EndIf}
     ; The installed files by name, then their folders if nothing else is left in them: never
     ; a whole tree, so nothing the user put there goes with them.
     !insertmacro RemoveFiles
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
-    DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -309,6 +311,15 @@ QStringList Automation::execute(const QString &line)
          [](Automation &self, Command &c) {
              if (QObject *o = c.object())
                  self.m_events << QStringLiteral("value ") + automationEscape(textOf(o));
+         }},
+        {QStringLiteral("name"),
+         [](Automation &self, Command &c) {
+             // What a screen reader is told the control is called.
+             if (QObject *o = c.object()) {
+                 QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(o);
+                 self.m_events << QStringLiteral("name ")
+                                      + automationEscape(accessible ? accessible->text(QAccessible::Name) : QString());
+             }
          }},
         {QStringLiteral("file"), [](Automation &self, Command &c) { self.m_files.enqueue(c.argument); }},
         {QStringLiteral("file-cancel"), [](Automation &self, Command &) { self.m_files.enqueue(std::nullopt); }},

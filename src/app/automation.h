@@ -17,6 +17,7 @@
 //   trigger W.ITEM      a menu item
 //   close W             the window's close box
 //   get W.C             answers "value TEXT": a box's text, a list's lines joined by \n
+//   name W.C            answers "name TEXT": the control's name for assistive technology
 //   file PATH | file-cancel              the next open-file dialog's answer
 //   folder PATH | folder-cancel          the next folder dialog's answer
 //   font NAME|BOLD|ITALIC|SIZE | font-cancel   the next font dialog's answer (BOLD, ITALIC 0/1)

@@ -7,6 +7,8 @@
 #include "app/shop_lock.h"
 #include "core/backup/backup.h"
 #include "core/journal/journal.h"
+#include "platform/accessibility.h"
+#include "platform/fonts.h"
 #include "platform/qt_platform.h"
 #include "sales_terminal/form1.h"
 
@@ -58,6 +60,11 @@ CommandLine readCommandLine(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // "/?" is how Windows users ask a program for its help.
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("/?"))
+            arguments[i] = QStringLiteral("--help");
+    }
 
     QCommandLineParser parser;
     // "-user-shop" is taken as "--user-shop", and "-platform" refused as one unknown option.
@@ -70,13 +77,14 @@ CommandLine readCommandLine(int argc, char *argv[])
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the version and exits."));
     const QCommandLineOption userShop(
         QStringLiteral("user-shop"),
-        QStringLiteral("Works in the user's own shop folder, %1, made empty at its first use (the "
-                       "desktop entry starts the program so).")
-            .arg(QDir::toNativeSeparators(pos::userShopFolder())));
-    const QCommandLineOption automation(
-        QStringLiteral("automation"),
-        QStringLiteral("For automated tests: commands on standard input, answers on standard "
-                       "output; the dialogs, printing and messages are scripted."));
+        QStringLiteral("Works in the user's own shop folder, %1, made empty at its first use (%2).")
+            .arg(QDir::toNativeSeparators(pos::userShopFolder()),
+                 pos::startAdvice(QDir::toNativeSeparators(pos::userShopFolder())).userShopStarter));
+    // For the tests that drive the real program (commands on standard input, answers on
+    // standard output, the dialogs, printing and messages scripted): not for a shop, so not in
+    // the help.
+    QCommandLineOption automation(QStringLiteral("automation"));
+    automation.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption checkBackup(
         QStringLiteral("check-backup"),
         QStringLiteral("Checks the backup in <folder> against its list of files, prints each file's state "
@@ -143,6 +151,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Corvalane Point-Of-Sale"));
     QApplication::setDesktopFileName(QStringLiteral("org.corvalane.PointOfSale"));
     QApplication::setWindowIcon(pos::programIcon());
+    // Before the first window: a screen reader asks for the main window's controls at once,
+    // and Qt keeps the first interface it made for a control.
+    pos::installAccessibleInterfaces();
+    // Menus, message boxes and dialogs in the windows' own face.
+    pos::useWindowFontEverywhere();
 
     QString error;
     if (!pos::enterShopFolder(commandLine.userShop, error)) {
@@ -150,6 +163,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // A folder where nothing can be written (read-only, or not the user's to change) is told
+    // now, before an order is rung up that could not be recorded.
+    if (const QString unwritable = pos::unwritableShopFolder(QStringLiteral(".")); !unwritable.isEmpty()) {
+        tellRefusal(unwritable);
+        return 1;
+    }
     // One copy of the program per shop folder.
     const pos::ShopLock shopLock = pos::lockShopFolder(QStringLiteral("."));
     if (!shopLock.refusal.isEmpty()) {

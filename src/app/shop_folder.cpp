@@ -54,17 +54,21 @@ QString shopFolderRefusal(const QString &folder, const QString &programFolder, c
     QString place;
     if (!programFolder.isEmpty() && within(folder, programFolder))
         place = QStringLiteral("the program's own folder");
+    bool ofTheSystem = false;
     for (const QString &system : systemFolders) {
-        if (place.isEmpty() && !system.isEmpty() && within(folder, system))
+        if (place.isEmpty() && !system.isEmpty() && within(folder, system)) {
             place = QStringLiteral("a folder of the system");
+            ofTheSystem = true;
+        }
     }
     if (place.isEmpty())
         return {};
-    return QStringLiteral("Corvalane Point-Of-Sale was started in \"%1\", %2, where a shop's files do not "
-                          "belong: nothing was written there. Start it from its shortcut, which starts it in "
-                          "the shop folder, or in the shop folder itself (the folder that holds \"sales.txt\"), "
-                          "or with --user-shop for your own shop folder \"%3\".")
-        .arg(QDir::toNativeSeparators(folder), place, QDir::toNativeSeparators(userShopFolder()));
+    QString message = QStringLiteral("Corvalane Point-Of-Sale was started in \"%1\", %2, where a shop's files do not "
+                                     "belong: nothing was written there.")
+                          .arg(QDir::toNativeSeparators(folder), place);
+    if (const QString why = systemFolderExplanation(); ofTheSystem && !why.isEmpty())
+        message += QLatin1Char(' ') + why;
+    return message + QLatin1Char(' ') + startAdvice(QDir::toNativeSeparators(userShopFolder())).howToStart;
 }
 
 bool enterShopFolder(bool userShop, QString &error)

@@ -1,6 +1,8 @@
 #include "app/shop_lock.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
 
 namespace pos {
 
@@ -40,6 +42,27 @@ ShopLock lockShopFolder(const QString &folder)
                            "works on a shop's files at a time: remove what has the name, then start "
                            "the program again.")
                 .arg(kShopLockFile, shownFolder, reason)};
+}
+
+QString unwritableShopFolder(const QString &folder)
+{
+    // Named as the program's temporary files are, so that one a kill left behind is removed
+    // at the next start (removeStaleTemporaries); by a relative name in the working directory,
+    // as the lock is, so that a folder whose name the locale cannot decode is looked at too.
+    QString name = QLatin1String("corvalane-pos") + QLatin1String(native::kTemporaryInfix);
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(char('a' + QRandomGenerator::global()->bounded(26)));
+    name += QLatin1String(native::kTemporarySuffix);
+    QFile probe(folder == QLatin1String(".") ? name : QDir(folder).filePath(name));
+    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        probe.close();
+        probe.remove();
+        return {};
+    }
+    return QStringLiteral("Nothing can be written in the shop folder \"%1\" (%2).\n\n"
+                          "No sale could be recorded there. Give this user the right to change the folder "
+                          "(or start the program in a shop folder it may change), then start it again.")
+        .arg(QDir::toNativeSeparators(QDir(folder).absolutePath()), probe.errorString());
 }
 
 } // namespace pos

@@ -29,4 +29,10 @@ struct ShopLock
 // it ends. So a lock is never left stale, and no process id is involved.
 ShopLock lockShopFolder(const QString &folder);
 
+// For the user when no file can be made in the folder ("." for the working directory): a
+// read-only folder or medium, or one this user may not change. No sale could be recorded
+// there, so the program says so before it starts, naming the folder and the system's reason.
+// Empty when a file can be made (the file made to find out is removed at once).
+QString unwritableShopFolder(const QString &folder);
+
 } // namespace pos

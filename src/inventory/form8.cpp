@@ -36,7 +36,7 @@ Form8::Form8(Platform platform, QWidget *parent)
     installAltKeyGuard();
     // Seen by assistive technology as a window named by its caption.
     installAccessibleInterfaces();
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(windowFont());
     buildControls();
     setTabOrder();
     Form_Load();

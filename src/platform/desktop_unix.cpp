@@ -55,6 +55,19 @@ QStringList systemFolders()
     return {};
 }
 
+StartAdvice startAdvice(const QString &userShopFolder)
+{
+    return {QStringLiteral("the desktop entry starts the program so"),
+            QStringLiteral("Start it from its desktop entry, which starts it in your own shop folder \"%1\" "
+                           "(--user-shop), or in the shop folder itself (the folder that holds \"sales.txt\").")
+                .arg(userShopFolder)};
+}
+
+QString systemFolderExplanation()
+{
+    return {};
+}
+
 void attachToParentConsole()
 {
     // A program started from a terminal writes to it already.

@@ -88,6 +88,24 @@ QString missingDisplayMessage()
     return {};
 }
 
+StartAdvice startAdvice(const QString &userShopFolder)
+{
+    Q_UNUSED(userShopFolder);
+    return {QStringLiteral("the shortcut starts the program so when the setup program's shop-folder page chose "
+                           "each Windows user's own folder"),
+            QStringLiteral("Start it from its shortcut \"Corvalane Point-Of-Sale\", which starts it in the shop "
+                           "folder chosen on the setup program's shop-folder page (run the setup program again to "
+                           "choose another), or in the shop folder itself (the folder that holds \"sales.txt\").")};
+}
+
+QString systemFolderExplanation()
+{
+    return QStringLiteral("Windows starts a program there when it cannot enter the folder its shortcut names "
+                          "(\"Start in\"): a folder whose name is longer than %1 characters, one that was "
+                          "removed or renamed, or one this Windows user may not open.")
+        .arg(MAX_PATH - 2);
+}
+
 QStringList QtTextEditor::candidates()
 {
     return {QStringLiteral("notepad.exe")};

@@ -1,5 +1,6 @@
 #include "platform/fonts.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
@@ -27,6 +28,18 @@ void installDesignFontSubstitutes()
         for (const char *family : {"Courier New", "Courier", "Lucida Console", "Consolas"})
             QFont::insertSubstitutions(QLatin1String(family), mono);
     });
+}
+
+QFont windowFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
+void useWindowFontEverywhere()
+{
+    installDesignFontSubstitutes();
+    // Without a class name this also drops the theme's fonts for menus and message boxes.
+    QApplication::setFont(windowFont());
 }
 
 bool fontAvailable(const QString &family)

@@ -80,6 +80,21 @@ QString missingDisplayMessage();
 // everything in it) on Windows; none elsewhere.
 QStringList systemFolders();
 
+// How the program is started for a shop, in the system's own terms, for the help and the
+// messages that tell how to start it: on Linux the desktop entry (which starts it with
+// --user-shop); on Windows the shortcut the setup program made, which starts it in the folder
+// chosen on the setup program's shop-folder page.
+struct StartAdvice
+{
+    QString userShopStarter; // what starts the program with --user-shop, for its help
+    QString howToStart;      // a sentence: how to start it in a shop folder
+};
+StartAdvice startAdvice(const QString &userShopFolder);
+
+// What to tell when the working folder is the system's own: on Windows that is where a
+// program is started whose start folder ("Start in") cannot be entered. Empty elsewhere.
+QString systemFolderExplanation();
+
 // Lets what the program prints reach the console it was started from. A Windows program of
 // the GUI subsystem started from cmd.exe or PowerShell is given no console of its own: when
 // its output leads nowhere, it attaches to the console of the program that started it, if

@@ -72,7 +72,7 @@ Form4::Form4(Platform platform, Journal &journal, QWidget *parent)
     installAltKeyGuard();
     // Seen by assistive technology as a window named by its caption.
     installAccessibleInterfaces();
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(windowFont());
     CommonDialog1.Filter = kFirstFilter;
     buildControls();
     const qreal dpi = logicalDpiX();

@@ -5,6 +5,7 @@
 #include "core/formats/inventory_file.h"
 #include "core/formats/numbers.h"
 #include "core/formats/settings_files.h"
+#include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
@@ -45,8 +46,9 @@ Form1::Form1(Platform platform, OtherWindows &windows, Journal &journal, QWidget
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kCaption);
     installDesignFontSubstitutes();
+    installAccessibleInterfaces();
     installAltKeyGuard();
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(windowFont());
     m_default = new DefaultButton(this);
     buildControls();
     buildMenus();
@@ -142,6 +144,8 @@ void Form1::buildControls()
     connect(Check3, &QCheckBox::clicked, this, &Form1::Check3_Click);
     connect(Text6, &QLineEdit::textChanged, this, &Form1::Text6_Change);
     Text6->installEventFilter(this);
+    txtQty1->installEventFilter(this);
+    connect(txtQty1, &QLineEdit::textEdited, this, [this] { m_quantityLeft = false; });
     // The combo box keeps the focus and hands keys to its text box itself, so its own key
     // releases are the ones to watch.
     Combo3->installEventFilter(this);
@@ -209,6 +213,30 @@ void Form1::focusQuantity()
     // The "1" is selected, so that a typed quantity replaces it and Tab keeps it.
     txtQty1->setFocus();
     txtQty1->selectAll();
+}
+
+void Form1::leaveQuantity()
+{
+    txtQty1->setText(QStringLiteral("1"));
+    m_quantityLeft = true;
+}
+
+void Form1::chooseLeftQuantity()
+{
+    // Back from another window, a dialog or the menus (which may have moved the caret or taken
+    // the selection), the "1" left for the next line is chosen again, so that a typed quantity
+    // replaces it rather than being put beside it ("2" making "12").
+    if (m_quantityLeft)
+        txtQty1->selectAll();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    // The window made active again with the focus still in the quantity box: the box itself
+    // may be told nothing (a dialog's close gives the window back its focus unchanged).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && focusWidget() == txtQty1)
+        chooseLeftQuantity();
+    QMainWindow::changeEvent(event);
 }
 
 void Form1::Form_Unload()
@@ -327,7 +355,7 @@ void Form1::startOrder()
     Combo3->setCurrentIndex(-1);
     Combo3->clearEditText();
     Text9->clear();
-    txtQty1->setText(QStringLiteral("1"));
+    leaveQuantity();
 }
 
 bool Form1::reopenLayaway()
@@ -405,7 +433,7 @@ void Form1::refreshTotals()
     Price1->clear();
     Description1->setCurrentIndex(-1);
     Description1->clearEditText();
-    txtQty1->setText(QStringLiteral("1"));
+    leaveQuantity();
     focusQuantity();
     m_default->release(Command1);
 }
@@ -443,6 +471,8 @@ void Form1::Combo3_KeyUp(int key)
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == txtQty1 && event->type() == QEvent::FocusIn)
+        chooseLeftQuantity();
     if (watched == Text6 && event->type() == QEvent::MouseButtonDblClick) {
         Text6_DblClick();
         return true;

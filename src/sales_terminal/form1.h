@@ -133,6 +133,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -140,6 +141,10 @@ private:
     void buildMenus();
     void setTabOrder();
     void focusQuantity();
+    // Puts the quantity the next line starts with into its box.
+    void leaveQuantity();
+    // Selects that quantity while it is still in its box, so that a typed one replaces it.
+    void chooseLeftQuantity();
     void openInEditor(const QString &fileName);
     void showReceiptPreview();
     void hideReceiptPreview();
@@ -159,6 +164,9 @@ private:
     QString m_layawayFile;
     // Whether the order was closed since its New Order: a repeated close records nothing.
     bool m_closed = false;
+    // Whether the quantity box still holds the "1" New Order or Enter put there, untouched by
+    // the clerk: it is selected whenever the box gets the focus back.
+    bool m_quantityLeft = false;
 };
 
 } // namespace pos

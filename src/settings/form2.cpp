@@ -29,9 +29,9 @@ constexpr int kClientWidth = 8970;
 constexpr int kClientHeight = 3450;
 
 // Bold stated, so that the controls inside the bold-captioned frame do not take its weight.
-QFont windowFont()
+QFont plainWindowFont()
 {
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    QFont font = windowFont();
     font.setBold(false);
     return font;
 }
@@ -100,7 +100,7 @@ Form2::Form2(Platform platform, QWidget *parent)
     installAltKeyGuard();
     // Seen by assistive technology as a window named by its caption.
     installAccessibleInterfaces();
-    setFont(windowFont());
+    setFont(plainWindowFont());
     buildControls();
     Form_Load();
 }
@@ -162,7 +162,7 @@ void Form2::buildControls()
                              static_cast<QWidget *>(Frame2)})
         caption->setFont(boldCaptionFont());
     for (QWidget *inside : Frame2->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        inside->setFont(windowFont());
+        inside->setFont(plainWindowFont());
 
     // Colour groups. The frame's fill would pass to the drop-downs inside it, which keep the
     // system colours.

@@ -43,6 +43,7 @@ private slots:
     void answeredBeforeWindowAndLock();
     void refusedInItsOwnFolder();
     void checksABackup();
+    void dropDownsNamedFirstThing();
 };
 
 void TestCommandLine::answeredBeforeWindowAndLock_data()
@@ -53,6 +54,7 @@ void TestCommandLine::answeredBeforeWindowAndLock_data()
     QTest::addColumn<QString>("error"); // the start of the error output
     const QString usage = QStringLiteral("Usage: corvalane-pos [options]\n");
     QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << QString();
+    QTest::newRow("/?, as Windows users ask") << QStringList{"/?"} << 0 << usage << QString();
     QTest::newRow("-h, with the user's shop") << QStringList{"--user-shop", "-h"} << 0 << usage << QString();
     QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("corvalane-pos " CORVALANE_VERSION "\n")
                                << QString();
@@ -107,8 +109,17 @@ void TestCommandLine::answeredBeforeWindowAndLock()
 
     // The usage lists every option, and the manual page has the same ones.
     if (const QString usage = told + complaint; usage.contains(QLatin1String("Usage:"))) {
-        const QSet<QString> options{"--help", "--version", "--user-shop", "--automation", "--check-backup"};
+        // --automation, for the tests, is not among them.
+        const QSet<QString> options{"--help", "--version", "--user-shop", "--check-backup"};
         QCOMPARE(optionsIn(usage), options);
+        // The user's own shop is started as the system starts programs.
+#ifdef Q_OS_WIN
+        QVERIFY2(usage.contains(QLatin1String("shortcut")) && usage.contains(QLatin1String("shop-folder page")),
+                 qPrintable(usage));
+        QVERIFY2(!usage.contains(QLatin1String("desktop entry")), qPrintable(usage));
+#else
+        QVERIFY2(usage.contains(QLatin1String("desktop entry")), qPrintable(usage));
+#endif
         QFile manual(QStringLiteral(POS_MANUAL_PAGE));
         QVERIFY(manual.open(QIODevice::ReadOnly));
         QCOMPARE(optionsIn(QString::fromUtf8(manual.readAll())), options);
@@ -196,6 +207,40 @@ void TestCommandLine::checksABackup()
           1);
     const QString gone = backup.filePath(QStringLiteral("gone"));
     check(gone, QStringLiteral("corvalane-pos: \"%1\" is not a folder.\n").arg(QDir::toNativeSeparators(gone)), 1);
+}
+
+// The first thing a screen reader asks of the started program, before any other window is
+// made, is answered with the drop-downs' names, not their values ("Sale", "6").
+void TestCommandLine::dropDownsNamedFirstThing()
+{
+    QTemporaryDir shop;
+    QTemporaryDir data;
+    QFile tax(QDir(shop.path()).filePath(QStringLiteral("tax.txt")));
+    QVERIFY(tax.open(QIODevice::WriteOnly));
+    tax.write("\"6\",\"1\",\"5\"\r\n");
+    tax.close();
+    QProcess program;
+    program.setWorkingDirectory(shop.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(data.path()));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(POS_PROGRAM), {QStringLiteral("--automation")});
+    QVERIFY(program.waitForStarted(30000));
+    program.write("name Form1.Combo2\nname Form1.Combo4\nname Form1.Combo3\nname Form1.Description1\n"
+                  "get Form1.Combo4\nquit\n");
+    program.closeWriteChannel();
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 0);
+    QStringList names;
+    const QStringList lines = QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        line.remove(QLatin1Char('\r'));
+        if (line.startsWith(QLatin1String("name ")) || line.startsWith(QLatin1String("value ")))
+            names << line;
+    }
+    QCOMPARE(names, (QStringList{"name Order kind", "name Tax rate", "name Card type", "name Description", "value 6"}));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

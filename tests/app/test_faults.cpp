@@ -8,6 +8,7 @@
 // when it runs as root; without root those cases skip, and the read-only folder is made with
 // permissions.
 
+#include "app/shop_lock.h"
 #include "fake_platform.h"
 
 #include "inventory/form8.h"
@@ -260,6 +261,7 @@ private slots:
     void folderInTheFilesPlace();
     void pipeInTheFilesPlace();
     void readOnlyFolder();
+    void unwritableFolderToldAtStart();
     void fullDisk();
     void readersMeetPipesAndDevices();
 };
@@ -317,6 +319,36 @@ void TestFaults::readOnlyFolder()
     QFile::setPermissions(shop.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 #else
     QSKIP("needs permission bits");
+#endif
+}
+
+// A start in a folder where nothing can be written is refused at once, naming the folder and
+// the system's reason; a folder that can be written is not, and the look leaves nothing there.
+void TestFaults::unwritableFolderToldAtStart()
+{
+    {
+        Shop shop;
+        const QStringList before = QDir(shop.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+        QCOMPARE(unwritableShopFolder(shop.path()), QString());
+        QCOMPARE(QDir(shop.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), before);
+    }
+#ifdef Q_OS_WIN
+    QSKIP("a folder is made unwritable by an access list, which Wine does not enforce");
+#else
+    Shop shop(runningAsRoot() ? QStringLiteral("size=1m") : QString());
+    if (runningAsRoot()) {
+        if (!shop.mounted())
+            QSKIP("could not mount a file system for the test");
+        QVERIFY(shop.remountReadOnly());
+    } else {
+        QFile::setPermissions(shop.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const QString told = unwritableShopFolder(shop.path());
+    QFile::setPermissions(shop.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY2(told.startsWith(QStringLiteral("Nothing can be written in the shop folder \"%1\" (")
+                                 .arg(QDir::toNativeSeparators(shop.path()))),
+             qPrintable(told));
+    QVERIFY2(told.contains(QLatin1String("No sale could be recorded there.")), qPrintable(told));
 #endif
 }
 

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -96,6 +97,8 @@ private slots:
     void keysThatTypeNothing_data();
     void keysThatTypeNothing();
     void accessKeysUnderlinedWhileAltHeld();
+    void quantityChosenWhenFocusReturns_data();
+    void quantityChosenWhenFocusReturns();
 };
 
 void TestKeyboard::saleByKeysAlone()
@@ -284,6 +287,69 @@ void TestKeyboard::accessKeysUnderlinedWhileAltHeld()
     QTest::keyClick(bar, Qt::Key_Escape);
     QVERIFY(!bar->activeAction());
     QVERIFY(!underlined());
+}
+
+void TestKeyboard::quantityChosenWhenFocusReturns_data()
+{
+    // The menu's access key (its first item, Return, opens the other window), or none for a
+    // message box over the main window.
+    QTest::addColumn<QString>("menuKey");
+    QTest::newRow("Reports, Sales") << "r";
+    QTest::newRow("File, Settings") << "f";
+    QTest::newRow("Manage, Quick Inventory") << "m";
+    QTest::newRow("a message box") << "";
+}
+
+void TestKeyboard::quantityChosenWhenFocusReturns()
+{
+    QFETCH(QString, menuKey);
+    Counter c;
+    QVERIFY(QTest::qWaitForWindowActive(c.form.get()));
+    Form1 &f = *c.form;
+    // The caret put after the "1" by a click, as a clerk's mouse may leave it.
+    QCOMPARE(f.txtQty1->text(), QStringLiteral("1"));
+    f.txtQty1->deselect();
+    f.txtQty1->end(false);
+
+    if (menuKey.isEmpty()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Note"), QStringLiteral("A note."), QMessageBox::Ok, &f);
+        box.open();
+        // Given the focus, as a desktop gives it to a message box.
+        box.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &box);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTRY_VERIFY(!box.isVisible());
+    } else {
+        c.key(Qt::Key(Qt::Key_A + (menuKey.at(0).unicode() - 'a')), Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        QWidget *other = nullptr;
+        QTRY_VERIFY((other = QApplication::activeWindow()) && other != &f);
+        other->close();
+    }
+    c.activateAgain(f);
+    QTRY_COMPARE(c.focus(), f.txtQty1);
+    // 2, Tab, Duct Tape, Tab, 4.99, Return: two rolls, not twelve.
+    c.type("2");
+    c.key(Qt::Key_Tab);
+    c.type("Duct Tape");
+    c.key(Qt::Key_Tab);
+    c.type("4.99");
+    c.key(Qt::Key_Return);
+    QCOMPARE(f.List1->model()->index(1, 0).data().toString(), QStringLiteral("2   Duct Tape   4.99   $ 9.98"));
+
+    // After Enter the next "1" is chosen again when the focus comes back; a quantity the clerk
+    // typed is left as typed.
+    f.txtQty1->end(false);
+    f.Price1->setFocus();
+    f.txtQty1->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(f.txtQty1->selectedText(), QStringLiteral("1"));
+    c.type("3");
+    f.txtQty1->end(false);
+    f.Price1->setFocus();
+    f.txtQty1->setFocus(Qt::OtherFocusReason);
+    QVERIFY(!f.txtQty1->hasSelectedText());
+    QCOMPARE(f.txtQty1->text(), QStringLiteral("3"));
 }
 
 QTEST_MAIN(TestKeyboard)

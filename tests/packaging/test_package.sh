@@ -3,10 +3,11 @@
 # lintian and hardening-check check it (no error, warning or missing hardening), unpacks it into
 # a scratch root, checks the files it installs and their metadata, and starts the installed
 # program offscreen as the desktop entry starts it.
-# Usage: test_package.sh BUILD_DIR. Exits 77 (skipped) when a packaging tool is missing.
+# Usage: test_package.sh BUILD_DIR SOURCE_DIR. Exits 77 (skipped) when a packaging tool is missing.
 set -euo pipefail
 
 build=$1
+source=$2
 for tool in cpack file dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli lintian hardening-check \
     objdump readelf timeout; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -34,6 +35,25 @@ debs=("$scratch"/pkg/*.deb)
 deb=${debs[0]}
 echo "package: $(basename "$deb")"
 cmp "$deb" "$scratch/pkg-again/$(basename "$deb")" || fail "two packages of the same build differ"
+
+# Without git (a machine without it, or a source tarball, which has no history): the time of
+# the changelog's newest entry, the same bytes again.
+mkdir "$scratch/no-git"
+printf '#!/bin/sh\necho "git: not installed" >&2\nexit 127\n' >"$scratch/no-git/git"
+chmod +x "$scratch/no-git/git"
+for pack in no-git-pkg no-git-again; do
+    (cd "$scratch" && env -u SOURCE_DATE_EPOCH PATH="$scratch/no-git:$PATH" \
+        cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/$pack" >"$scratch/cpack.log" 2>&1) \
+        || { cat "$scratch/cpack.log"; fail "cpack could not build the package without git"; }
+    [ "$pack" = no-git-pkg ] && sleep 1
+done
+cmp "$scratch/no-git-pkg/$(basename "$deb")" "$scratch/no-git-again/$(basename "$deb")" \
+    || fail "two packages of the same build differ where there is no git"
+changelog_date=$(sed -n 's/^ -- .*>  //p' "$source/data/debian/changelog" | head -n 1)
+stamp=$(TZ=UTC date -d "$changelog_date" '+%Y-%m-%d %H:%M:%S')
+stamps=$(dpkg-deb --fsys-tarfile "$scratch/no-git-pkg/$(basename "$deb")" | TZ=UTC tar -tv --full-time \
+    | awk '{ print $4, $5 }' | sort -u)
+[ "$stamps" = "$stamp" ] || fail "without git the package's files are not stamped with the changelog's time $stamp: $stamps"
 
 # Dependencies: the linked Qt libraries (from dpkg-shlibdeps) and what is not linked.
 depends=$(dpkg-deb --field "$deb" Depends)

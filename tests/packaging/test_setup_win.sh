@@ -13,10 +13,18 @@
 #    the program file by file (what the old one had and the new one lacks goes), keeps the
 #    shop folder and the desktop shortcut, registers its version; the shop's files are the same
 #    byte for byte; uninstalled, the shop is still as it was.
+# 4. Shop folders the program could not be started in (a name too long for a working folder,
+#    a file in the folder's place) are refused, with nothing installed; an install into another
+#    program folder removes the earlier one first: one copy, one uninstall entry (with its
+#    size, publisher link and version), one shortcut.
+# 5. The setup program signed with a throwaway certificate: its signature, the program's and
+#    the uninstaller's verify, and it installs a program that closes an order.
+# Nothing is left outside the test's folders: the home folder is listed before and after.
 #
 # Usage: test_setup_win.sh SETUP_EXE STAGE VERSION OLD_SETUP_EXE OLD_STAGE SCRATCH_DIR
-# (run by scripts/windows, on an X display). STAGE and OLD_STAGE are the folders each setup
-# program installs.
+#        SIGNED_SETUP_EXE SIGNED_STAGE CERTIFICATE
+# (run by scripts/windows, on an X display). STAGE, OLD_STAGE and SIGNED_STAGE are the folders
+# each setup program installs; CERTIFICATE (PEM) signed SIGNED_SETUP_EXE.
 set -euo pipefail
 
 setup=$(realpath "$1")
@@ -25,8 +33,16 @@ version=$3
 old_setup=$(realpath "$4")
 old_stage=$5
 scratch=$6
+signed_setup=$(realpath "$7")
+signed_stage=$8
+certificate=$9
 rm -rf "$scratch"
 mkdir -p "$scratch"
+# The home folder as it was (the compiler cache, which other builds fill meanwhile, aside).
+home_listing() {
+    find "$HOME" -path "$HOME/.cache/ccache" -prune -o -path "$HOME/.ccache" -prune -o -print | sort
+}
+home_listing >"$scratch/home-before.txt"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -37,7 +53,7 @@ export WINEPREFIX=$scratch/prefix
 export WINEDEBUG=-all
 # No .NET, no HTML engine, and no menu entries or desktop files of the shortcuts on this
 # machine's own desktop.
-export WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='
+export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine wineboot -i >"$scratch/wineboot.log" 2>&1 || fail "no Wine prefix could be made"
 wineserver -w
@@ -137,8 +153,11 @@ check_installed() {
     diff <(sums "$1") <(sums "$installed" | grep -v ' \./uninstall\.exe$') >"$scratch/installed.diff" \
         || fail "the installed program is not the one of $1: $(cat "$scratch/installed.diff")"
 }
+registered() {
+    wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v name="$1" '$1 == name { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+}
 registered_version() {
-    wine reg query "$key" /v DisplayVersion 2>/dev/null | tr -d '\r' | awk '$1 == "DisplayVersion" { print $3 }'
+    registered DisplayVersion
 }
 uninstall() {
     wine 'C:\Program Files\Corvalane Point-Of-Sale\uninstall.exe' /S >"$scratch/uninstall.log" 2>&1 \
@@ -253,4 +272,66 @@ start_program "$old_shop"
 quit_program
 uninstall
 diff "$scratch/old-shop.sha256" <(sums "$old_shop") >/dev/null || fail "the uninstaller changed the shop's files"
-echo "PASS: $(basename "$setup") installs, refuses its own and the Windows folder, closes orders, upgrades 0.0.0 on the shop's own folder, uninstalls, and leaves the shops as they were"
+echo "upgraded 0.0.0 on the shop's own folder and uninstalled; the shop is as it was"
+
+# 4. Shop folders the program could not start in are refused: nothing installed, nothing made.
+long_folder='C:\Shop'
+while [ ${#long_folder} -le 300 ]; do
+    long_folder+='\a folder of the shop'
+done
+printf 'not a folder\r\n' >"$WINEPREFIX/drive_c/Shop File"
+for folder in "$long_folder" 'C:\Shop File'; do
+    status=0
+    wine "$(windows_path "$setup")" /S "/SHOP=$folder" >"$scratch/refused-setup.log" 2>&1 || status=$?
+    wineserver -w
+    [ "$status" -eq 2 ] || fail "the shop folder ${folder:0:40}... was not refused (status $status)"
+    [ ! -e "$installed" ] || fail "refusing ${folder:0:40}..., the setup program installed the program"
+done
+[ ! -e "$WINEPREFIX/drive_c/Shop" ] || fail "refusing a shop folder, the setup program made part of it"
+echo "a shop folder of ${#long_folder} characters, and a file in a folder's place, refused"
+
+# An install into another program folder removes the earlier one, with its own uninstaller.
+install "$setup" "install before the move"
+# (No blank in it: Wine would quote the argument, and /D= is read unquoted.)
+other='C:\OtherPOS'
+other_unix=$WINEPREFIX/drive_c/OtherPOS
+install "$setup" "install into another folder" "/D=$other"
+[ ! -e "$installed" ] || fail "the earlier installation is still there: $(cd "$installed" && find . | tr '\n' ' ')"
+diff <(sums "$stage") <(sums "$other_unix" | grep -v ' \./uninstall\.exe$') >/dev/null \
+    || fail "the program in $other is not the one of $stage"
+[ "$(registered InstallLocation)" = "$other" ] || fail "registered in $(registered InstallLocation)"
+[ "$(find "$WINEPREFIX/drive_c" -name 'Corvalane Point-Of-Sale.lnk' | wc -l)" -eq 1 ] || fail "not one shortcut"
+shortcut_text "$(find_shortcut 'Start Menu/Programs')" | grep -qF "$other" || fail "the shortcut does not start $other"
+# The uninstall entry: the installed size in KB (as Windows' list of programs shows it), the
+# publisher's link and the version's parts.
+size=$(( $(registered EstimatedSize) ))
+actual=$(du -sk --apparent-size "$other_unix" | cut -f1)
+[ "$size" -ge $((actual - 64)) ] && [ "$size" -le $((actual + 64)) ] || fail "EstimatedSize $size KB, installed $actual KB"
+[ "$(registered URLInfoAbout)" = "mailto:maintainers@corvalane.org" ] || fail "publisher link: $(registered URLInfoAbout)"
+[ "$(( $(registered VersionMajor) )).$(( $(registered VersionMinor) ))" = "${version%.*}" ] || fail "the version's parts"
+wine "$other\\uninstall.exe" /S >"$scratch/uninstall-other.log" 2>&1 || fail "the uninstaller in $other failed"
+wineserver -w
+[ ! -e "$other_unix" ] && ! wine reg query "$key" >/dev/null 2>&1 || fail "$other was not uninstalled"
+echo "an install into $other removed the earlier one: one copy, one entry ($size KB), one shortcut"
+
+# 5. Signed with a throwaway certificate: the signatures verify, and it installs and runs.
+for file in "$signed_setup" "$signed_stage/corvalane-pos.exe"; do
+    osslsigncode verify -CAfile "$certificate" -in "$file" >"$scratch/verify.log" 2>&1 \
+        || fail "the signature of $(basename "$file") does not verify: $(cat "$scratch/verify.log")"
+done
+install "$signed_setup" "signed install"
+check_installed "$signed_stage"
+osslsigncode verify -CAfile "$certificate" -in "$installed/uninstall.exe" >"$scratch/verify.log" 2>&1 \
+    || fail "the uninstaller's signature does not verify: $(cat "$scratch/verify.log")"
+start_program "$installed" --user-shop
+sell 1
+quit_program
+uninstall
+echo "the signed setup program, its program and its uninstaller verify; it installed a program that closed an order"
+
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+home_listing >"$scratch/home-after.txt"
+diff "$scratch/home-before.txt" "$scratch/home-after.txt" >"$scratch/home.diff" \
+    || fail "left in the home folder: $(grep '^>' "$scratch/home.diff" | head -n 20 | tr '\n' ' ')"
+echo "PASS: $(basename "$setup") installs, refuses its own and the Windows folder and folders the program could not start in, closes orders, upgrades 0.0.0 on the shop's own folder, moves to another folder, is signed, uninstalls, and leaves the shops and the home folder as they were"
