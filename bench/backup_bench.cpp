@@ -74,7 +74,8 @@ int main(int argc, char *argv[])
     QDir::setCurrent(shop);
 
     QByteArray journal;
-    const QByteArray record = "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
+    const QByteArray record =
+        "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
     journal.reserve(100 * 1024 * 1024 + record.size());
     while (journal.size() < 100 * 1024 * 1024)
         journal += record;
@@ -84,7 +85,9 @@ int main(int argc, char *argv[])
                 && put(pos::kInventoryFile, QByteArray("\"Widget\"\r\n").repeated(10000))
                 && put(pos::kReceiptFile, "Reciept# 1\r\n") && put(pos::kJournalFile + pos::kAppendedSuffix, record);
     for (int i = 0; i < 20; ++i)
-        made = made && put(QStringLiteral("03-%1-2004 09-05-33.lwy").arg(i + 1, 2, 10, QLatin1Char('0')), "\"9.54\"\r\n" + record);
+        made = made
+               && put(QStringLiteral("03-%1-2004 09-05-33.lwy").arg(i + 1, 2, 10, QLatin1Char('0')),
+                      "\"9.54\"\r\n" + record);
     for (int i = 0; i < 4; ++i)
         made = made && put(QStringLiteral("history %1.txt").arg(2020 + i), journal.left(1024 * 1024));
     journal.clear();

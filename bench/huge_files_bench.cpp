@@ -25,9 +25,9 @@
 
 #include "app/app_windows.h"
 #include "core/formats/shop_files.h"
+#include "core/storage/memory.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
-#include "core/storage/memory.h"
 #include "sales_terminal/form1.h"
 
 #include <QApplication>
@@ -81,10 +81,10 @@ bool writeFile(const QString &path, const QByteArray &head, const QByteArray &pi
 // Item descriptions as a shop types them, in no order, to the given size.
 bool writeInventory(const QString &path, qint64 bytes)
 {
-    static const char *const words[] = {"Bolt",  "hex",  "Nut",   "washer", "Screw", "wood",   "Hinge",
-                                        "brass", "Paint", "white", "Roller", "tape",  "Glove",  "work",
-                                        "Cord",  "LED",  "bulb",  "Pipe",   "copper", "Drill", "bit",
-                                        "Saw",   "blade", "Rope", "nylon",  "Chain", "Anchor", "wall"};
+    static const char *const words[] = {"Bolt",  "hex",   "Nut",   "washer", "Screw",  "wood",   "Hinge",
+                                        "brass", "Paint", "white", "Roller", "tape",   "Glove",  "work",
+                                        "Cord",  "LED",   "bulb",  "Pipe",   "copper", "Drill",  "bit",
+                                        "Saw",   "blade", "Rope",  "nylon",  "Chain",  "Anchor", "wall"};
     constexpr int kWords = sizeof words / sizeof *words;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -200,7 +200,8 @@ int startupChild()
 }
 
 // Runs the child case in the folder: its output line split into numbers, and its wall time.
-bool runChild(const QString &folder, const QStringList &arguments, QList<double> *figures, double *wallSeconds = nullptr)
+bool runChild(const QString &folder, const QStringList &arguments, QList<double> *figures,
+              double *wallSeconds = nullptr)
 {
     QProcess child;
     child.setWorkingDirectory(folder);
@@ -211,7 +212,8 @@ bool runChild(const QString &folder, const QStringList &arguments, QList<double>
     if (!child.waitForFinished(kChildTimeoutMs)) {
         child.kill();
         child.waitForFinished();
-        std::fprintf(stderr, "%s: did not finish within %d s\n", qPrintable(arguments.join(' ')), kChildTimeoutMs / 1000);
+        std::fprintf(stderr, "%s: did not finish within %d s\n", qPrintable(arguments.join(' ')),
+                     kChildTimeoutMs / 1000);
         return false;
     }
     if (wallSeconds)

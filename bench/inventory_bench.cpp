@@ -9,10 +9,10 @@
 
 #include "fake_platform.h"
 
-#include "core/formats/shop_files.h"
-#include "core/storage/file_io.h"
 #include "core/formats/inventory_file.h"
 #include "core/formats/records.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
 
@@ -48,10 +48,9 @@ void print(const char *name, double value, const char *unit)
 // Descriptions as a shop types them: words in mixed case, sizes, commas, in no order.
 QByteArray inventoryFile()
 {
-    const QStringList words{"Bolt",  "hex",    "Nut",   "washer", "Screw",  "wood",   "Hinge",
-                            "brass", "Paint",  "white", "Roller", "tape",   "Glove",  "work",
-                            "Cord",  "LED",    "bulb",  "Pipe",   "copper", "Drill",  "bit",
-                            "Saw",   "blade",  "Rope",  "nylon",  "Chain",  "Anchor", "wall"};
+    const QStringList words{"Bolt",   "hex",  "Nut",   "washer", "Screw", "wood",  "Hinge",  "brass", "Paint",  "white",
+                            "Roller", "tape", "Glove", "work",   "Cord",  "LED",   "bulb",   "Pipe",  "copper", "Drill",
+                            "bit",    "Saw",  "blade", "Rope",   "nylon", "Chain", "Anchor", "wall"};
     std::mt19937 random(20040314);
     std::uniform_int_distribution<int> word(0, static_cast<int>(words.size()) - 1);
     std::uniform_int_distribution<int> size(1, 250);

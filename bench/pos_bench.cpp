@@ -15,12 +15,12 @@
 #include "fake_platform.h"
 #include "first_paint.h"
 
-#include "platform/controls.h"
-#include "core/formats/shop_files.h"
-#include "core/formats/records.h"
-#include "core/storage/file_io.h"
-#include "sales_terminal/form1.h"
 #include "core/formats/layaway_file.h"
+#include "core/formats/records.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
+#include "platform/controls.h"
+#include "sales_terminal/form1.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -23,15 +23,15 @@
 
 #include "fake_platform.h"
 
-#include "core/formats/shop_files.h"
-#include "core/storage/file_io.h"
 #include "core/formats/journal_record.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
+#include "core/formats/shop_files.h"
+#include "core/report/report.h"
+#include "core/storage/file_io.h"
 #include "core/storage/memory.h"
 #include "sales_report/entry_list.h"
 #include "sales_report/form4.h"
-#include "core/report/report.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,8 +77,7 @@ bool makeJournal(const QString &path, int records)
 {
     pos::StreamedFileWriter out(path);
     const char *people[] = {"Ann", "Bo", "Cy", "Dee"};
-    const char *payments[] = {"Cash", "Charge Visa", "Cheque #1043", "Cash Charge MasterCard",
-                              "In-Store Credit"};
+    const char *payments[] = {"Cash", "Charge Visa", "Cheque #1043", "Cash Charge MasterCard", "In-Store Credit"};
     quint32 seed = 20040314;
     auto random = [&seed](quint32 bound) {
         seed = seed * 1664525u + 1013904223u;
@@ -100,16 +99,16 @@ bool makeJournal(const QString &path, int records)
         const qint64 subtotal = (random(8) == 0 ? random(500000) : random(20000)) + 1;
         const qint64 tax = untaxed ? 0 : (subtotal * 65 + 500) / 1000;
         const qint64 sign = isReturn ? -1 : 1;
-        const QByteArray key = QStringLiteral("Reciept# %1-%2-%3%4:%5:%6      %7   Salesperson: %8")
-                                   .arg(day / 28 % 12 + 1, 2, 10, QLatin1Char('0'))
-                                   .arg(day % 28 + 1, 2, 10, QLatin1Char('0'))
-                                   .arg(2004 + day / 336)
-                                   .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                                   .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                   .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                                   .arg(isReturn ? QStringLiteral("Return") : QStringLiteral("Sale"),
-                                        QLatin1String(people[random(4)]))
-                                   .toLatin1();
+        const QByteArray key =
+            QStringLiteral("Reciept# %1-%2-%3%4:%5:%6      %7   Salesperson: %8")
+                .arg(day / 28 % 12 + 1, 2, 10, QLatin1Char('0'))
+                .arg(day % 28 + 1, 2, 10, QLatin1Char('0'))
+                .arg(2004 + day / 336)
+                .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                .arg(isReturn ? QStringLiteral("Return") : QStringLiteral("Sale"), QLatin1String(people[random(4)]))
+                .toLatin1();
         pos::RecordWriter writer;
         writer.text(QString::fromLatin1(key));
         for (qint64 amount : {subtotal, tax, subtotal + tax})

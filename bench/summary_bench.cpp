@@ -70,8 +70,8 @@ QStringList fileNames()
 bool makeFiles(const QString &folder, qint64 sales)
 {
     const char *people[] = {"Ann", "Bo", "Cy", "Dee"};
-    const char *payments[] = {"Cash", "Charge Visa", "Cheque Number 1043", "CashCharge MasterCard",
-                              " In-Store Credit", ""};
+    const char *payments[] = {"Cash", "Charge Visa", "Cheque Number 1043", "CashCharge MasterCard", " In-Store Credit",
+                              ""};
     quint32 seed = 20040314;
     auto random = [&seed](quint32 bound) {
         seed = seed * 1664525u + 1013904223u;
@@ -102,8 +102,8 @@ bool makeFiles(const QString &folder, qint64 sales)
             const qint64 tax = untaxed ? 0 : (subtotal * 65 + 500) / 1000;
             const qint64 sign = isReturn ? -1 : 1;
             line = "\"Reciept# " + day.toString(QStringLiteral("MM-dd-yyyy")).toLatin1()
-                 + QTime(0, 0).addSecs(seconds).toString(QStringLiteral("hh:mm:ss")).toLatin1() + "      "
-                 + (isReturn ? "Return" : "Sale") + "   Salesperson: " + people[random(4)] + "\"";
+                   + QTime(0, 0).addSecs(seconds).toString(QStringLiteral("hh:mm:ss")).toLatin1() + "      "
+                   + (isReturn ? "Return" : "Sale") + "   Salesperson: " + people[random(4)] + "\"";
             for (qint64 amount : {subtotal, tax, subtotal + tax})
                 line += ",\"" + pos::formatMoney(double(sign * amount) / 100.0).toLatin1() + "\"";
             line += ",\"" + QByteArray(payments[random(6)]) + "\"\r\n";
@@ -172,7 +172,8 @@ int openChild(bool window)
         std::printf("%.6f %.3f %.3f %lld\n", opened, regroupMs, pos::peakResidentMb(), static_cast<long long>(sales));
         return 0;
     }
-    std::printf("%.6f %.3f %.3f %lld\n", seconds(timer), regroupMs, pos::peakResidentMb(), static_cast<long long>(sales));
+    std::printf("%.6f %.3f %.3f %lld\n", seconds(timer), regroupMs, pos::peakResidentMb(),
+                static_cast<long long>(sales));
     return 0;
 }
 

@@ -74,8 +74,8 @@ void AppWindows::backUp()
 {
     const QString caption = m_main ? m_main->windowTitle() : QString();
     const QString kept = backupFolderSetting();
-    const std::optional<QString> chosen = m_platform.dialogs.chooseFolder(
-        m_main, QStringLiteral("Choose the folder to back the shop up into"), kept);
+    const std::optional<QString> chosen =
+        m_platform.dialogs.chooseFolder(m_main, QStringLiteral("Choose the folder to back the shop up into"), kept);
     if (!chosen)
         return;
     if (QDir::cleanPath(*chosen) != QDir::cleanPath(QDir::fromNativeSeparators(kept))) {

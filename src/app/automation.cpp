@@ -101,11 +101,20 @@ QString automationEscape(const QString &text)
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        default: out += c;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -123,10 +132,17 @@ QString automationUnescape(const QString &text)
         }
         const QChar next = text.at(++i);
         switch (next.unicode()) {
-        case 'n': out += QLatin1Char('\n'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        default: out += next;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        default:
+            out += next;
         }
     }
     return out;
@@ -159,7 +175,8 @@ void Automation::start()
         std::string line;
         while (std::getline(std::cin, line)) {
             const QString command = QString::fromUtf8(line.data(), qsizetype(line.size()));
-            QMetaObject::invokeMethod(this, [this, command] { run(command); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, command] { run(command); }, Qt::QueuedConnection);
         }
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     });

@@ -69,9 +69,9 @@ CommandLine readCommandLine(int argc, char *argv[])
     QCommandLineParser parser;
     // "-user-shop" is taken as "--user-shop", and "-platform" refused as one unknown option.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(QStringLiteral(
-        "Corvalane Point-Of-Sale: rings up sales and prints receipts at one shop counter.\n"
-        "It works on the data files of the shop folder: the folder it is started in."));
+    parser.setApplicationDescription(
+        QStringLiteral("Corvalane Point-Of-Sale: rings up sales and prints receipts at one shop counter.\n"
+                       "It works on the data files of the shop folder: the folder it is started in."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help and exits."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Shows the version and exits."));
@@ -93,8 +93,7 @@ CommandLine readCommandLine(int argc, char *argv[])
         QStringLiteral("folder"));
     parser.addOptions({help, version, userShop, automation, checkBackup});
     // Without an application object Qt cannot name the program in the usage line.
-    const QString usage =
-        parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("corvalane-pos"));
+    const QString usage = parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("corvalane-pos"));
 
     CommandLine line;
     QString error;

@@ -28,20 +28,18 @@ ShopLock lockShopFolder(const QString &folder)
                                "(or remove it), then start the program again.")
                     .arg(kShopLockFile, shownFolder, reason)};
     case native::FileLock::HeldElsewhere:
-        return {nullptr,
-                QStringLiteral("Corvalane Point-Of-Sale is already running in the folder \"%1\".\n\n"
-                               "Only one copy may work on a shop's files at a time: use the copy "
-                               "that is running, or end it before starting another.")
-                    .arg(shownFolder)};
+        return {nullptr, QStringLiteral("Corvalane Point-Of-Sale is already running in the folder \"%1\".\n\n"
+                                        "Only one copy may work on a shop's files at a time: use the copy "
+                                        "that is running, or end it before starting another.")
+                             .arg(shownFolder)};
     case native::FileLock::NotAFile:
         break;
     }
-    return {nullptr,
-            QStringLiteral("\"%1\" in the folder \"%2\" is not a regular file (%3).\n\n"
-                           "The program keeps a lock in a file of that name, so that only one copy "
-                           "works on a shop's files at a time: remove what has the name, then start "
-                           "the program again.")
-                .arg(kShopLockFile, shownFolder, reason)};
+    return {nullptr, QStringLiteral("\"%1\" in the folder \"%2\" is not a regular file (%3).\n\n"
+                                    "The program keeps a lock in a file of that name, so that only one copy "
+                                    "works on a shop's files at a time: remove what has the name, then start "
+                                    "the program again.")
+                         .arg(kShopLockFile, shownFolder, reason)};
 }
 
 QString unwritableShopFolder(const QString &folder)

@@ -1,7 +1,7 @@
 #include "inventory/form8.h"
 
-#include "core/storage/file_io.h"
 #include "core/formats/inventory_file.h"
+#include "core/storage/file_io.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"

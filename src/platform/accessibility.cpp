@@ -42,7 +42,7 @@ public:
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
     QAccessibleInterface *childAt(int, int) const override { return nullptr; }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
-    void setText(QAccessible::Text, const QString &) override {}
+    void setText(QAccessible::Text, const QString &) override { }
 
     QString text(QAccessible::Text kind) const override
     {

@@ -12,9 +12,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QStyledItemDelegate>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <numeric>
@@ -217,8 +217,7 @@ void sortInListOrder(QStringList &items)
         keys.push_back(line.toCaseFolded());
     std::vector<qsizetype> order(items.size());
     std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](qsizetype a, qsizetype b) { return keys[a] < keys[b]; });
+    std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) { return keys[a] < keys[b]; });
     QStringList sorted;
     sorted.reserve(items.size());
     for (const qsizetype index : order)
@@ -299,16 +298,16 @@ void nameControl(QWidget *control, const QString &name)
         dropDown->lineEdit()->setAccessibleName(name);
 }
 
-QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
-                     int width, int height)
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top, int width,
+                     int height)
 {
     auto *frame = makeControl<QGroupBox>(parent, name, left, top, width, height);
     frame->setTitle(caption);
     return frame;
 }
 
-QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
-                        int height, const QStringList &items)
+QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width, int height,
+                        const QStringList &items)
 {
     auto *combo = makeControl<QComboBox>(parent, name, left, top, width, height);
     makeEditableDropDown(combo);

@@ -6,8 +6,8 @@
 #include "platform/twips.h"
 
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QStringList>
@@ -143,8 +143,7 @@ W *makeControl(QWidget *parent, const char *name, int left, int top, int width, 
 
 // The same for a control with a caption (label, button, check box).
 template<typename W>
-W *makeControl(QWidget *parent, const char *name, const QString &caption, int left, int top,
-               int width, int height)
+W *makeControl(QWidget *parent, const char *name, const QString &caption, int left, int top, int width, int height)
 {
     auto *widget = makeControl<W>(parent, name, left, top, width, height);
     widget->setText(caption);
@@ -158,12 +157,12 @@ void captionBox(QLabel *label, QWidget *box);
 // is given the drop-down's name.
 void nameControl(QWidget *control, const QString &name);
 
-QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top,
-                     int width, int height);
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption, int left, int top, int width,
+                     int height);
 
 // An editable drop-down (see makeEditableDropDown) holding the items.
-QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width,
-                        int height, const QStringList &items = {});
+QComboBox *makeDropDown(QWidget *parent, const char *name, int left, int top, int width, int height,
+                        const QStringList &items = {});
 
 // A menu of the menu bar and an item of a menu, named as designed. A menu's caption has its
 // access key on its first letter (see useAccessKeys).

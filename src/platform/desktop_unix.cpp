@@ -75,12 +75,12 @@ void attachToParentConsole()
 
 QStringList QtTextEditor::candidates()
 {
-    return {QStringLiteral("notepad.exe"),      QStringLiteral("gnome-text-editor"),
-            QStringLiteral("gedit"),            QStringLiteral("kwrite"),
-            QStringLiteral("kate"),             QStringLiteral("mousepad"),
-            QStringLiteral("xed"),              QStringLiteral("pluma"),
-            QStringLiteral("featherpad"),       QStringLiteral("leafpad"),
-            QStringLiteral("geany"),            QStringLiteral("xdg-open")};
+    return {QStringLiteral("notepad.exe"), QStringLiteral("gnome-text-editor"),
+            QStringLiteral("gedit"),       QStringLiteral("kwrite"),
+            QStringLiteral("kate"),        QStringLiteral("mousepad"),
+            QStringLiteral("xed"),         QStringLiteral("pluma"),
+            QStringLiteral("featherpad"),  QStringLiteral("leafpad"),
+            QStringLiteral("geany"),       QStringLiteral("xdg-open")};
 }
 
 bool QtTextEditor::open(const QString &fileName, EditorWindow window)

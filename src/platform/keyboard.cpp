@@ -43,9 +43,8 @@ protected:
             // A key press reaches a widget only when no shortcut took it: a letter with Alt
             // (and no Ctrl, which makes it AltGr on Windows) is then no one's.
             const Qt::KeyboardModifiers modifiers = key->modifiers();
-            return event->type() == QEvent::KeyPress && watched->isWidgetType()
-                && (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier)
-                && !key->text().isEmpty() && key->text().front().isPrint();
+            return event->type() == QEvent::KeyPress && watched->isWidgetType() && (modifiers & Qt::AltModifier)
+                   && !(modifiers & Qt::ControlModifier) && !key->text().isEmpty() && key->text().front().isPrint();
         }
         case QEvent::ApplicationDeactivate:
             setAltHeld(false);

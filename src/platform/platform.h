@@ -28,11 +28,11 @@ public:
 struct OpenFileRequest
 {
     QString filter;
-    QString fileName;              // initial name offered
-    QString title;                 // empty: the dialog's own title
-    bool fileMustExist = false;    // the chosen file must exist
-    bool pathMustExist = false;    // the chosen file's folder must exist
-    bool hideReadOnly = false;     // no "open as read-only" choice is offered
+    QString fileName;           // initial name offered
+    QString title;              // empty: the dialog's own title
+    bool fileMustExist = false; // the chosen file must exist
+    bool pathMustExist = false; // the chosen file's folder must exist
+    bool hideReadOnly = false;  // no "open as read-only" choice is offered
 };
 
 // What a window asks of the font dialog.
@@ -40,7 +40,7 @@ struct FontRequest
 {
     bool screenFonts = true;
     bool printerFonts = true;
-    bool effects = false;          // underline, strike-through and colour offered
+    bool effects = false; // underline, strike-through and colour offered
 };
 
 struct FontChoice

@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QFontMetricsF>
+#include <QGroupBox>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
@@ -54,7 +54,8 @@ std::optional<QString> QtDialogs::openFile(QWidget *parent, const OpenFileReques
         if (!request.pathMustExist || QFileInfo(chosen).absoluteDir().exists())
             return chosen;
         QMessageBox::warning(&dialog, dialog.windowTitle(),
-                             QCoreApplication::translate("QFileDialog", "%1\nDirectory not found.\n"
+                             QCoreApplication::translate("QFileDialog",
+                                                         "%1\nDirectory not found.\n"
                                                          "Please verify the correct directory name was given.")
                                  .arg(QDir::toNativeSeparators(QFileInfo(chosen).absolutePath())));
     }
@@ -89,8 +90,7 @@ std::optional<FontChoice> QtDialogs::chooseFont(QWidget *parent, const FontReque
 namespace {
 
 // One job on the system's default printer: the document is painted and released at once.
-PrintResult printJob(const QString &documentName,
-                     const std::function<void(QPrinter &, QPainter &)> &paint)
+PrintResult printJob(const QString &documentName, const std::function<void(QPrinter &, QPainter &)> &paint)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull())
@@ -104,8 +104,8 @@ PrintResult printJob(const QString &documentName,
         if (painter.end() && printer.printerState() != QPrinter::Error)
             return {};
     }
-    return {false, QStringLiteral("The printer \"%1\" could not print. Nothing was printed.")
-                       .arg(printer.printerName())};
+    return {false,
+            QStringLiteral("The printer \"%1\" could not print. Nothing was printed.").arg(printer.printerName())};
 }
 
 } // namespace
@@ -150,8 +150,7 @@ void QtMessages::information(QWidget *parent, const QString &title, const QStrin
 
 bool QtMessages::question(QWidget *parent, const QString &title, const QString &text)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }
 

@@ -50,8 +50,7 @@ private:
         QTextDocument *document = m_box->document();
         QTextCursor range(document);
         range.setPosition(position);
-        range.setPosition(qMin(position + added, document->characterCount() - 1),
-                          QTextCursor::KeepAnchor);
+        range.setPosition(qMin(position + added, document->characterCount() - 1), QTextCursor::KeepAnchor);
         // The document holds line breaks as paragraph separators; they are kept as they are.
         QString text = range.selectedText();
         text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));

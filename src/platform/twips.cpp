@@ -13,8 +13,7 @@ int twipsToPixels(int twips, qreal dpi)
 
 QRect twipsRect(int left, int top, int width, int height, qreal dpi)
 {
-    return {twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi),
-            twipsToPixels(height, dpi)};
+    return {twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi), twipsToPixels(height, dpi)};
 }
 
 void placeInTwips(QWidget *widget, int left, int top, int width, int height)

@@ -3,8 +3,8 @@
 #include "platform/accessibility.h"
 
 #include <QAccessible>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -105,8 +105,8 @@ QRect UniformListView::visualRect(const QModelIndex &index) const
     const qint64 y = (qint64(index.row()) - topRow()) * m_rowHeight;
     // Rows far from the viewport lie outside any widget coordinate: they are not visible.
     if (y < -m_rowHeight || y > viewport()->height())
-        return QRect(0, y < 0 ? -2 * m_rowHeight : viewport()->height() + m_rowHeight,
-                     viewport()->width(), m_rowHeight);
+        return QRect(0, y < 0 ? -2 * m_rowHeight : viewport()->height() + m_rowHeight, viewport()->width(),
+                     m_rowHeight);
     return QRect(0, int(y), viewport()->width(), m_rowHeight);
 }
 
@@ -207,8 +207,7 @@ void UniformListView::setSelection(const QRect &rect, QItemSelectionModel::Selec
         return;
     if (last < 0)
         last = rows - 1;
-    const QItemSelection selection(model()->index(first, 0, rootIndex()),
-                                   model()->index(last, 0, rootIndex()));
+    const QItemSelection selection(model()->index(first, 0, rootIndex()), model()->index(last, 0, rootIndex()));
     selectionModel()->select(selection, command);
 }
 
@@ -222,8 +221,7 @@ QRegion UniformListView::visualRegionForSelection(const QItemSelection &selectio
         const int last = std::min(range.bottom(), bottom);
         if (first > last)
             continue;
-        region += QRect(0, (first - top) * m_rowHeight, viewport()->width(),
-                        (last - first + 1) * m_rowHeight);
+        region += QRect(0, (first - top) * m_rowHeight, viewport()->width(), (last - first + 1) * m_rowHeight);
     }
     return region;
 }

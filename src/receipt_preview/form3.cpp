@@ -1,12 +1,12 @@
 #include "receipt_preview/form3.h"
 
 #include "core/formats/codepage.h"
+#include "core/formats/settings_files.h"
 #include "core/storage/file_io.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/twips.h"
-#include "core/formats/settings_files.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -63,8 +63,7 @@ Form3::Form3(Platform platform, QWidget *parent)
 
     // The client area below the menu bar has the design size.
     const qreal dpi = logicalDpiX();
-    resize(twipsToPixels(kClientWidth, dpi),
-           twipsToPixels(kClientHeight, dpi) + menuBar()->sizeHint().height());
+    resize(twipsToPixels(kClientWidth, dpi), twipsToPixels(kClientHeight, dpi) + menuBar()->sizeHint().height());
 }
 
 QFont Form3::designedFont()
@@ -108,9 +107,7 @@ void Form3::Form_Activate()
 
     if (!bytes) {
         m_platform.messages.warning(
-            this, kTitle,
-            QStringLiteral("There is no receipt to print: \"%1\" could not be read.")
-                .arg(kReceiptFile));
+            this, kTitle, QStringLiteral("There is no receipt to print: \"%1\" could not be read.").arg(kReceiptFile));
         return;
     }
     prnt_Click();
@@ -119,16 +116,14 @@ void Form3::Form_Activate()
 QFont Form3::receiptFont() const
 {
     const std::optional<ReceiptFont> stored = readFontFile();
-    if (!stored || !(stored->pointSize > 0) || !std::isfinite(stored->pointSize)
-        || !fontAvailable(stored->name))
+    if (!stored || !(stored->pointSize > 0) || !std::isfinite(stored->pointSize) || !fontAvailable(stored->name))
         return designedFont();
 
     QFont font(stored->name);
     font.setBold(stored->bold);
     font.setItalic(stored->italic);
     // A size no receipt prints legibly in keeps the designed size; name and style still apply.
-    font.setPointSizeF(legibleReceiptSize(stored->pointSize) ? stored->pointSize
-                                                              : designedFont().pointSizeF());
+    font.setPointSizeF(legibleReceiptSize(stored->pointSize) ? stored->pointSize : designedFont().pointSizeF());
     return font;
 }
 
@@ -140,8 +135,7 @@ void Form3::prnt_Click()
     font.setItalic(boxFont.italic());
     font.setPointSizeF(boxFont.pointSizeF());
 
-    const PrintResult result =
-        m_platform.printer.printText(font, textToPrint() + QStringLiteral("\r\n"));
+    const PrintResult result = m_platform.printer.printText(font, textToPrint() + QStringLiteral("\r\n"));
     if (!result)
         m_platform.messages.warning(this, kTitle, result.message);
 }

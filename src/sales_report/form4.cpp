@@ -1,18 +1,18 @@
 #include "sales_report/form4.h"
 
-#include "core/formats/shop_files.h"
-#include "core/storage/file_io.h"
 #include "core/formats/journal_record.h"
-#include "core/journal/journal.h"
 #include "core/formats/numbers.h"
 #include "core/formats/settings_files.h"
+#include "core/formats/shop_files.h"
+#include "core/journal/journal.h"
+#include "core/report/report.h"
+#include "core/storage/file_io.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/twips.h"
 #include "sales_report/entry_list.h"
-#include "core/report/report.h"
 
 #include <QDir>
 #include <QEvent>
@@ -283,10 +283,9 @@ void Form4::Command2_Click()
     // An earlier period is replaced only when the owner says so.
     const QFileInfo existing(history);
     if (existing.isFile() && existing.size() > 0) {
-        const QString question =
-            QStringLiteral("\"%1\" already holds sales. Replace its content with the journal "
-                           "\"%2\"?")
-                .arg(QDir::toNativeSeparators(history), m_journal.path());
+        const QString question = QStringLiteral("\"%1\" already holds sales. Replace its content with the journal "
+                                                "\"%2\"?")
+                                     .arg(QDir::toNativeSeparators(history), m_journal.path());
         if (!m_platform.messages.question(this, kTitle, question))
             return;
     }
@@ -330,9 +329,9 @@ void Form4::addHistory()
         m_platform.messages.warning(
             this, kTitle,
             QStringLiteral("Could not read \"%1\": %2 Nothing was listed from it.")
-                .arg(QDir::toNativeSeparators(path),
-                     state == FileState::Missing ? QStringLiteral("there is no such file.")
-                                                 : QStringLiteral("it is not a readable file.")));
+                .arg(QDir::toNativeSeparators(path), state == FileState::Missing
+                                                         ? QStringLiteral("there is no such file.")
+                                                         : QStringLiteral("it is not a readable file.")));
     else if (!outOfStep.isEmpty())
         m_platform.messages.warning(this, kTitle, outOfStep);
 }
@@ -341,8 +340,7 @@ void Form4::Command4_Click()
 {
     if (!m_platform.editor.open(m_journal.path(), EditorWindow::Maximized))
         m_platform.messages.warning(
-            this, kTitle,
-            QStringLiteral("No text editor could be started to open \"%1\".").arg(m_journal.path()));
+            this, kTitle, QStringLiteral("No text editor could be started to open \"%1\".").arg(m_journal.path()));
 }
 
 void Form4::Command6_Click()

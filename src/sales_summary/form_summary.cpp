@@ -77,8 +77,8 @@ void FormSummary::buildControls()
     Combo1->addItems({QStringLiteral("Day"), QStringLiteral("Week"), QStringLiteral("Month"), QStringLiteral("Year")});
     Label2 = makeControl<QLabel>(this, "Label2", QStringLiteral("Rows by"), 2520, 150, 800, 255);
     Combo2 = makeControl<QComboBox>(this, "Combo2", 3330, 90, 1500, 315);
-    Combo2->addItems({QStringLiteral("Period"), QStringLiteral("Salesperson"), QStringLiteral("Kind"),
-                      QStringLiteral("Payment")});
+    Combo2->addItems(
+        {QStringLiteral("Period"), QStringLiteral("Salesperson"), QStringLiteral("Kind"), QStringLiteral("Payment")});
     Label3 = makeControl<QLabel>(this, "Label3", QStringLiteral("From"), 5040, 150, 600, 255);
     Text1 = makeControl<QDateEdit>(this, "Text1", 5640, 90, 1500, 315);
     Label4 = makeControl<QLabel>(this, "Label4", QStringLiteral("To"), 7320, 150, 400, 255);
@@ -147,7 +147,8 @@ void FormSummary::addSource(const QString &path, bool history)
                                         .arg(shown));
     else if (source.state == FileState::Missing && history)
         m_platform.messages.warning(
-            this, kTitle, QStringLiteral("Could not read \"%1\": there is no such file. Nothing was counted from it.").arg(shown));
+            this, kTitle,
+            QStringLiteral("Could not read \"%1\": there is no such file. Nothing was counted from it.").arg(shown));
     else if (!source.outOfStep.isEmpty())
         m_platform.messages.warning(this, kTitle, source.outOfStep);
 }
@@ -212,7 +213,7 @@ void FormSummary::Command1_Click()
         return;
     // A range that covered every sale goes on covering every sale, the history's included.
     const bool whole = !m_summary.firstDay().isValid()
-                    || (Text1->date() <= m_summary.firstDay() && Text2->date() >= m_summary.lastDay());
+                       || (Text1->date() <= m_summary.firstDay() && Text2->date() >= m_summary.lastDay());
     addSource(CommonDialog1.FileName, true);
     if (whole)
         showWholeSpan();

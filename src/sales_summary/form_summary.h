@@ -30,19 +30,19 @@ public:
     FormSummary(Platform platform, Journal &journal, QWidget *parent = nullptr);
     ~FormSummary() override;
 
-    QLabel *Label1 = nullptr;      // "Period"
-    QComboBox *Combo1 = nullptr;   // Day, Week, Month, Year
-    QLabel *Label2 = nullptr;      // "Rows by"
-    QComboBox *Combo2 = nullptr;   // Period, Salesperson, Kind, Payment
-    QLabel *Label3 = nullptr;      // "From"
+    QLabel *Label1 = nullptr;    // "Period"
+    QComboBox *Combo1 = nullptr; // Day, Week, Month, Year
+    QLabel *Label2 = nullptr;    // "Rows by"
+    QComboBox *Combo2 = nullptr; // Period, Salesperson, Kind, Payment
+    QLabel *Label3 = nullptr;    // "From"
     QDateEdit *Text1 = nullptr;
-    QLabel *Label4 = nullptr;      // "To"
+    QLabel *Label4 = nullptr; // "To"
     QDateEdit *Text2 = nullptr;
     QPushButton *Command1 = nullptr; // "Add History"
-    QLabel *Label5 = nullptr;      // "Sources"
-    ListBox *List1 = nullptr;      // the files read
-    QTableView *Grid1 = nullptr;   // the rows
-    QLabel *Label6 = nullptr;      // what the last Save CSV or Print did
+    QLabel *Label5 = nullptr;        // "Sources"
+    ListBox *List1 = nullptr;        // the files read
+    QTableView *Grid1 = nullptr;     // the rows
+    QLabel *Label6 = nullptr;        // what the last Save CSV or Print did
     QPushButton *Command2 = nullptr; // "Save CSV"
     QPushButton *Command3 = nullptr; // "Print"
 

@@ -22,18 +22,30 @@ qint64 figure(const SummaryFigures &f, int column)
 {
     const auto pay = [&f](PaymentGroup g) { return f.payment[size_t(g)]; };
     switch (column) {
-    case 2: return f.sales;
-    case 3: return f.gross;
-    case 4: return f.tax;
-    case 5: return f.total;
-    case 6: return f.untaxed;
-    case 7: return f.returns;
-    case 8: return pay(PaymentGroup::Cash);
-    case 9: return pay(PaymentGroup::Cheque);
-    case 10: return pay(PaymentGroup::Charge);
-    case 11: return pay(PaymentGroup::InStoreCredit);
-    case 12: return pay(PaymentGroup::Mixed);
-    default: return pay(PaymentGroup::None) + pay(PaymentGroup::Other);
+    case 2:
+        return f.sales;
+    case 3:
+        return f.gross;
+    case 4:
+        return f.tax;
+    case 5:
+        return f.total;
+    case 6:
+        return f.untaxed;
+    case 7:
+        return f.returns;
+    case 8:
+        return pay(PaymentGroup::Cash);
+    case 9:
+        return pay(PaymentGroup::Cheque);
+    case 10:
+        return pay(PaymentGroup::Charge);
+    case 11:
+        return pay(PaymentGroup::InStoreCredit);
+    case 12:
+        return pay(PaymentGroup::Mixed);
+    default:
+        return pay(PaymentGroup::None) + pay(PaymentGroup::Other);
     }
 }
 

@@ -1,20 +1,20 @@
 #include "sales_terminal/form1.h"
 
 #include "core/formats/codepage.h"
-#include "core/formats/shop_files.h"
 #include "core/formats/inventory_file.h"
+#include "core/formats/layaway_file.h"
 #include "core/formats/numbers.h"
 #include "core/formats/settings_files.h"
+#include "core/formats/shop_files.h"
+#include "core/order/close_writes.h"
+#include "core/order/order.h"
+#include "core/order/terminal_messages.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/keyboard.h"
 #include "platform/text_guard.h"
 #include "platform/twips.h"
-#include "core/order/close_writes.h"
-#include "core/formats/layaway_file.h"
-#include "core/order/order.h"
-#include "core/order/terminal_messages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -94,8 +94,8 @@ void Form1::buildControls()
     Check4 = makeControl<QCheckBox>(Frame2, "Check4", QStringLiteral("In-Store Credit"), 120, 960, 1455, 255);
     Text9 = makeControl<QLineEdit>(Frame2, "Text9", 1440, 240, 975, 285);
     Combo3 = makeDropDown(Frame2, "Combo3", 1440, 600, 975, 315,
-                          {QStringLiteral("Visa"), QStringLiteral("MasterCard"),
-                           QStringLiteral("Discover"), QStringLiteral("American Ex")});
+                          {QStringLiteral("Visa"), QStringLiteral("MasterCard"), QStringLiteral("Discover"),
+                           QStringLiteral("American Ex")});
 
     Frame1 = makeFrame(area, "Frame1", QStringLiteral("Tax"), 2760, 5280, 1335, 1335);
     Combo4 = makeDropDown(Frame1, "Combo4", 120, 240, 735, 315, offeredTaxRates());
@@ -183,10 +183,9 @@ void Form1::buildMenus()
 
 void Form1::setTabOrder()
 {
-    const QList<QWidget *> order{txtQty1, Description1, Price1, Command1, List1, Command2,
-                                 Text2,   Text3,        Text5,  Command3, Text6, Text7,
-                                 Combo2,  Text8,        Check1, Check2,   Check3, Combo3,
-                                 Text9,   Combo4,       Text19, Check4};
+    const QList<QWidget *> order{txtQty1, Description1, Price1, Command1, List1,  Command2, Text2,  Text3,
+                                 Text5,   Command3,     Text6,  Text7,    Combo2, Text8,    Check1, Check2,
+                                 Check3,  Combo3,       Text9,  Combo4,   Text19, Check4};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
@@ -263,9 +262,8 @@ void Form1::backup_Click()
 void Form1::openInEditor(const QString &fileName)
 {
     if (!m_platform.editor.open(fileName)) {
-        m_platform.messages.warning(
-            this, kCaption,
-            QStringLiteral("No text editor could be started to open \"%1\".").arg(fileName));
+        m_platform.messages.warning(this, kCaption,
+                                    QStringLiteral("No text editor could be started to open \"%1\".").arg(fileName));
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/order/order.h"
 #include "platform/common_dialog.h"
 #include "platform/platform.h"
-#include "core/order/order.h"
 #include "sales_terminal/other_windows.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #include "settings/form2.h"
 
-#include "core/storage/file_io.h"
 #include "core/formats/settings_files.h"
+#include "core/storage/file_io.h"
 #include "platform/accessibility.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
@@ -59,11 +59,10 @@ QString colouredButtonStyle(const QColor &colour)
 {
     const QString light = colour.lighter(150).name();
     const QString dark = colour.darker(200).name();
-    return QStringLiteral(
-               "QPushButton { background-color: %1; border-width: 2px; border-style: solid;"
-               " border-color: %2 %3 %3 %2; padding: 1px; }"
-               " QPushButton:pressed { border-color: %3 %2 %2 %3; }"
-               " QPushButton:focus { outline: 1px dotted black; outline-offset: -4px; }")
+    return QStringLiteral("QPushButton { background-color: %1; border-width: 2px; border-style: solid;"
+                          " border-color: %2 %3 %3 %2; padding: 1px; }"
+                          " QPushButton:pressed { border-color: %3 %2 %2 %3; }"
+                          " QPushButton:focus { outline: 1px dotted black; outline-offset: -4px; }")
         .arg(colour.name(), light, dark);
 }
 
@@ -125,8 +124,8 @@ void Form2::buildControls()
     Command8 = makeControl<QPushButton>(this, "Command8", QStringLiteral("Set Font"), 7320, 960, 1575, 375);
     Command10 = makeControl<QPushButton>(this, "Command10", QStringLiteral("Set Tax"), 7320, 1320, 1575, 375);
     Command10->setToolTip(QStringLiteral("This sets your sales tax file."));
-    Command11 = makeControl<WrappingButton>(this, "Command11", QStringLiteral("Display Current Settings"),
-                                         7320, 1800, 1575, 615);
+    Command11 = makeControl<WrappingButton>(this, "Command11", QStringLiteral("Display Current Settings"), 7320, 1800,
+                                            1575, 615);
     Command2 = makeControl<QPushButton>(this, "Command2", QStringLiteral("Close"), 7320, 3000, 1575, 375);
 
     Frame2 = makeFrame(this, "Frame2", QStringLiteral("Tax Settings"), 0, 1560, 3495, 1215);
@@ -158,8 +157,8 @@ void Form2::buildControls()
 
     // Bold captions. The frame's font would pass to the controls inside it, which keep the
     // window's font.
-    for (QWidget *caption : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label2),
-                             static_cast<QWidget *>(Frame2)})
+    for (QWidget *caption :
+         {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label2), static_cast<QWidget *>(Frame2)})
         caption->setFont(boldCaptionFont());
     for (QWidget *inside : Frame2->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         inside->setFont(plainWindowFont());
@@ -179,10 +178,8 @@ void Form2::buildControls()
 
     // The coloured buttons are filled with their colour whatever the desktop's style (some
     // styles draw every button alike), raised, and sunk while pressed.
-    const QList<QPair<QPushButton *, QColor>> coloured{{Command10, taxColour()},
-                                                       {Command6, headerColour()},
-                                                       {Command1, returnColour()},
-                                                       {Command8, fontColour()}};
+    const QList<QPair<QPushButton *, QColor>> coloured{
+        {Command10, taxColour()}, {Command6, headerColour()}, {Command1, returnColour()}, {Command8, fontColour()}};
     for (const auto &[button, colour] : coloured)
         button->setStyleSheet(colouredButtonStyle(colour));
 
@@ -247,8 +244,8 @@ void Form2::Command8_Click()
     CommonDialog1.Flags = 3; // screen and printer fonts, no effects
     if (!CommonDialog1.ShowFont())
         return;
-    reportFailure(writeFontFile({CommonDialog1.FontName, CommonDialog1.FontBold,
-                                 CommonDialog1.FontItalic, CommonDialog1.FontSize}));
+    reportFailure(writeFontFile(
+        {CommonDialog1.FontName, CommonDialog1.FontBold, CommonDialog1.FontItalic, CommonDialog1.FontSize}));
 }
 
 void Form2::Command10_Click()

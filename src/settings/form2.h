@@ -30,10 +30,10 @@ public:
     ~Form2() override;
 
     // The fill colours of the window's colour groups.
-    static QColor taxColour();     // the tax frame, its labels and "Set Tax"
-    static QColor headerColour();  // "Receipt Header Info" and "Save Header"
-    static QColor returnColour();  // "Return Policy" and "Save Return"
-    static QColor fontColour();    // "Set Font"
+    static QColor taxColour();    // the tax frame, its labels and "Set Tax"
+    static QColor headerColour(); // "Receipt Header Info" and "Save Header"
+    static QColor returnColour(); // "Return Policy" and "Save Return"
+    static QColor fontColour();   // "Set Font"
 
     // Return policy.
     QLabel *Label1 = nullptr;

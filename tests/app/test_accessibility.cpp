@@ -94,11 +94,16 @@ void TestAccessibility::everyControlIsNamed_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("Form1") << "Form1" << "Corvalane Point-Of-Sale - BETA";
-    QTest::newRow("Form2") << "Form2" << "Settings";
-    QTest::newRow("Form3") << "Form3" << "Receipt Preview";
-    QTest::newRow("Form4") << "Form4" << "Sales Report";
-    QTest::newRow("Form8") << "Form8" << "Quick Inventory Manager";
+    QTest::newRow("Form1") << "Form1"
+                           << "Corvalane Point-Of-Sale - BETA";
+    QTest::newRow("Form2") << "Form2"
+                           << "Settings";
+    QTest::newRow("Form3") << "Form3"
+                           << "Receipt Preview";
+    QTest::newRow("Form4") << "Form4"
+                           << "Sales Report";
+    QTest::newRow("Form8") << "Form8"
+                           << "Quick Inventory Manager";
 }
 
 void TestAccessibility::everyControlIsNamed()
@@ -136,9 +141,8 @@ void TestAccessibility::namesOfBoxesWithoutCaption()
     QCOMPARE(name(form1.Text6), QStringLiteral("Tendered"));
     // A drop-down is read by its name, its text being its value, and so is the text box in it.
     const QList<std::tuple<QComboBox *, const char *, const char *>> dropDowns{
-        {form1.Combo2, "Order kind", "Sale"},  {form1.Combo3, "Card type", ""},
-        {form1.Combo4, "Tax rate", ""},       {form1.Description1, "Description", ""},
-        {form2.Combo4, "Tax1 in %", ""},
+        {form1.Combo2, "Order kind", "Sale"},    {form1.Combo3, "Card type", ""}, {form1.Combo4, "Tax rate", ""},
+        {form1.Description1, "Description", ""}, {form2.Combo4, "Tax1 in %", ""},
     };
     for (const auto &[dropDown, dropDownName, value] : dropDowns) {
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(dropDown);
@@ -156,7 +160,8 @@ void TestAccessibility::reportColumnsAreListsOfRows()
 {
     WorkDir dir;
     dir.write("sales.txt", sale("R1", "$9.00", "$.54", "$9.54") + sale("R2", "$10.00", "$.00", "$10.00")
-                               + sale("R3", "$1,234.50", "$80.24", "$1,314.74") + sale("R4", "-$12.50", "-$.75", "-$13.25"));
+                               + sale("R3", "$1,234.50", "$80.24", "$1,314.74")
+                               + sale("R4", "-$12.50", "-$.75", "-$13.25"));
     FakePlatform fake;
     Form4 form(fake.platform(), fake.journal);
     form.show();
@@ -173,9 +178,11 @@ void TestAccessibility::reportColumnsAreListsOfRows()
     QAccessibleInterface *column = QAccessible::queryAccessibleInterface(form.List3);
     form.List3->setFocus(); // the first row becomes the current one
     // Read out alone, a row tells its sale: its place and its three amounts.
-    const QString descriptions[] = {QStringLiteral("Sale 2 of 3: Gross Sales 1234.50, Sales Tax 80.24, Net Sales 1314.74"),
-                                    QStringLiteral("Sale 3 of 3: Gross Sales -12.50, Sales Tax -.75, Net Sales -13.25")};
-    for (const auto &[key, row, text] : {std::tuple{Qt::Key_Down, 1, "1314.74"}, std::tuple{Qt::Key_End, 2, "-13.25"}}) {
+    const QString descriptions[] = {
+        QStringLiteral("Sale 2 of 3: Gross Sales 1234.50, Sales Tax 80.24, Net Sales 1314.74"),
+        QStringLiteral("Sale 3 of 3: Gross Sales -12.50, Sales Tax -.75, Net Sales -13.25")};
+    for (const auto &[key, row, text] :
+         {std::tuple{Qt::Key_Down, 1, "1314.74"}, std::tuple{Qt::Key_End, 2, "-13.25"}}) {
         const QString &description = descriptions[row - 1];
         QTest::keyClick(form.List3, key);
         QAccessibleInterface *current = column->focusChild();

@@ -61,7 +61,8 @@ void TestAutomation::drivesAnOrder()
     automation.execute("click Form1.Command3");
     automation.execute("click Form1.Command1");
     const QStringList failed = automation.execute("click Form1.Command2");
-    QVERIFY2(failed.first().startsWith("message ") && failed.first().contains("sales.txt"), qPrintable(failed.join('|')));
+    QVERIFY2(failed.first().startsWith("message ") && failed.first().contains("sales.txt"),
+             qPrintable(failed.join('|')));
 
     // A list's lines come joined, escaped.
     const QStringList list = automation.execute("get Form1.List1");
@@ -106,8 +107,8 @@ void TestAutomation::lastLookToldAtTheEnd()
     };
     QVERIFY(replyTo({}, "ready\n").endsWith("ready\n"));
     QByteArray closed;
-    for (const char *command : {"set Form1.Text8 Ann\n", "click Form1.Command3\n", "set Form1.Price1 5\n", "click Form1.Command1\n",
-                                "set Form1.Text6 10\n", "click Form1.Command2\n"})
+    for (const char *command : {"set Form1.Text8 Ann\n", "click Form1.Command3\n", "set Form1.Price1 5\n",
+                                "click Form1.Command1\n", "set Form1.Text6 10\n", "click Form1.Command2\n"})
         closed += replyTo(command, "ok\n");
     QVERIFY2(!closed.contains("message") && !closed.contains("error"), closed.constData());
     QVERIFY2(dir.read("sales.txt").contains("Salesperson: Ann"), closed.constData());

@@ -56,8 +56,8 @@ void TestCommandLine::answeredBeforeWindowAndLock_data()
     QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << QString();
     QTest::newRow("/?, as Windows users ask") << QStringList{"/?"} << 0 << usage << QString();
     QTest::newRow("-h, with the user's shop") << QStringList{"--user-shop", "-h"} << 0 << usage << QString();
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << QStringLiteral("corvalane-pos " CORVALANE_VERSION "\n")
-                               << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << 0
+                               << QStringLiteral("corvalane-pos " CORVALANE_VERSION "\n") << QString();
     QTest::newRow("unknown option") << QStringList{"--user-shop", "--frobnicate"} << 2 << QString()
                                     << "corvalane-pos: Unknown option 'frobnicate'.\n\n" + usage;
     QTest::newRow("argument") << QStringList{"sales.txt"} << 2 << QString()
@@ -145,9 +145,10 @@ void TestCommandLine::refusedInItsOwnFolder()
     QVERIFY(program.waitForFinished(30000));
     const QString complaint = QString::fromLocal8Bit(program.readAllStandardError());
     QCOMPARE(program.exitCode(), 1);
-    QVERIFY2(complaint.contains(QString("started in \"%1\", the program's own folder").arg(QDir::toNativeSeparators(folder)),
-                                Qt::CaseInsensitive),
-             qPrintable(complaint));
+    QVERIFY2(
+        complaint.contains(QString("started in \"%1\", the program's own folder").arg(QDir::toNativeSeparators(folder)),
+                           Qt::CaseInsensitive),
+        qPrintable(complaint));
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System), before);
     QVERIFY(QDir(data.path()).isEmpty());
 }
@@ -185,7 +186,8 @@ void TestCommandLine::checksABackup()
         QCOMPARE(program.exitCode(), status);
     };
     const QString shown = QDir::toNativeSeparators(made.made);
-    check(made.made, QStringLiteral("good Header.txt\ngood sales.txt\ngood tax.txt\nThe backup \"%1\" is whole.\n").arg(shown), 0);
+    check(made.made,
+          QStringLiteral("good Header.txt\ngood sales.txt\ngood tax.txt\nThe backup \"%1\" is whole.\n").arg(shown), 0);
 
     const QDir backup(made.made);
     QFile tax(backup.filePath(QStringLiteral("tax.txt")));
@@ -198,12 +200,14 @@ void TestCommandLine::checksABackup()
     extra.close();
     check(made.made,
           QStringLiteral("missing Header.txt\ngood sales.txt\nchanged tax.txt\nextra notes.txt\n"
-                         "The backup \"%1\" is NOT whole: do not restore from it.\n").arg(shown),
+                         "The backup \"%1\" is NOT whole: do not restore from it.\n")
+              .arg(shown),
           1);
     QVERIFY(QFile::remove(backup.filePath(QStringLiteral("corvalane-backup.manifest"))));
     check(made.made,
           QStringLiteral("missing corvalane-backup.manifest (the list of the backup's files: not a complete backup)\n"
-                         "The backup \"%1\" is NOT whole: do not restore from it.\n").arg(shown),
+                         "The backup \"%1\" is NOT whole: do not restore from it.\n")
+              .arg(shown),
           1);
     const QString gone = backup.filePath(QStringLiteral("gone"));
     check(gone, QStringLiteral("corvalane-pos: \"%1\" is not a folder.\n").arg(QDir::toNativeSeparators(gone)), 1);

@@ -27,11 +27,11 @@
 // points; it is printed, and a failure replays from it). The figures are printed at the end.
 
 #include "core/formats/journal_record.h"
+#include "core/formats/layaway_file.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
-#include "core/report/report.h"
-#include "core/formats/layaway_file.h"
 #include "core/order/order.h"
+#include "core/report/report.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -236,8 +236,8 @@ public:
             const long long killAt = timed ? 0 : 1 + m_random.bounded(36);
             // A start that finishes a cutoff a kill cut short, at times while another program
             // appends a sale.
-            const bool appendAtStart = fileBytes(path(QStringLiteral("sales.txt.pending"))).startsWith("cutoff")
-                                       && m_random.bounded(2) == 0;
+            const bool appendAtStart =
+                fileBytes(path(QStringLiteral("sales.txt.pending"))).startsWith("cutoff") && m_random.bounded(2) == 0;
             Program program(m_folder, killAt, [&] {
                 if (appendAtStart && appendForeignSale())
                     ++appendsAtStart;
@@ -353,7 +353,8 @@ private:
                     continue;
                 const std::optional<QString> tag = tagOf(line);
                 if (!tag) {
-                    failures << QStringLiteral("%1 holds a record no close wrote: %2").arg(where, QString::fromLatin1(line));
+                    failures
+                        << QStringLiteral("%1 holds a record no close wrote: %2").arg(where, QString::fromLatin1(line));
                     continue;
                 }
                 if (!journal || !closed.count(*tag))
@@ -429,9 +430,15 @@ private:
             const int told = m_expect.closes.count(tag) ? m_expect.closes.at(tag) : 0;
             const int most = told + (m_expect.uncertain.count(tag) ? 1 : 0);
             if (held[tag] < told && (finished || !m_removedByEditor.count(tag)))
-                failures << QStringLiteral("sale %1 was closed %2 times and is there %3 times").arg(tag).arg(told).arg(held[tag]);
+                failures << QStringLiteral("sale %1 was closed %2 times and is there %3 times")
+                                .arg(tag)
+                                .arg(told)
+                                .arg(held[tag]);
             else if (finished && held[tag] > most)
-                failures << QStringLiteral("sale %1 is there %2 times, but was closed %3 times").arg(tag).arg(held[tag]).arg(told);
+                failures << QStringLiteral("sale %1 is there %2 times, but was closed %3 times")
+                                .arg(tag)
+                                .arg(held[tag])
+                                .arg(told);
         }
     }
 
@@ -591,13 +598,12 @@ private:
         }
         const bool appender = m_random.bounded(2) == 0;
         const int appendAfterMs = int(m_random.bounded(15));
-        const std::optional<QStringList> done =
-            program.send(QStringLiteral("click Form4.Command2"), killAfterMs, [&] {
-                if (!appender)
-                    return;
-                QTest::qSleep(appendAfterMs);
-                (void)appendForeignSale();
-            });
+        const std::optional<QStringList> done = program.send(QStringLiteral("click Form4.Command2"), killAfterMs, [&] {
+            if (!appender)
+                return;
+            QTest::qSleep(appendAfterMs);
+            (void)appendForeignSale();
+        });
         if (!done)
             return false;
         if (failedWith(*done)) {
@@ -622,8 +628,11 @@ private:
         if (qAbs(asHistory.gross.total() - (asJournal.gross.total() + untaxed.value)) > 0.005
             || qAbs(asHistory.tax.total() - asJournal.tax.total()) > 0.005)
             failures << QStringLiteral("history %1 totals %2 (tax %3), the journal report %4 (tax %5)")
-                            .arg(history).arg(asHistory.gross.total()).arg(asHistory.tax.total())
-                            .arg(asJournal.gross.total() + untaxed.value).arg(asJournal.tax.total());
+                            .arg(history)
+                            .arg(asHistory.gross.total())
+                            .arg(asHistory.tax.total())
+                            .arg(asJournal.gross.total() + untaxed.value)
+                            .arg(asJournal.tax.total());
         return commands(program, {QStringLiteral("close Form4")}, -1).has_value();
     }
 
@@ -703,7 +712,8 @@ private:
         double subt = 0;
         for (int i = 0; i < items; ++i) {
             const QString quantity = QString::number(1 + m_random.bounded(4));
-            const QString price = QStringLiteral("%1.%2").arg(m_random.bounded(50)).arg(m_random.bounded(100), 2, 10, QLatin1Char('0'));
+            const QString price =
+                QStringLiteral("%1.%2").arg(m_random.bounded(50)).arg(m_random.bounded(100), 2, 10, QLatin1Char('0'));
             lines << QStringLiteral("set Form1.txtQty1 ") + quantity
                   << QStringLiteral("set Form1.Description1 Item %1").arg(m_random.bounded(1000))
                   << QStringLiteral("set Form1.Price1 ") + price << QStringLiteral("click Form1.Command1");
@@ -728,7 +738,8 @@ private:
     bool closeOrder(Program &program, int killAfterMs, bool &told)
     {
         told = false;
-        const std::optional<QStringList> closed = commands(program, {QStringLiteral("click Form1.Command2")}, killAfterMs);
+        const std::optional<QStringList> closed =
+            commands(program, {QStringLiteral("click Form1.Command2")}, killAfterMs);
         if (!closed)
             return false;
         told = !failedWith(*closed);
@@ -745,7 +756,8 @@ private:
         const std::optional<Shown> s = shown(program);
         if (!s || !header(*s))
             return false;
-        m_expect.records[tag] = journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
+        m_expect.records[tag] =
+            journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
         // Closed once, or twice in a row (a double click): the sale is recorded once.
         const bool twice = m_random.bounded(4) == 0;
         bool told = false;
@@ -779,7 +791,8 @@ private:
         const std::optional<Shown> s = shown(program);
         if (!s || !header(*s))
             return false;
-        m_expect.records[tag] = journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
+        m_expect.records[tag] =
+            journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
         bool told = false;
         return closeOrder(program, -1, told) && closeOrder(program, killAfterMs, told);
     }
@@ -802,13 +815,15 @@ private:
     bool layaway(Program &program, int killAfterMs)
     {
         const QString tag = QStringLiteral("L%1").arg(++m_sales, 5, 10, QLatin1Char('0'));
-        const std::optional<double> subt = ringUp(program, QStringLiteral("Layaway"), tag, 1 + int(m_random.bounded(2)));
+        const std::optional<double> subt =
+            ringUp(program, QStringLiteral("Layaway"), tag, 1 + int(m_random.bounded(2)));
         if (!subt || !commands(program, {QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(20))}, -1))
             return false;
         const std::optional<Shown> s = shown(program);
         if (!s || !header(*s))
             return false;
-        m_expect.records[tag] = journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
+        m_expect.records[tag] =
+            journalRecordBytes({*header(*s), s->subtotal, s->tax, s->total, QStringLiteral("Cash")});
         m_newLayaways[tag] = layawayFile(*s, *subt);
         bool told = false;
         if (!closeCounted(program, tag, killAfterMs, told))
@@ -839,9 +854,10 @@ private:
             return sale(program, killAfterMs);
         const QString file = m_layaways.at(int(m_random.bounded(qsizetype(m_layaways.size()))));
         const QByteArray before = fileBytes(path(file));
-        if (!commands(program, {QStringLiteral("file ") + path(file), QStringLiteral("set Form1.Combo2 Layaway Payment"),
-                                QStringLiteral("click Form1.Command3"),
-                                QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(5))},
+        if (!commands(program,
+                      {QStringLiteral("file ") + path(file), QStringLiteral("set Form1.Combo2 Layaway Payment"),
+                       QStringLiteral("click Form1.Command3"),
+                       QStringLiteral("set Form1.Text6 %1").arg(m_random.bounded(5))},
                       -1))
             return false;
         const std::optional<Shown> s = shown(program);
@@ -878,7 +894,9 @@ private:
             }
             const bool recorded = held.count(tag) && held.at(tag) > 0;
             if (finished && int(files.size()) != (recorded ? 1 : 0))
-                failures << QStringLiteral("layaway %1: %2 files, its sale %3").arg(tag).arg(files.size())
+                failures << QStringLiteral("layaway %1: %2 files, its sale %3")
+                                .arg(tag)
+                                .arg(files.size())
                                 .arg(recorded ? QStringLiteral("recorded") : QStringLiteral("not recorded"));
         }
     }
@@ -888,15 +906,17 @@ private:
         const QString sales = QString::number(m_random.bounded(13));
         const QString municipal = QString::number(m_random.bounded(4));
         const QString state = QStringLiteral("%1.5").arg(m_random.bounded(8));
-        if (!commands(program, {QStringLiteral("trigger Form1.settings"), QStringLiteral("set Form2.Combo4 ") + sales,
-                                QStringLiteral("set Form2.Combo1 ") + municipal, QStringLiteral("set Form2.Combo2 ") + state},
+        if (!commands(program,
+                      {QStringLiteral("trigger Form1.settings"), QStringLiteral("set Form2.Combo4 ") + sales,
+                       QStringLiteral("set Form2.Combo1 ") + municipal, QStringLiteral("set Form2.Combo2 ") + state},
                       -1))
             return false;
         RecordWriter writer;
         writer.text(sales).text(municipal).text(state).endRecord();
         const QByteArray now = fileBytes(path(QStringLiteral("tax.txt")));
         m_expect.allowed[QStringLiteral("tax.txt")] = {now, writer.bytes()};
-        const std::optional<QStringList> saved = commands(program, {QStringLiteral("click Form2.Command10")}, killAfterMs);
+        const std::optional<QStringList> saved =
+            commands(program, {QStringLiteral("click Form2.Command10")}, killAfterMs);
         if (!saved)
             return false;
         m_expect.allowed[QStringLiteral("tax.txt")] = {fileBytes(path(QStringLiteral("tax.txt")))};
@@ -906,14 +926,17 @@ private:
     bool addInventory(Program &program, int killAfterMs)
     {
         const QString description = QStringLiteral("Part %1, size %2").arg(++m_parts).arg(m_random.bounded(20));
-        if (!commands(program, {QStringLiteral("trigger Form1.inventory"), QStringLiteral("set Form8.Text1 ") + description}, -1))
+        if (!commands(program,
+                      {QStringLiteral("trigger Form1.inventory"), QStringLiteral("set Form8.Text1 ") + description},
+                      -1))
             return false;
         RecordWriter writer;
         writer.text(description).endRecord();
         // A record cut short by an earlier kill is set aside before this one is appended.
         QByteArray now = fileBytes(path(QStringLiteral("inventory.dat")));
         now.truncate(now.lastIndexOf('\n') + 1);
-        m_expect.allowed[QStringLiteral("inventory.dat")] = {fileBytes(path(QStringLiteral("inventory.dat"))), now + writer.bytes()};
+        m_expect.allowed[QStringLiteral("inventory.dat")] = {fileBytes(path(QStringLiteral("inventory.dat"))),
+                                                             now + writer.bytes()};
         m_expect.appending[QStringLiteral("inventory.dat")] = {now, writer.bytes()};
         if (!commands(program, {QStringLiteral("click Form8.Command1")}, killAfterMs))
             return false;
@@ -972,7 +995,8 @@ private:
 #endif
         const QString name = names.at(int(m_random.bounded(qsizetype(names.size()))));
         QString kind = kinds.at(int(m_random.bounded(qsizetype(kinds.size()))));
-        if (name == QLatin1String("sales.txt.recovered") && (kind == QLatin1String("garbage") || kind == QLatin1String("huge")))
+        if (name == QLatin1String("sales.txt.recovered")
+            && (kind == QLatin1String("garbage") || kind == QLatin1String("huge")))
             kind = QStringLiteral("folder");
         const QByteArray historyBefore = history.isEmpty() ? QByteArray() : fileBytes(path(history));
         const std::optional<QByteArray> before =
@@ -1121,8 +1145,7 @@ void TestCrashSafety::killedAgainAndAgain()
           harness.kills, harness.pointKills, harness.timedKills, harness.starts, harness.salesConfirmed,
           harness.layawaysMade, harness.paymentsMade, harness.cutoffs(), harness.concurrentAppends,
           harness.appendsAtStart, harness.editorCopies, harness.editorSaves, harness.salesKeptOut,
-          harness.keptFilesReplaced, harness.checks, harness.tornTails, seed,
-          timer.elapsed() / 1000.0);
+          harness.keptFilesReplaced, harness.checks, harness.tornTails, seed, timer.elapsed() / 1000.0);
     if (!harness.failures.isEmpty())
         QFAIL(qPrintable(harness.failures.mid(0, 5).join(QStringLiteral("\n---\n"))));
     QCOMPARE(harness.kills, target);

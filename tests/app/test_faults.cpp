@@ -47,7 +47,8 @@ const std::map<QString, QByteArray> kShop{
     {"return.txt", "\"Returns within 30 days.\"\r\n"},
     {"font.txt", "\"Arial\",#FALSE#,#FALSE#,10\r\n"},
     {"inventory.dat", "\"Widget\"\r\n\"Bolt\"\r\n"},
-    {"sales.txt", "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"},
+    {"sales.txt",
+     "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"},
     {"reciept.txt", "old receipt\r\n"},
 };
 
@@ -116,13 +117,11 @@ public:
         if (!f.open(QIODevice::WriteOnly))
             return;
         const QByteArray block(4096, 'x');
-        while (f.write(block) == block.size()) {
-        }
+        while (f.write(block) == block.size()) { }
         f.close();
         QFile tail(file("filler-tail"));
         if (tail.open(QIODevice::WriteOnly)) {
-            while (tail.write("x", 1) == 1 && tail.flush()) {
-            }
+            while (tail.write("x", 1) == 1 && tail.flush()) { }
         }
     }
     bool remountReadOnly() const { return run("mount", {"-o", "remount,ro", m_path}); }
@@ -162,7 +161,8 @@ struct Action
 QList<Action> writingActions()
 {
     return {
-        {"Close Order", {"sales.txt", "reciept.txt"},
+        {"Close Order",
+         {"sales.txt", "reciept.txt"},
          [](Windows &w, const Shop &) {
              QTest::mouseClick(w.form1->Command3, Qt::LeftButton);
              w.form1->txtQty1->setText("2");
@@ -170,38 +170,45 @@ QList<Action> writingActions()
              QTest::mouseClick(w.form1->Command1, Qt::LeftButton);
              QTest::mouseClick(w.form1->Command2, Qt::LeftButton);
          }},
-        {"Save Return", {"return.txt"},
+        {"Save Return",
+         {"return.txt"},
          [](Windows &w, const Shop &) {
              w.form2->Text1->setPlainText("No returns.");
              QTest::mouseClick(w.form2->Command1, Qt::LeftButton);
          }},
-        {"Save Header", {"Header.txt"},
+        {"Save Header",
+         {"Header.txt"},
          [](Windows &w, const Shop &) {
              w.form2->Text2->setText("New Shop");
              QTest::mouseClick(w.form2->Command12, Qt::LeftButton);
              QTest::mouseClick(w.form2->Command6, Qt::LeftButton);
          }},
-        {"Set Tax", {"tax.txt"},
+        {"Set Tax",
+         {"tax.txt"},
          [](Windows &w, const Shop &) {
              w.form2->Combo4->setEditText("7.25");
              QTest::mouseClick(w.form2->Command10, Qt::LeftButton);
          }},
-        {"Set Font", {"font.txt"},
+        {"Set Font",
+         {"font.txt"},
          [](Windows &w, const Shop &) {
              w.fake.dialogs.fontAnswers << FontChoice{"Courier New", true, false, 12};
              QTest::mouseClick(w.form2->Command8, Qt::LeftButton);
          }},
-        {"Add description", {"inventory.dat"},
+        {"Add description",
+         {"inventory.dat"},
          [](Windows &w, const Shop &) {
              w.form8->Text1->setText("Hinge");
              QTest::mouseClick(w.form8->Command1, Qt::LeftButton);
          }},
-        {"Save inventory", {"inventory.dat"},
+        {"Save inventory",
+         {"inventory.dat"},
          [](Windows &w, const Shop &) {
              QTest::mouseClick(w.form8->Command3, Qt::LeftButton);
              QTest::mouseClick(w.form8->Command5, Qt::LeftButton);
          }},
-        {"Set Cutoff", {"history.txt", "sales.txt"},
+        {"Set Cutoff",
+         {"history.txt", "sales.txt"},
          [](Windows &w, const Shop &shop) {
              w.fake.dialogs.fileAnswers << shop.file("history.txt");
              QTest::mouseClick(w.form4->Command2, Qt::LeftButton);
@@ -237,8 +244,8 @@ void checkEveryWriter(Shop &shop, const std::function<void(Shop &)> &fault, cons
             // Not told of a failure: then it was saved (a full disk still takes a few bytes
             // into a block a file already has).
             QVERIFY2(windows.fake.messages.warnings.isEmpty() && changed,
-                     qPrintable(where + ": nothing saved and no message names the file (" +
-                                QString::number(windows.fake.messages.warnings.size()) + " messages)"));
+                     qPrintable(where + ": nothing saved and no message names the file ("
+                                + QString::number(windows.fake.messages.warnings.size()) + " messages)"));
             continue;
         }
         // Told of a failure: nothing was printed as if the sale had gone through, and the
@@ -307,7 +314,8 @@ void TestFaults::readOnlyFolder()
         Shop shop("size=1m");
         if (!shop.mounted())
             QSKIP("could not mount a file system for the test");
-        checkEveryWriter(shop, [](Shop &s) { s.remountReadOnly(); }, "a read-only folder");
+        checkEveryWriter(
+            shop, [](Shop &s) { s.remountReadOnly(); }, "a read-only folder");
         return;
     }
 #ifdef Q_OS_UNIX
@@ -315,7 +323,8 @@ void TestFaults::readOnlyFolder()
     for (const auto &[name, bytes] : kShop)
         QFile::setPermissions(shop.file(name), QFileDevice::ReadOwner);
     QFile::setPermissions(shop.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    checkEveryWriter(shop, [](Shop &) {}, "a read-only folder");
+    checkEveryWriter(
+        shop, [](Shop &) {}, "a read-only folder");
     QFile::setPermissions(shop.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 #else
     QSKIP("needs permission bits");
@@ -363,7 +372,8 @@ void TestFaults::fullDisk()
     Shop shop("size=256k");
     if (!shop.mounted())
         QSKIP("could not mount a file system for the test");
-    checkEveryWriter(shop, [](Shop &s) { s.fill(); }, "a full disk");
+    checkEveryWriter(
+        shop, [](Shop &s) { s.fill(); }, "a full disk");
 }
 
 void TestFaults::readersMeetPipesAndDevices()
@@ -392,7 +402,8 @@ void TestFaults::readersMeetPipesAndDevices()
         for (const Message &message : windows.fake.messages.warnings)
             told << message.text;
         for (const char *name : {"\"inventory.dat\"", "\"return.txt\"", "\"Header.txt\"", "\"tax.txt\"", "sales.txt"})
-            QVERIFY2(told.join('\n').contains(QLatin1String(name)), qPrintable(QString(kind) + ": " + name + " not told"));
+            QVERIFY2(told.join('\n').contains(QLatin1String(name)),
+                     qPrintable(QString(kind) + ": " + name + " not told"));
     }
 #else
     QSKIP("needs named pipes");

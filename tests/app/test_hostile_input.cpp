@@ -16,19 +16,19 @@
 #include "core/formats/file_limits.h"
 #include "core/formats/inventory_file.h"
 #include "core/formats/journal_record.h"
+#include "core/formats/layaway_file.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
 #include "core/formats/settings_files.h"
+#include "core/order/order.h"
+#include "core/report/report.h"
 #include "inventory/form8.h"
 #include "platform/controls.h"
 #include "platform/text_guard.h"
 #include "receipt_preview/form3.h"
 #include "sales_report/entry_list.h"
 #include "sales_report/form4.h"
-#include "core/report/report.h"
 #include "sales_terminal/form1.h"
-#include "core/formats/layaway_file.h"
-#include "core/order/order.h"
 #include "settings/form2.h"
 
 #include <QCheckBox>
@@ -76,7 +76,8 @@ QList<Hostile> hostileValues()
         {"100,000 digits", QString(100000, QLatin1Char('9'))},
         {"NUL and binary", QString(QStringLiteral("a")) + nul + QStringLiteral("b") + QChar(1) + QChar(0x1B)
                                + QChar(0x7F) + QChar(0x81) + QChar(0x9D) + QChar(0xFF) + QChar(0xFFFE) + nul},
-        {"code page letters", QString::fromUtf8("\xc3\xa9\xe2\x82\xac \xe2\x80\x9cok\xe2\x80\x9d \xe2\x80\x93 Caf\xc3\xa9")},
+        {"code page letters",
+         QString::fromUtf8("\xc3\xa9\xe2\x82\xac \xe2\x80\x9cok\xe2\x80\x9d \xe2\x80\x93 Caf\xc3\xa9")},
         {"outside the code page", QString::fromUtf8("\xe6\xbc\xa2\xe5\xad\x97 \xf0\x9f\x98\x80 \xc4\x80")},
         {"1e400", QStringLiteral("1e400")},
         {"-1e400", QStringLiteral("-1e400")},
@@ -234,7 +235,8 @@ void TestHostileInput::initTestCase()
 // reopens showing the same lines.
 void TestHostileInput::terminalBoxes_data()
 {
-    addBoxRows({"Combo2", "Text8", "txtQty1", "Description1", "Price1", "Combo4", "Text9", "Combo3", "Text19", "Text6"});
+    addBoxRows(
+        {"Combo2", "Text8", "txtQty1", "Description1", "Price1", "Combo4", "Text9", "Combo3", "Text19", "Text6"});
 }
 
 void TestHostileInput::terminalBoxes()
@@ -278,9 +280,8 @@ void TestHostileInput::terminalBoxes()
     click(form.Command2);
 
     // Every box shows only what its file can hold.
-    for (QWidget *control : QList<QWidget *>{form.Combo2, form.Text8, form.txtQty1, form.Description1,
-                                             form.Price1, form.Combo4, form.Text9, form.Combo3, form.Text19,
-                                             form.Text6})
+    for (QWidget *control : QList<QWidget *>{form.Combo2, form.Text8, form.txtQty1, form.Description1, form.Price1,
+                                             form.Combo4, form.Text9, form.Combo3, form.Text19, form.Text6})
         QVERIFY2(storable(shownText(control), BoxLines::Single), qPrintable(control->objectName()));
 
     const QStringList shown = form.List1->items();
@@ -517,8 +518,9 @@ void TestHostileInput::oddFilesAtTheCounter()
     click(form.Command2);
 
     const QStringList shown = form.List1->items();
-    QCOMPARE(fromAnsi(dir.read("reciept.txt")), shown.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n \r\n \r\n \r\n")
-                                                   + fromAnsi(readReturnFileRaw()) + QStringLiteral("\r\n"));
+    QCOMPARE(fromAnsi(dir.read("reciept.txt")), shown.join(QStringLiteral("\r\n"))
+                                                    + QStringLiteral("\r\n \r\n \r\n \r\n")
+                                                    + fromAnsi(readReturnFileRaw()) + QStringLiteral("\r\n"));
     const QStringList layaways = QDir(dir.path()).entryList({"*.lwy"}, QDir::Files);
     QCOMPARE(layaways.size(), 1);
     QCOMPARE(readLayaway(dir.filePath(layaways.first())).lines, shown);
@@ -590,35 +592,44 @@ void TestHostileInput::filesBeyondTheLimits_data()
         return told;
     };
     const auto items = [](const QString &reason) {
-        return QStringList{QStringLiteral("\"inventory.dat\" was not read: %1, more than such a file holds.").arg(reason)};
+        return QStringList{
+            QStringLiteral("\"inventory.dat\" was not read: %1, more than such a file holds.").arg(reason)};
     };
     const auto layaway = [](const QString &reason) {
         return QStringList{QStringLiteral("The layaway file \"big.lwy\" was not read: %1, more than a layaway holds. "
-                                          "No layaway was reopened. The order is a sale.").arg(reason)};
+                                          "No layaway was reopened. The order is a sale.")
+                               .arg(reason)};
     };
 
-    QTest::newRow("Header.txt, a line over 64 KB") << "Header.txt" << "\"Shop\"\r\n" + longField << qint64(0)
-                                                   << settings("The receipt header", "Header.txt", tooLong, "");
+    QTest::newRow("Header.txt, a line over 64 KB")
+        << "Header.txt"
+        << "\"Shop\"\r\n" + longField << qint64(0) << settings("The receipt header", "Header.txt", tooLong, "");
     QTest::newRow("Header.txt, over 1 MB")
         << "Header.txt" << QByteArray("\"Shop\"\r\n").repeated(150000) << qint64(0)
         << settings("The receipt header", "Header.txt", "it is larger than 1 MB", "");
     QTest::newRow("Header.txt, a line of 64 KB") << "Header.txt" << longField.sliced(1) << qint64(0) << QStringList();
     QTest::newRow("tax.txt, a rate over 64 KB")
-        << "tax.txt" << "\"6\"," + longField << qint64(0)
+        << "tax.txt"
+        << "\"6\"," + longField << qint64(0)
         << settings("The tax rate", "tax.txt", tooLong, " Check the rate box before ringing up the order.");
     QTest::newRow("return.txt, a line over 64 KB")
-        << "return.txt" << "\"Returns\r\n" + longField << qint64(0)
+        << "return.txt"
+        << "\"Returns\r\n" + longField << qint64(0)
         << settings("The return policy", "return.txt", tooLong, " Receipts print without it.");
     QTest::newRow("return.txt, 160 KB of short lines")
-        << "return.txt" << "\"" + QByteArray("Returns within 30 days, with the receipt.\r\n").repeated(4000) + "\"\r\n"
+        << "return.txt"
+        << "\"" + QByteArray("Returns within 30 days, with the receipt.\r\n").repeated(4000) + "\"\r\n"
         << qint64(0) << QStringList();
     QTest::newRow("font.txt, a name over 64 KB")
-        << "font.txt" << longField.chopped(2) + ",#FALSE#,#FALSE#,10\r\n" << qint64(0)
+        << "font.txt" << longField.chopped(2) + ",#FALSE#,#FALSE#,10\r\n"
+        << qint64(0)
         << settings("The receipt font", "font.txt", tooLong, " Receipts print in their designed font.", false);
-    QTest::newRow("inventory.dat, a line over 64 KB") << "inventory.dat" << "\"Bolt\"\r\n" + longField << qint64(0)
-                                                      << items(tooLong);
-    QTest::newRow("inventory.dat, over 64 MB") << "inventory.dat" << QByteArray() << kLargestListFile + 1 << items(tooLarge);
-    QTest::newRow("layaway, a line over 64 KB") << "big.lwy" << "12.5\r\n" + longField << qint64(0) << layaway(tooLong);
+    QTest::newRow("inventory.dat, a line over 64 KB") << "inventory.dat"
+                                                      << "\"Bolt\"\r\n" + longField << qint64(0) << items(tooLong);
+    QTest::newRow("inventory.dat, over 64 MB")
+        << "inventory.dat" << QByteArray() << kLargestListFile + 1 << items(tooLarge);
+    QTest::newRow("layaway, a line over 64 KB") << "big.lwy"
+                                                << "12.5\r\n" + longField << qint64(0) << layaway(tooLong);
     QTest::newRow("layaway, over 64 MB") << "big.lwy" << QByteArray() << kLargestListFile + 1 << layaway(tooLarge);
 }
 
@@ -645,9 +656,10 @@ void TestHostileInput::filesBeyondTheLimits()
         click(manager.Command5);
         Form2 settings(fake.platform());
         told = warningTexts(fake);
-        return QList<QStringList>{form.List1->items(), {form.Combo2->currentText(), form.Combo4->currentText()},
-                                  comboItems(form.Description1), manager.List1->items(), settings.List2->items(),
-                                  {boxText(settings.Text1), settings.Combo4->currentText()}};
+        return QList<QStringList>{
+            form.List1->items(),           {form.Combo2->currentText(), form.Combo4->currentText()},
+            comboItems(form.Description1), manager.List1->items(),
+            settings.List2->items(),       {boxText(settings.Text1), settings.Combo4->currentText()}};
     };
 
     WorkDir dir;
@@ -678,8 +690,12 @@ void TestHostileInput::binaryJournal()
     for (char &byte : bytes) {
         // Mostly arbitrary bytes; the separators often enough to make records.
         const quint32 pick = random.bounded(16);
-        byte = pick == 0 ? '"' : pick == 1 ? ',' : pick == 2 ? '\r' : pick == 3 ? '\n' : pick == 4 ? '\0'
-                                                                                             : char(random.bounded(256));
+        byte = pick == 0   ? '"'
+               : pick == 1 ? ','
+               : pick == 2 ? '\r'
+               : pick == 3 ? '\n'
+               : pick == 4 ? '\0'
+                           : char(random.bounded(256));
     }
     dir.write("sales.txt", bytes);
 
@@ -784,16 +800,19 @@ void TestHostileInput::receiptFonts_data()
     QTest::newRow("missing font") << QByteArray("\"No Such Font Qq\",#FALSE#,#TRUE#,12\r\n") << QString() << false;
     QTest::newRow("empty name") << QByteArray("\"\",#FALSE#,#TRUE#,12\r\n") << QString() << false;
     QTest::newRow("blank name") << QByteArray("\"   \",#FALSE#,#TRUE#,12\r\n") << QString() << false;
-    QTest::newRow("NUL and binary name") << QByteArray("\"Ar\0\x81\xff\",#FALSE#,#TRUE#,12\r\n", 24) << QString() << false;
-    QTest::newRow("100,000-character name")
-        << "\"" + QByteArray(100000, 'Q') + "\",#FALSE#,#TRUE#,12\r\n" << QString() << false;
+    QTest::newRow("NUL and binary name") << QByteArray("\"Ar\0\x81\xff\",#FALSE#,#TRUE#,12\r\n", 24) << QString()
+                                         << false;
+    QTest::newRow("100,000-character name") << "\"" + QByteArray(100000, 'Q') + "\",#FALSE#,#TRUE#,12\r\n"
+                                            << QString() << false;
     for (const char *size : {"0", "-5", "-0", "NaN", "inf", "1e400", "&HFFFFFFFFF", "\"\"", "\"   \""})
         QTest::newRow(qPrintable(QStringLiteral("size %1").arg(size)))
-            << QByteArray("\"Courier New\",#FALSE#,#TRUE#,") + size + "\r\n" << QString() << false;
+            << QByteArray("\"Courier New\",#FALSE#,#TRUE#,") + size + "\r\n"
+            << QString() << false;
     // A usable name with a size no receipt prints in: the name and style apply.
     for (const char *size : {"10000", "1e308", "0.001", "\"10000\""})
         QTest::newRow(qPrintable(QStringLiteral("size %1").arg(size)))
-            << QByteArray("\"Courier New\",#FALSE#,#TRUE#,") + size + "\r\n" << QStringLiteral("Courier New") << true;
+            << QByteArray("\"Courier New\",#FALSE#,#TRUE#,") + size + "\r\n"
+            << QStringLiteral("Courier New") << true;
 }
 
 void TestHostileInput::receiptFonts()
@@ -834,8 +853,8 @@ void TestHostileInput::refusedDialogNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("refused");
     for (const char *name : {"sales.txt", "Header.txt", "tax.txt", "return.txt", "font.txt", "inventory.dat",
-                             "reciept.txt", "corvalane-pos.lock", "./tax.txt", "sub/../Header.txt", "CON.txt",
-                             "nul", "com1.lwy", "history.txt.", "history ", "a?b.txt"})
+                             "reciept.txt", "corvalane-pos.lock", "./tax.txt", "sub/../Header.txt", "CON.txt", "nul",
+                             "com1.lwy", "history.txt.", "history ", "a?b.txt"})
         QTest::newRow(name) << QString::fromLatin1(name) << true;
 #ifdef Q_OS_UNIX
     QTest::newRow("link to the journal") << "alias.lwy" << true;

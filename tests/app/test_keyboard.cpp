@@ -49,7 +49,10 @@ struct Counter
 
     // The keys go where the focus is, as a keyboard's do.
     void type(const QString &text) { QTest::keyClicks(focus(), text); }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(focus(), key, modifiers); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(focus(), key, modifiers);
+    }
     void tabTo(QWidget *target, int most = 40)
     {
         for (int i = 0; i < most && focus() != target; ++i)
@@ -207,26 +210,34 @@ void TestKeyboard::keysThatTypeNothing_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
-    QTest::addColumn<QString>("menu");  // the menu the key opens, if any
-    QTest::addColumn<bool>("leaves");   // the focus leaves the box
+    QTest::addColumn<QString>("menu"); // the menu the key opens, if any
+    QTest::addColumn<bool>("leaves");  // the focus leaves the box
     const int none = Qt::NoModifier;
     const int alt = Qt::AltModifier;
-    QTest::newRow("Return Policy, Tab") << "Form2" << "Text1" << int(Qt::Key_Tab) << none << "" << true;
-    QTest::newRow("Return Policy, Shift+Tab") << "Form2" << "Text1" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier)
-                                              << "" << true;
+    QTest::newRow("Return Policy, Tab") << "Form2"
+                                        << "Text1" << int(Qt::Key_Tab) << none << "" << true;
+    QTest::newRow("Return Policy, Shift+Tab")
+        << "Form2"
+        << "Text1" << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "" << true;
     // The preview's box is its window's one control: the focus comes round to it again.
-    QTest::newRow("Receipt Preview, Tab") << "Form3" << "Text1" << int(Qt::Key_Tab) << none << "" << false;
-    QTest::newRow("Return Policy, Alt+S") << "Form2" << "Text1" << int(Qt::Key_S) << alt << "" << false;
-    QTest::newRow("Tax1 rate, Alt+X") << "Form2" << "Combo4" << int(Qt::Key_X) << alt << "" << false;
-    QTest::newRow("Header line, Alt+1") << "Form2" << "Text2" << int(Qt::Key_1) << alt << "" << false;
-    QTest::newRow("Tendered, Alt+Q") << "Form1" << "Text6" << int(Qt::Key_Q) << alt << "" << false;
-    QTest::newRow("Tendered, Alt+F opens File") << "Form1" << "Text6" << int(Qt::Key_F) << alt << "file" << false;
-    QTest::newRow("Quantity, Alt+R opens Reports") << "Form1" << "txtQty1" << int(Qt::Key_R) << alt << "reports"
-                                                   << false;
-    QTest::newRow("Description, Alt+M opens Manage") << "Form1" << "Description1" << int(Qt::Key_M) << alt
-                                                     << "manage" << false;
-    QTest::newRow("Price, F10 reaches the menu bar") << "Form1" << "Price1" << int(Qt::Key_F10) << none << "file"
-                                                     << false;
+    QTest::newRow("Receipt Preview, Tab") << "Form3"
+                                          << "Text1" << int(Qt::Key_Tab) << none << "" << false;
+    QTest::newRow("Return Policy, Alt+S") << "Form2"
+                                          << "Text1" << int(Qt::Key_S) << alt << "" << false;
+    QTest::newRow("Tax1 rate, Alt+X") << "Form2"
+                                      << "Combo4" << int(Qt::Key_X) << alt << "" << false;
+    QTest::newRow("Header line, Alt+1") << "Form2"
+                                        << "Text2" << int(Qt::Key_1) << alt << "" << false;
+    QTest::newRow("Tendered, Alt+Q") << "Form1"
+                                     << "Text6" << int(Qt::Key_Q) << alt << "" << false;
+    QTest::newRow("Tendered, Alt+F opens File") << "Form1"
+                                                << "Text6" << int(Qt::Key_F) << alt << "file" << false;
+    QTest::newRow("Quantity, Alt+R opens Reports") << "Form1"
+                                                   << "txtQty1" << int(Qt::Key_R) << alt << "reports" << false;
+    QTest::newRow("Description, Alt+M opens Manage") << "Form1"
+                                                     << "Description1" << int(Qt::Key_M) << alt << "manage" << false;
+    QTest::newRow("Price, F10 reaches the menu bar") << "Form1"
+                                                     << "Price1" << int(Qt::Key_F10) << none << "file" << false;
 }
 
 void TestKeyboard::keysThatTypeNothing()
@@ -312,7 +323,8 @@ void TestKeyboard::quantityChosenWhenFocusReturns()
     f.txtQty1->end(false);
 
     if (menuKey.isEmpty()) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("Note"), QStringLiteral("A note."), QMessageBox::Ok, &f);
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Note"), QStringLiteral("A note."), QMessageBox::Ok,
+                        &f);
         box.open();
         // Given the focus, as a desktop gives it to a message box.
         box.activateWindow();

@@ -17,8 +17,8 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -156,7 +156,8 @@ void TestOwnerWindows::backUpFromTheFileMenu()
     s.fake.dialogs.folderAnswers << s.dir.filePath(QStringLiteral("backups"));
     s.form->backup->trigger();
     QCOMPARE(s.fake.messages.warnings.size(), 1);
-    QVERIFY2(s.fake.messages.warnings.constLast().text.contains(QStringLiteral("it is the shop folder or a folder inside it")),
+    QVERIFY2(s.fake.messages.warnings.constLast().text.contains(
+                 QStringLiteral("it is the shop folder or a folder inside it")),
              qPrintable(s.fake.messages.warnings.constLast().text));
     QVERIFY(!s.dir.exists(kBackupSettingsFile));
 

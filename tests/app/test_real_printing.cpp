@@ -119,18 +119,10 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
             return layout.contains("Change");
         }(),
         20000);
-    const QStringList expected{"Corvalane Hardware",
-                               "12 Main St., Springfield",
-                               "Reciept# 03-14-200409:05:33",
-                               "Salesperson: Ann",
-                               "2   Widget   4.50   $ 9",
-                               "Subtotal        $9.00",
-                               "Tax SD6%        $.54",
-                               "Total           $9.54",
-                               "Payment Type    Cash",
-                               "Tendered        10",
-                               "Change          $.46",
-                               "\"Returns within 30 days.\""};
+    const QStringList expected{"Corvalane Hardware",   "12 Main St., Springfield", "Reciept# 03-14-200409:05:33",
+                               "Salesperson: Ann",     "2   Widget   4.50   $ 9",  "Subtotal        $9.00",
+                               "Tax SD6%        $.54", "Total           $9.54",    "Payment Type    Cash",
+                               "Tendered        10",   "Change          $.46",     "\"Returns within 30 days.\""};
     // The PDF's text comes back with runs of blanks narrowed: compare with blanks simplified.
     const QString printed = layout.simplified();
     for (const QString &line : expected)
@@ -209,7 +201,7 @@ void TestRealPrinting::summaryReachesThePdfPrinter()
     QByteArray journal;
     for (int day = 0; day < 400; ++day)
         journal += "\"Reciept# " + QDate(2004, 1, 1).addDays(day).toString("MM-dd-yyyy").toLatin1()
-                 + "09:00:00      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
+                   + "09:00:00      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
     dir.write("sales.txt", journal);
 
     FakePlatform fake;
@@ -236,15 +228,16 @@ void TestRealPrinting::summaryReachesThePdfPrinter()
         }(),
         20000);
     const QString printed = layout.simplified();
-    for (const QString &line : {QStringLiteral("Corvalane Hardware"), QStringLiteral("12 Main St., Springfield"),
-                                QStringLiteral("Sales Summary, 01-01-2004 to 02-03-2005"),
-                                QStringLiteral("02-03-2005 1 9.00 0.54 9.54"), QStringLiteral("01-01-2004 1 9.00 0.54 9.54"),
-                                QStringLiteral("Total 400 3600.00 216.00 3816.00")})
+    for (const QString &line :
+         {QStringLiteral("Corvalane Hardware"), QStringLiteral("12 Main St., Springfield"),
+          QStringLiteral("Sales Summary, 01-01-2004 to 02-03-2005"), QStringLiteral("02-03-2005 1 9.00 0.54 9.54"),
+          QStringLiteral("01-01-2004 1 9.00 0.54 9.54"), QStringLiteral("Total 400 3600.00 216.00 3816.00")})
         QVERIFY2(printed.contains(line), qPrintable(QStringLiteral("missing \"%1\" in:\n%2").arg(line, layout)));
     QProcess info;
     info.start("pdfinfo", {pdf});
     QVERIFY(info.waitForFinished(10000));
-    const QString pages = QString::fromUtf8(info.readAllStandardOutput()).section("Pages:", 1).simplified().section(' ', 0, 0);
+    const QString pages =
+        QString::fromUtf8(info.readAllStandardOutput()).section("Pages:", 1).simplified().section(' ', 0, 0);
     QVERIFY2(pages.toInt() > 1, qPrintable(pages));
 }
 

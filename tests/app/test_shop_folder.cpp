@@ -115,8 +115,8 @@ void TestShopFolder::userShopIsPrivate()
         return QFileInfo(path).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     };
     const QFileDevice::Permissions userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-    const QFileDevice::Permissions shared = userOnly | QFileDevice::ReadGroup | QFileDevice::ExeGroup
-                                          | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    const QFileDevice::Permissions shared =
+        userOnly | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
     // A data location whose folder is there and open to all, as the owner made it, and a second
     // one whose last folders are missing.
     QTemporaryDir scratch;
@@ -159,7 +159,8 @@ void TestShopFolder::windowsIconIsTheProgramIcon()
         const QImage image = ico.read().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY2(!image.isNull(), qPrintable(ico.errorString()));
         const int side = image.width();
-        const QString png = QStringLiteral(POS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/org.corvalane.PointOfSale.png").arg(side);
+        const QString png =
+            QStringLiteral(POS_SOURCE_DIR "/data/icons/hicolor/%1x%1/apps/org.corvalane.PointOfSale.png").arg(side);
         QCOMPARE(image, QImage(png).convertToFormat(QImage::Format_ARGB32_Premultiplied));
         sides << side;
     }
@@ -172,18 +173,28 @@ void TestShopFolder::noShopInProgramOrSystemFolder_data()
     // "system" for the Windows folder.
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("refusal"); // what the refusal names the folder as; empty: taken
-    QTest::newRow("the program's folder") << "program" << "the program's own folder";
-    QTest::newRow("a folder in the program's") << "program/platforms" << "the program's own folder";
-    QTest::newRow("reached by ..") << "shop/../program" << "the program's own folder";
-    QTest::newRow("the system folder") << "system" << "a folder of the system";
-    QTest::newRow("a folder in the system's") << "system/system32" << "a folder of the system";
-    QTest::newRow("a name that begins alike") << "program files" << "";
-    QTest::newRow("a shop folder") << "shop" << "";
-    QTest::newRow("not there") << "gone" << "";
+    QTest::newRow("the program's folder") << "program"
+                                          << "the program's own folder";
+    QTest::newRow("a folder in the program's") << "program/platforms"
+                                               << "the program's own folder";
+    QTest::newRow("reached by ..") << "shop/../program"
+                                   << "the program's own folder";
+    QTest::newRow("the system folder") << "system"
+                                       << "a folder of the system";
+    QTest::newRow("a folder in the system's") << "system/system32"
+                                              << "a folder of the system";
+    QTest::newRow("a name that begins alike") << "program files"
+                                              << "";
+    QTest::newRow("a shop folder") << "shop"
+                                   << "";
+    QTest::newRow("not there") << "gone"
+                               << "";
 #ifdef Q_OS_WIN
-    QTest::newRow("the program's folder in capitals") << "PROGRAM" << "the program's own folder";
+    QTest::newRow("the program's folder in capitals") << "PROGRAM"
+                                                      << "the program's own folder";
 #else
-    QTest::newRow("a link to the program's folder") << "link" << "the program's own folder";
+    QTest::newRow("a link to the program's folder") << "link"
+                                                    << "the program's own folder";
 #endif
 }
 

@@ -146,16 +146,23 @@ void TestSingleCopy::oddThingsAtTheLocksName_data()
     QTest::addColumn<QString>("thing");
     QTest::addColumn<QString>("says");
     QTest::newRow("empty file") << "empty" << QString();
-    QTest::newRow("folder") << "folder" << "is not a regular file";
+    QTest::newRow("folder") << "folder"
+                            << "is not a regular file";
 #ifdef Q_OS_UNIX
-    QTest::newRow("link to nowhere") << "dangling" << "is not a regular file (it is a link)";
-    QTest::newRow("link to /dev/zero") << "device" << "is not a regular file (it is a link)";
-    QTest::newRow("named pipe") << "pipe" << "is not a regular file";
-    QTest::newRow("socket") << "socket" << "is not a regular file";
-    QTest::newRow("second name of the journal") << "hard" << "second name";
+    QTest::newRow("link to nowhere") << "dangling"
+                                     << "is not a regular file (it is a link)";
+    QTest::newRow("link to /dev/zero") << "device"
+                                       << "is not a regular file (it is a link)";
+    QTest::newRow("named pipe") << "pipe"
+                                << "is not a regular file";
+    QTest::newRow("socket") << "socket"
+                            << "is not a regular file";
+    QTest::newRow("second name of the journal") << "hard"
+                                                << "second name";
     // Permission bits do not stop root.
     if (::geteuid() != 0)
-        QTest::newRow("may not be opened") << "unreadable" << "cannot be opened or locked";
+        QTest::newRow("may not be opened") << "unreadable"
+                                           << "cannot be opened or locked";
 #endif
 }
 
@@ -180,7 +187,9 @@ void TestSingleCopy::oddThingsAtTheLocksName()
         QVERIFY(bindSocket(lockFile));
     else if (thing == QLatin1String("hard")) {
         QVERIFY(QFile(shop.filePath("sales.txt")).open(QIODevice::WriteOnly));
-        QCOMPARE(::link(QFile::encodeName(shop.filePath("sales.txt")).constData(), QFile::encodeName(lockFile).constData()), 0);
+        QCOMPARE(
+            ::link(QFile::encodeName(shop.filePath("sales.txt")).constData(), QFile::encodeName(lockFile).constData()),
+            0);
     } else {
         QVERIFY(QFile(lockFile).open(QIODevice::WriteOnly));
         QCOMPARE(::chmod(QFile::encodeName(lockFile).constData(), 0), 0);

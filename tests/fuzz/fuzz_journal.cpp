@@ -45,13 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString field = expected.at(row * 5 + 1);
         const QString shown = columns.gross.shown(row);
         if (shown != formatTwoDecimals(field))
-            fuzz::broken("an entry shows other than formatTwoDecimals of its field", field + QStringLiteral(" | ") + shown);
+            fuzz::broken("an entry shows other than formatTwoDecimals of its field",
+                         field + QStringLiteral(" | ") + shown);
         if (formatTwoDecimals(shown) != shown && isNumericText(shown))
             fuzz::broken("formatTwoDecimals of an entry changes it", shown);
         sum += leadingNumber(shown);
     }
     const double total = columns.gross.total();
     if (!(total == sum || (std::isnan(total) && std::isnan(sum))))
-        fuzz::broken("the column total is not the sum of its entries", numberText(total) + QStringLiteral(" | ") + numberText(sum));
+        fuzz::broken("the column total is not the sum of its entries",
+                     numberText(total) + QStringLiteral(" | ") + numberText(sum));
     return 0;
 }

@@ -5,9 +5,9 @@
 #include "fuzz_support.h"
 
 #include "core/formats/codepage.h"
+#include "core/formats/layaway_file.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
-#include "core/formats/layaway_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -26,8 +26,8 @@ bool storableLine(const QString &line)
 
 void checkRead(const QByteArray &bytes)
 {
-    const QString path = fuzz::writeInput(QStringLiteral("data.lwy"), reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                          size_t(bytes.size()));
+    const QString path = fuzz::writeInput(QStringLiteral("data.lwy"),
+                                          reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     const Layaway layaway = readLayaway(path);
     if (layaway.state == Layaway::Unreadable)
         fuzz::broken("a layaway file that is there reads as unreadable", path);
@@ -59,7 +59,8 @@ void checkRead(const QByteArray &bytes)
                             QStringLiteral("Reciept# 03-14-200409:05:33      Layaway Payment   Salesperson: Ann"),
                             QStringLiteral("x"), QStringLiteral("y")};
     const QStringList reopened = reopenedLines(order, layaway.lines);
-    if (reopened.size() != qMax(order.size(), layaway.lines.size()) || reopened.mid(0, layaway.lines.size()) != layaway.lines
+    if (reopened.size() != qMax(order.size(), layaway.lines.size())
+        || reopened.mid(0, layaway.lines.size()) != layaway.lines
         || reopened.mid(layaway.lines.size()) != order.mid(layaway.lines.size()))
         fuzz::broken("the reopened list is not the stored lines, then the list's", QString::number(reopened.size()));
 }
@@ -69,8 +70,8 @@ void checkRead(const QByteArray &bytes)
 void checkRoundTrip(double balance, const QStringList &lines)
 {
     const QByteArray bytes = layawayBytes(balance, lines);
-    const QString path = fuzz::writeInput(QStringLiteral("written.lwy"), reinterpret_cast<const uint8_t *>(bytes.constData()),
-                                          size_t(bytes.size()));
+    const QString path = fuzz::writeInput(QStringLiteral("written.lwy"),
+                                          reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     const Layaway back = readLayaway(path);
     if (back.lines != lines)
         fuzz::broken("written lines do not read back", QString::number(lines.size()));
@@ -79,8 +80,10 @@ void checkRoundTrip(double balance, const QStringList &lines)
             fuzz::broken("a balance beyond range reads back as a number", back.balanceText);
         return;
     }
-    if (back.state != Layaway::Read || back.balanceText != numberText(balance) || back.balance != numberTextValue(balance))
-        fuzz::broken("a written balance does not read back", numberText(balance) + QStringLiteral(" -> ") + back.balanceText);
+    if (back.state != Layaway::Read || back.balanceText != numberText(balance)
+        || back.balance != numberTextValue(balance))
+        fuzz::broken("a written balance does not read back",
+                     numberText(balance) + QStringLiteral(" -> ") + back.balanceText);
 }
 
 // The name made from any salesperson: 14 digits first, one dot (the extension's), no separator
@@ -97,7 +100,8 @@ void checkName(const QDateTime &closedAt, const QString &salesperson, int attemp
     if (!name.endsWith(QLatin1String(".lwy")) || name.count(QLatin1Char('.')) != 1 || name.contains(QLatin1Char('/'))
         || name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char(':')))
         fuzz::broken("the name holds a separator or a dot of its own", name);
-    const QString suffix = attempt > 1 ? QLatin1Char('-') + QString::number(attempt) + QStringLiteral(".lwy") : QStringLiteral(".lwy");
+    const QString suffix =
+        attempt > 1 ? QLatin1Char('-') + QString::number(attempt) + QStringLiteral(".lwy") : QStringLiteral(".lwy");
     if (name.mid(14) != part + suffix)
         fuzz::broken("the name is not digits, name part and extension", name);
     for (const QChar c : name)

@@ -87,7 +87,8 @@ void checkTwoDecimals(const QString &text)
     // The journal's cents give the same entry.
     if (const std::optional<qint64> cents = moneyCents(toAnsi(text))) {
         if (centsEntry(*cents) != entry)
-            fuzz::broken("the cents of a field show other than its entry", text + QStringLiteral(" -> ") + centsEntry(*cents));
+            fuzz::broken("the cents of a field show other than its entry",
+                         text + QStringLiteral(" -> ") + centsEntry(*cents));
     }
 }
 

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString path = fuzz::writeInput(QStringLiteral("data.txt"), data, size);
 
     const TaxRates rates = readTaxFile(path);
-    if (rates.sales.size() > qsizetype(size) || rates.municipal.size() > qsizetype(size) || rates.state.size() > qsizetype(size))
+    if (rates.sales.size() > qsizetype(size) || rates.municipal.size() > qsizetype(size)
+        || rates.state.size() > qsizetype(size))
         fuzz::broken("a rate is longer than the file", rates.sales);
 
     (void)readHeaderFile(path);

@@ -83,10 +83,13 @@ void TestForm8::layout()
     Manager m;
     Form8 &f = *m.form;
     QCOMPARE(f.windowTitle(), QStringLiteral("Quick Inventory Manager"));
-    const QList<QPair<QString, QString>> captions{
-        {"Command3", "Load Inventory File"}, {"Command4", "Remove Item"}, {"Command2", "Clear List"},
-        {"Command5", "Save"},                {"Label1", "Description"},   {"Command7", "Clear"},
-        {"Command1", "Add"}};
+    const QList<QPair<QString, QString>> captions{{"Command3", "Load Inventory File"},
+                                                  {"Command4", "Remove Item"},
+                                                  {"Command2", "Clear List"},
+                                                  {"Command5", "Save"},
+                                                  {"Label1", "Description"},
+                                                  {"Command7", "Clear"},
+                                                  {"Command1", "Add"}};
     for (const auto &[name, caption] : captions) {
         QWidget *w = f.findChild<QWidget *>(name);
         QVERIFY2(w, qPrintable(name));
@@ -107,8 +110,8 @@ void TestForm8::layout()
     QCOMPARE(f.Command1->geometry(), QRect(px(1200), px(840), px(975), px(375)));
 
     // Focus order: the description, Add, the list, then the buttons down the right.
-    const QList<QWidget *> order{f.Text1, f.Command1, f.List1, f.Command3, f.Command4,
-                                 f.Command7, f.Command2, f.Command5};
+    const QList<QWidget *> order{f.Text1,    f.Command1, f.List1,    f.Command3,
+                                 f.Command4, f.Command7, f.Command2, f.Command5};
     QWidget *w = order.first();
     for (qsizetype i = 1; i < order.size(); ++i) {
         w = w->nextInFocusChain();
@@ -136,15 +139,12 @@ void TestForm8::loadShowsSorted_data()
     QTest::addColumn<QStringList>("list");
     QTest::newRow("case ignored") << kInventory << QStringList{"Anchor", "bolt, 10 mm", "Widget"};
     QTest::newRow("empty first, duplicates kept")
-        << QByteArray("\"b\"\r\n\"\"\r\n\"A\"\r\n\"b\"\r\n\" \"\r\n")
-        << QStringList{"", " ", "A", "b", "b"};
+        << QByteArray("\"b\"\r\n\"\"\r\n\"A\"\r\n\"b\"\r\n\" \"\r\n") << QStringList{"", " ", "A", "b", "b"};
     QTest::newRow("same letters keep file order")
-        << QByteArray("\"pen\"\r\n\"PEN\"\r\n\"Pen\"\r\n\"nib\"\r\n")
-        << QStringList{"nib", "pen", "PEN", "Pen"};
+        << QByteArray("\"pen\"\r\n\"PEN\"\r\n\"Pen\"\r\n\"nib\"\r\n") << QStringList{"nib", "pen", "PEN", "Pen"};
     QTest::newRow("hand-typed comma gives two entries")
         << QByteArray("Widget, blue\r\n") << QStringList{"blue", "Widget"};
-    QTest::newRow("two quoted fields on a line")
-        << QByteArray("\"Pen\",\"Nut\"\r\n") << QStringList{"Nut", "Pen"};
+    QTest::newRow("two quoted fields on a line") << QByteArray("\"Pen\",\"Nut\"\r\n") << QStringList{"Nut", "Pen"};
     QTest::newRow("empty file") << QByteArray("") << QStringList{};
     QTest::newRow("missing file") << QByteArray() << QStringList{};
 }

@@ -35,8 +35,8 @@ void TestListBox::listOrder_data()
     QTest::newRow("empty first") << QStringList{"b", "", "a", ""} << QStringList{"", "", "a", "b"};
     QTest::newRow("differing in case only: first come first")
         << QStringList{"PEN", "pen", "Nib", "Pen"} << QStringList{"Nib", "PEN", "pen", "Pen"};
-    QTest::newRow("prefix before longer") << QStringList{"Bolts", "bolt", "Bolt 10"}
-                                          << QStringList{"bolt", "Bolt 10", "Bolts"};
+    QTest::newRow("prefix before longer")
+        << QStringList{"Bolts", "bolt", "Bolt 10"} << QStringList{"bolt", "Bolt 10", "Bolts"};
     QTest::newRow("accented letters") << QStringList{"\u00C9clair", "\u00E9clair", "Eclair"}
                                       << QStringList{"Eclair", "\u00C9clair", "\u00E9clair"};
     QTest::newRow("none") << QStringList{} << QStringList{};
@@ -116,7 +116,9 @@ void TestListBox::longLinesShowTheirStart()
     QStyleOptionViewItem option;
     option.initFrom(&box);
     for (QAbstractItemView *view : {static_cast<QAbstractItemView *>(&box), dropDown.view()}) {
-        const auto width = [&](int row) { return view->itemDelegate()->sizeHint(option, view->model()->index(row, 0)).width(); };
+        const auto width = [&](int row) {
+            return view->itemDelegate()->sizeHint(option, view->model()->index(row, 0)).width();
+        };
         QCOMPARE(width(0), width(1));
         QVERIFY(width(1) > width(2));
         QCOMPARE(view->model()->index(0, 0).data().toString().size(), kLongestField);

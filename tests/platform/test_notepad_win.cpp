@@ -15,8 +15,8 @@
 
 #include <optional>
 
-#include <windows.h>
 #include <tlhelp32.h>
+#include <windows.h>
 #include <winternl.h>
 
 using namespace pos;
@@ -148,8 +148,8 @@ void TestNotepadWin::startsNotepadInTheShopFolder()
             QTest::qWait(50);
     }
     QVERIFY2(pid != 0, "no notepad.exe started");
-    const HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE
-                                             | SYNCHRONIZE, FALSE, pid);
+    const HANDLE process =
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
     QVERIFY(process != nullptr);
     const auto end = qScopeGuard([&] {
         ::TerminateProcess(process, 0);

@@ -34,17 +34,28 @@ void TestTextGuard::storableText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("single");
     QTest::addColumn<QString>("multi");
-    QTest::newRow("plain") << "Ann" << "Ann" << "Ann";
+    QTest::newRow("plain") << "Ann"
+                           << "Ann"
+                           << "Ann";
     QTest::newRow("code page letters") << QString::fromUtf8("Café €5 “ok”") << QString::fromUtf8("Café €5 “ok”")
                                        << QString::fromUtf8("Café €5 “ok”");
-    QTest::newRow("line breaks") << "a\r\nb\nc\rd" << "a  b c d" << "a\r\nb\nc\rd";
-    QTest::newRow("tab and NUL") << QString("a\tb") + QChar(0) + "c" << "a b c" << QString("a\tb c");
-    QTest::newRow("C1 control and DEL") << QString("a") + QChar(0x85) + QChar(0x7F) << "a  " << "a  ";
-    QTest::newRow("CJK and A macron") << QString::fromUtf8("漢Āx") << "??x" << "??x";
-    QTest::newRow("emoji is one character") << QString::fromUtf8("a😀b") << "a?b" << "a?b";
+    QTest::newRow("line breaks") << "a\r\nb\nc\rd"
+                                 << "a  b c d"
+                                 << "a\r\nb\nc\rd";
+    QTest::newRow("tab and NUL") << QString("a\tb") + QChar(0) + "c"
+                                 << "a b c" << QString("a\tb c");
+    QTest::newRow("C1 control and DEL") << QString("a") + QChar(0x85) + QChar(0x7F) << "a  "
+                                        << "a  ";
+    QTest::newRow("CJK and A macron") << QString::fromUtf8("漢Āx") << "??x"
+                                      << "??x";
+    QTest::newRow("emoji is one character") << QString::fromUtf8("a😀b") << "a?b"
+                                            << "a?b";
     // A line box's text goes into quoted fields, which cannot hold a double quote.
-    QTest::newRow("double quotes") << "12\" pipe \"\"" << "12' pipe ''" << "12\" pipe \"\"";
-    QTest::newRow("lone surrogate") << QString("a") + QChar(0xD800) << "a?" << "a?";
+    QTest::newRow("double quotes") << "12\" pipe \"\""
+                                   << "12' pipe ''"
+                                   << "12\" pipe \"\"";
+    QTest::newRow("lone surrogate") << QString("a") + QChar(0xD800) << "a?"
+                                    << "a?";
 }
 
 void TestTextGuard::storableText()

@@ -104,8 +104,8 @@ void TestUniformListView::scrollsByRows()
     view.scrollTo(model.index(10, 0), QAbstractItemView::PositionAtTop);
     QCOMPARE(view.topRow(), 10);
     // The wheel scrolls a few rows.
-    QWheelEvent wheel(QPointF(5, 5), view.viewport()->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(5, 5), view.viewport()->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view.viewport(), &wheel);
     QVERIFY(view.topRow() > 10);
     // Past the end it stops at the last page.

@@ -2,10 +2,10 @@
 
 #include "core/formats/codepage.h"
 #include "core/formats/file_limits.h"
-#include "platform/controls.h"
 #include "fake_platform.h"
-#include "work_dir.h"
+#include "platform/controls.h"
 #include "platform/twips.h"
+#include "work_dir.h"
 
 #include <QAction>
 #include <QApplication>
@@ -134,7 +134,9 @@ void TestForm3::printedTextIsFileContent_data()
     const auto words = QTextOption::WrapAtWordBoundaryOrAnywhere;
 
     QTest::newRow("receipt") << kReceipt << words;
-    QTest::newRow("code page bytes") << QByteArray("Caf\xE9 \x80" "5.00\xA0\x93ok\x94\x81\r\n\t$1\r\n") << words;
+    QTest::newRow("code page bytes") << QByteArray("Caf\xE9 \x80"
+                                                   "5.00\xA0\x93ok\x94\x81\r\n\t$1\r\n")
+                                     << words;
     QTest::newRow("lone line ends") << QByteArray("a\nb\rc\r\n\r\n\n") << words;
     QTest::newRow("no final line end") << QByteArray("Total $2.66") << words;
     QByteArray longReceipt;
@@ -146,7 +148,8 @@ void TestForm3::printedTextIsFileContent_data()
         << "Shop\r\n" + word + " " + word + "\t" + word + "\r" + word + "\n" + word << words;
     QTest::newRow("a run of 1,025") << "Shop\r\n" + word + "9\r\n" << QTextOption::WrapAnywhere;
     QTest::newRow("a run of 64 KB, no-break spaces in it")
-        << "Shop\r\n" + QByteArray(kLongestField, 'W').replace(0x300, 1, "\xA0") + "\r\n" << QTextOption::WrapAnywhere;
+        << "Shop\r\n" + QByteArray(kLongestField, 'W').replace(0x300, 1, "\xA0") + "\r\n"
+        << QTextOption::WrapAnywhere;
 }
 
 void TestForm3::printedTextIsFileContent()
@@ -169,31 +172,26 @@ void TestForm3::fontFromFontFile_data()
     QTest::addColumn<bool>("italic");
     QTest::addColumn<double>("size");
 
-    QTest::newRow("italic 12") << QByteArray("\"Arial\",#FALSE#,#TRUE#,12\r\n") << "Arial" << false
-                               << true << 12.0;
-    QTest::newRow("fractional size") << QByteArray("\"Arial\",#TRUE#,#TRUE#,8.25\r\n") << "Arial"
-                                     << true << true << 8.25;
+    QTest::newRow("italic 12") << QByteArray("\"Arial\",#FALSE#,#TRUE#,12\r\n") << "Arial" << false << true << 12.0;
+    QTest::newRow("fractional size") << QByteArray("\"Arial\",#TRUE#,#TRUE#,8.25\r\n") << "Arial" << true << true
+                                     << 8.25;
     QTest::newRow("missing") << QByteArray() << "Arial" << true << false << 6.0;
-    QTest::newRow("short") << QByteArray("\"Arial\",#FALSE#\r\n") << "Arial" << true << false
-                           << 6.0;
-    QTest::newRow("size zero") << QByteArray("\"Arial\",#FALSE#,#TRUE#,0\r\n") << "Arial" << true
-                               << false << 6.0;
+    QTest::newRow("short") << QByteArray("\"Arial\",#FALSE#\r\n") << "Arial" << true << false << 6.0;
+    QTest::newRow("size zero") << QByteArray("\"Arial\",#FALSE#,#TRUE#,0\r\n") << "Arial" << true << false << 6.0;
     // Sizes no receipt prints legibly in keep the designed size; name and style apply.
     for (const char *size : {"1e308", "1e-300", "10000", "2147483648", "3.99", "72.5"})
         QTest::newRow(qPrintable(QStringLiteral("size %1").arg(size)))
-            << QByteArray("\"Arial\",#FALSE#,#TRUE#,") + size + "\r\n" << "Arial" << false << true << 6.0;
-    QTest::newRow("size 4") << QByteArray("\"Arial\",#FALSE#,#FALSE#,4\r\n") << "Arial" << false
-                            << false << 4.0;
-    QTest::newRow("size 72") << QByteArray("\"Arial\",#TRUE#,#TRUE#,72\r\n") << "Arial" << true
-                             << true << 72.0;
-    QTest::newRow("not installed") << QByteArray("\"No Such Font Qq\",#FALSE#,#TRUE#,12\r\n")
-                                   << "Arial" << true << false << 6.0;
+            << QByteArray("\"Arial\",#FALSE#,#TRUE#,") + size + "\r\n"
+            << "Arial" << false << true << 6.0;
+    QTest::newRow("size 4") << QByteArray("\"Arial\",#FALSE#,#FALSE#,4\r\n") << "Arial" << false << false << 4.0;
+    QTest::newRow("size 72") << QByteArray("\"Arial\",#TRUE#,#TRUE#,72\r\n") << "Arial" << true << true << 72.0;
+    QTest::newRow("not installed") << QByteArray("\"No Such Font Qq\",#FALSE#,#TRUE#,12\r\n") << "Arial" << true
+                                   << false << 6.0;
 
     for (const QString &family : QFontDatabase::families()) {
         if (!family.contains('[') && family.compare("Arial", Qt::CaseInsensitive) != 0) {
             QTest::newRow("installed family")
-                << QByteArray("\"" + family.toLatin1() + "\",#TRUE#,#FALSE#,9\r\n") << family
-                << true << false << 9.0;
+                << QByteArray("\"" + family.toLatin1() + "\",#TRUE#,#FALSE#,9\r\n") << family << true << false << 9.0;
             break;
         }
     }
@@ -234,8 +232,8 @@ void TestForm3::resizeFollowsWindow()
 
     form->resize(700, 560);
     QTRY_COMPARE(form->size(), QSize(700, 560));
-    QCOMPARE(form->Text1->size(), QSize(form->frameGeometry().width() - widthMargin,
-                                        form->frameGeometry().height() - heightMargin));
+    QCOMPARE(form->Text1->size(),
+             QSize(form->frameGeometry().width() - widthMargin, form->frameGeometry().height() - heightMargin));
 
     // Too low for the margins: the box keeps its whole size, width included.
     const QSize kept = form->Text1->size();

@@ -25,17 +25,18 @@ using namespace pos::testing;
 
 namespace {
 
-QByteArray sale(const QByteArray &key, const QByteArray &subtotal, const QByteArray &tax,
-                const QByteArray &total, const QByteArray &payment = "Cash")
+QByteArray sale(const QByteArray &key, const QByteArray &subtotal, const QByteArray &tax, const QByteArray &total,
+                const QByteArray &payment = "Cash")
 {
     return "\"" + key + "\",\"" + subtotal + "\",\"" + tax + "\",\"" + total + "\",\"" + payment + "\"\r\n";
 }
 
-const QByteArray kJournal = sale("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann", "$9.00", "$.54", "$9.54")
-                            + sale("Reciept# 03-14-200409:10:00      Sale   Salesperson: Ann", "$10.00", "$.00", "$10.00")
-                            + sale("Reciept# 03-14-200409:12:00      Return   Salesperson: Bo", "-$12.50", "-$.75", "-$13.25")
-                            + sale("Reciept# 03-14-200409:12:00      Return   Salesperson: Bo", "-$12.50", "-$.75", "-$13.25")
-                            + sale("Reciept# 03-14-200410:00:00      Sale   Salesperson: Cy", "$1,234.50", "$80.24", "$1,314.74");
+const QByteArray kJournal =
+    sale("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann", "$9.00", "$.54", "$9.54")
+    + sale("Reciept# 03-14-200409:10:00      Sale   Salesperson: Ann", "$10.00", "$.00", "$10.00")
+    + sale("Reciept# 03-14-200409:12:00      Return   Salesperson: Bo", "-$12.50", "-$.75", "-$13.25")
+    + sale("Reciept# 03-14-200409:12:00      Return   Salesperson: Bo", "-$12.50", "-$.75", "-$13.25")
+    + sale("Reciept# 03-14-200410:00:00      Sale   Salesperson: Cy", "$1,234.50", "$80.24", "$1,314.74");
 
 struct Report
 {
@@ -124,21 +125,36 @@ void TestForm4::controlsAndLayout()
         int left, top, width, height;
     };
     const QList<Control> controls{
-        {"Label3", "Gross Sales", 120, 0, 1935, 375},     {"Label1", "Net Sales", 2160, 0, 1815, 375},
-        {"Label2", "Sales Tax", 4200, 0, 1815, 375},      {"List1", nullptr, 120, 480, 1935, 2985},
-        {"List3", nullptr, 2160, 480, 1815, 2985},        {"List2", nullptr, 4080, 480, 2055, 2985},
-        {"Text1", nullptr, 120, 3480, 1935, 375},         {"Text3", nullptr, 2160, 3480, 1815, 375},
-        {"Text2", nullptr, 4080, 3480, 2055, 375},        {"Command2", "Set Cutoff", 6240, 480, 1695, 375},
-        {"Command3", "Open History", 6240, 960, 1695, 375}, {"Command5", "Add Histories", 6240, 1440, 1695, 375},
-        {"Command4", "Manage Sales", 6240, 1920, 1695, 375}, {"Command6", "Print", 6240, 2400, 1695, 375},
-        {"Label4", "Tax Rate in %", 120, 3960, -1, -1},   {"Text4", nullptr, 1680, 3960, 495, 285},
-        {"Text7", nullptr, 2280, 3960, 2295, 285},        {"Label5", "State Tax %", 120, 4320, -1, -1},
-        {"Text5", nullptr, 1680, 4320, 495, 285},         {"Text8", nullptr, 2280, 4320, 2295, 285},
-        {"Label6", "Municipal Tax %", 120, 4680, -1, -1}, {"Text6", nullptr, 1680, 4680, 495, 285},
-        {"Text9", nullptr, 2280, 4680, 2295, 285},        {"Label9", "Non Tax Sales", 120, 5040, -1, -1},
-        {"Label10", "0%", 1680, 5040, 495, 255},          {"Text12", nullptr, 2280, 5040, 2295, 285},
-        {"Command1", "Calculate Tax", 4680, 3960, 1455, 975}, {"Label7", "Calculated tax", 6240, 3840, -1, -1},
-        {"Text10", nullptr, 6240, 4080, 1695, 285},       {"Label8", "Discrepency", 6240, 4440, -1, -1},
+        {"Label3", "Gross Sales", 120, 0, 1935, 375},
+        {"Label1", "Net Sales", 2160, 0, 1815, 375},
+        {"Label2", "Sales Tax", 4200, 0, 1815, 375},
+        {"List1", nullptr, 120, 480, 1935, 2985},
+        {"List3", nullptr, 2160, 480, 1815, 2985},
+        {"List2", nullptr, 4080, 480, 2055, 2985},
+        {"Text1", nullptr, 120, 3480, 1935, 375},
+        {"Text3", nullptr, 2160, 3480, 1815, 375},
+        {"Text2", nullptr, 4080, 3480, 2055, 375},
+        {"Command2", "Set Cutoff", 6240, 480, 1695, 375},
+        {"Command3", "Open History", 6240, 960, 1695, 375},
+        {"Command5", "Add Histories", 6240, 1440, 1695, 375},
+        {"Command4", "Manage Sales", 6240, 1920, 1695, 375},
+        {"Command6", "Print", 6240, 2400, 1695, 375},
+        {"Label4", "Tax Rate in %", 120, 3960, -1, -1},
+        {"Text4", nullptr, 1680, 3960, 495, 285},
+        {"Text7", nullptr, 2280, 3960, 2295, 285},
+        {"Label5", "State Tax %", 120, 4320, -1, -1},
+        {"Text5", nullptr, 1680, 4320, 495, 285},
+        {"Text8", nullptr, 2280, 4320, 2295, 285},
+        {"Label6", "Municipal Tax %", 120, 4680, -1, -1},
+        {"Text6", nullptr, 1680, 4680, 495, 285},
+        {"Text9", nullptr, 2280, 4680, 2295, 285},
+        {"Label9", "Non Tax Sales", 120, 5040, -1, -1},
+        {"Label10", "0%", 1680, 5040, 495, 255},
+        {"Text12", nullptr, 2280, 5040, 2295, 285},
+        {"Command1", "Calculate Tax", 4680, 3960, 1455, 975},
+        {"Label7", "Calculated tax", 6240, 3840, -1, -1},
+        {"Text10", nullptr, 6240, 4080, 1695, 285},
+        {"Label8", "Discrepency", 6240, 4440, -1, -1},
         {"Text11", nullptr, 6240, 4680, 1695, 285},
     };
     const qreal dpi = f.logicalDpiX();

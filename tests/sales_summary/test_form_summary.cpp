@@ -33,7 +33,7 @@ QByteArray sale(const QByteArray &when, const QByteArray &kind, const QByteArray
                 const QByteArray &tax, const QByteArray &total, const QByteArray &payment = "Cash")
 {
     return "\"Reciept# " + when + "      " + kind + "   Salesperson: " + person + "\",\"" + subtotal + "\",\"" + tax
-         + "\",\"" + total + "\",\"" + payment + "\"\r\n";
+           + "\",\"" + total + "\",\"" + payment + "\"\r\n";
 }
 
 const QByteArray kJournal =
@@ -94,7 +94,8 @@ void TestFormSummary::groupingByPeriod()
     auto *combo1 = s.form->findChild<QComboBox *>("Combo1");
     QVERIFY(combo1);
     QCOMPARE(s.form->windowTitle(), QStringLiteral("Sales Summary"));
-    QCOMPARE(s.column(kLabel), (QStringList{"03-02-2004", "03-01-2004", "02-29-2004", "02-28-2004", "Undated", "Total"}));
+    QCOMPARE(s.column(kLabel),
+             (QStringList{"03-02-2004", "03-01-2004", "02-29-2004", "02-28-2004", "Undated", "Total"}));
     QCOMPARE(s.column(kSales), (QStringList{"1", "2", "0", "1", "1", "5"}));
     QCOMPARE(s.column(kTotal), (QStringList{"$1,314.74", "-$3.25", "$.00", "$9.54", "$2.12", "$1,323.15"}));
     QCOMPARE(s.totals(kMixed), QStringLiteral("-$13.25"));
@@ -147,8 +148,8 @@ void TestFormSummary::addHistory()
 {
     Summary s;
     s.dir.write("2003.txt", sale("12-31-200317:00:00", "Sale", "Ann", "$100.00", "$6.00", "$106.00"));
-    s.fake.dialogs.fileAnswers << s.dir.filePath("2003.txt") << s.dir.filePath("2003.txt")
-                               << s.dir.filePath("none.txt") << std::nullopt;
+    s.fake.dialogs.fileAnswers << s.dir.filePath("2003.txt") << s.dir.filePath("2003.txt") << s.dir.filePath("none.txt")
+                               << std::nullopt;
     for (int i = 0; i < 4; ++i)
         s.form->Command1->click();
     QCOMPARE(s.fake.dialogs.fileRequests.size(), 4);
@@ -175,13 +176,15 @@ void TestFormSummary::saveCsv()
     s.fake.dialogs.fileAnswers << s.dir.filePath("march");
     s.form->Command2->click();
     QCOMPARE(s.fake.dialogs.fileRequests[0].filter, QStringLiteral("CSV Files (*.csv)|*.csv"));
-    QCOMPARE(s.dir.read("march.csv"),
-             QByteArray("\xEF\xBB\xBF"
-                        "From,To,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
-                        "2004-03-01,2004-03-31,3,1232.00,79.49,1311.49,10.00,-13.25,0.00,10.00,1314.74,0.00,-13.25,0.00\r\n"
-                        "2004-02-01,2004-02-29,1,9.00,0.54,9.54,0.00,0.00,9.54,0.00,0.00,0.00,0.00,0.00\r\n"
-                        "Undated,,1,2.00,0.12,2.12,0.00,0.00,0.00,0.00,0.00,0.00,0.00,2.12\r\n"
-                        "Total,,5,1243.00,80.15,1323.15,10.00,-13.25,9.54,10.00,1314.74,0.00,-13.25,2.12\r\n"));
+    QCOMPARE(
+        s.dir.read("march.csv"),
+        QByteArray(
+            "\xEF\xBB\xBF"
+            "From,To,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
+            "2004-03-01,2004-03-31,3,1232.00,79.49,1311.49,10.00,-13.25,0.00,10.00,1314.74,0.00,-13.25,0.00\r\n"
+            "2004-02-01,2004-02-29,1,9.00,0.54,9.54,0.00,0.00,9.54,0.00,0.00,0.00,0.00,0.00\r\n"
+            "Undated,,1,2.00,0.12,2.12,0.00,0.00,0.00,0.00,0.00,0.00,0.00,2.12\r\n"
+            "Total,,5,1243.00,80.15,1323.15,10.00,-13.25,9.54,10.00,1314.74,0.00,-13.25,2.12\r\n"));
     QVERIFY(s.form->Label6->text().contains("march.csv"));
     QVERIFY(s.fake.messages.warnings.isEmpty());
 }
@@ -211,8 +214,8 @@ void TestFormSummary::print()
     const PrintJob &job = s.fake.printer.jobs[0];
     QVERIFY(QFontInfo(job.font).fixedPitch() || job.font.fixedPitch());
     const QStringList lines = job.text.split("\r\n");
-    QCOMPARE(lines.mid(0, 4), (QStringList{"Corvalane Hardware", "12 Main St.", "",
-                                           "Sales Summary, 03-01-2004 to 03-02-2004"}));
+    QCOMPARE(lines.mid(0, 4),
+             (QStringList{"Corvalane Hardware", "12 Main St.", "", "Sales Summary, 03-01-2004 to 03-02-2004"}));
     QVERIFY(lines[5].startsWith("Period     Sales"));
     QVERIFY(lines[6].startsWith("03-02-2004     1"));
     QVERIFY(lines[8].startsWith("Total          3"));
@@ -256,8 +259,10 @@ void TestFormSummary::keyboardAndNames()
     const int last = table->rowCount() - 1;
     QCOMPARE(table->index(last, SummaryTable::kBarColumn).data(Qt::AccessibleTextRole).toString(),
              QStringLiteral("Total $1,323.15"));
-    QVERIFY(table->index(last, 0).data(Qt::AccessibleDescriptionRole).toString().startsWith(
-        "Total: Sales 5, Gross $1,243.00, Tax $80.15, Total $1,323.15, Non Tax Sales $10.00"));
+    QVERIFY(table->index(last, 0)
+                .data(Qt::AccessibleDescriptionRole)
+                .toString()
+                .startsWith("Total: Sales 5, Gross $1,243.00, Tax $80.15, Total $1,323.15, Non Tax Sales $10.00"));
 }
 
 void TestFormSummary::reportsMenuInTwoKeys()

@@ -98,19 +98,20 @@ void TestCloseOrder::receiptExampleByteForByte()
 
     const QByteArray expected = "Shop\r\n"
                                 "1 Main St\r\n"
-                                + kHeaderLine + "\r\n"
-                                "2   Widget   4.50   $ 9\r\n"
-                                " \r\n"
-                                " \r\n"
-                                "Subtotal        $9.00\r\n"
-                                "Tax SD6%        $.54\r\n"
-                                "Total           $9.54\r\n"
-                                "Payment Type    Cash\r\n"
-                                "Tendered        10\r\n"
-                                "Change          $.46\r\n"
-                                " \r\n \r\n \r\n"
-                                "\"Returns within 30 days.\r\nKeep this receipt.\"\r\n"
-                                "\r\n";
+                                + kHeaderLine
+                                + "\r\n"
+                                  "2   Widget   4.50   $ 9\r\n"
+                                  " \r\n"
+                                  " \r\n"
+                                  "Subtotal        $9.00\r\n"
+                                  "Tax SD6%        $.54\r\n"
+                                  "Total           $9.54\r\n"
+                                  "Payment Type    Cash\r\n"
+                                  "Tendered        10\r\n"
+                                  "Change          $.46\r\n"
+                                  " \r\n \r\n \r\n"
+                                  "\"Returns within 30 days.\r\nKeep this receipt.\"\r\n"
+                                  "\r\n";
     QCOMPARE(c.dir.read("reciept.txt"), expected);
     QCOMPARE(c.journal(), "\"" + kHeaderLine + "\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
 
@@ -136,8 +137,8 @@ void TestCloseOrder::exemptLineAndPaymentTypes()
     c.form->Text19->setText("TX-9");
     c.closeOrder();
     const QStringList lines = c.form->List1->items();
-    QCOMPARE(lines.mid(9), (QStringList{"Payment Type    Charge MasterCard In-Store Credit",
-                                        "Exempt #        TX-9", "Tendered        ", "Change          "}));
+    QCOMPARE(lines.mid(9), (QStringList{"Payment Type    Charge MasterCard In-Store Credit", "Exempt #        TX-9",
+                                        "Tendered        ", "Change          "}));
     QVERIFY(c.journal().endsWith(",\"Charge MasterCard In-Store Credit\"\r\n"));
 }
 
@@ -149,9 +150,11 @@ void TestCloseOrder::emptyOrderAndMissingPolicy()
     c.closeOrder();
     // No lines, no payment, no policy: empty amounts and an empty fifth field.
     QCOMPARE(c.journal(), "\"" + kHeaderLine + "\",\"\",\"\",\"\",\"\"\r\n");
-    QCOMPARE(c.dir.read("reciept.txt"),
-             "Shop\r\n1 Main St\r\n" + kHeaderLine + "\r\n \r\n \r\nSubtotal        \r\nTax SD6%        \r\n"
-             "Total           \r\nPayment Type    \r\nTendered        \r\nChange          \r\n \r\n \r\n \r\n\r\n");
+    QCOMPARE(
+        c.dir.read("reciept.txt"),
+        "Shop\r\n1 Main St\r\n" + kHeaderLine
+            + "\r\n \r\n \r\nSubtotal        \r\nTax SD6%        \r\n"
+              "Total           \r\nPayment Type    \r\nTendered        \r\nChange          \r\n \r\n \r\n \r\n\r\n");
     QVERIFY(c.fake.messages.warnings.isEmpty());
 }
 
@@ -221,7 +224,8 @@ void TestCloseOrder::secondCloseWithoutNewOrder()
 void TestCloseOrder::journalKeepsEarlierSales()
 {
     Counter c;
-    const QByteArray earlier = "\"Reciept# 01-02-200310:00:00      Sale   Salesperson: Bo\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
+    const QByteArray earlier =
+        "\"Reciept# 01-02-200310:00:00      Sale   Salesperson: Bo\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
     c.dir.write("sales.txt", earlier);
     c.enter("1", "Pen", "2");
     c.closeOrder();
@@ -232,10 +236,8 @@ void TestCloseOrder::cardTypeKeys()
 {
     Counter c;
     QComboBox *card = c.form->Combo3;
-    const QList<QPair<Qt::Key, QString>> keys{{Qt::Key_F9, "Visa"},
-                                               {Qt::Key_F10, "MasterCard"},
-                                               {Qt::Key_F11, "Discover"},
-                                               {Qt::Key_F12, "American Ex"}};
+    const QList<QPair<Qt::Key, QString>> keys{
+        {Qt::Key_F9, "Visa"}, {Qt::Key_F10, "MasterCard"}, {Qt::Key_F11, "Discover"}, {Qt::Key_F12, "American Ex"}};
     for (const auto &[key, entry] : keys) {
         QTest::keyClick(card, key);
         QCOMPARE(card->currentText(), entry);
@@ -292,9 +294,11 @@ void TestCloseOrder::journalWriteFailureKeepsOrder_data()
 {
     QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("told");
-    QTest::newRow("a folder in its place") << "folder" << "a folder has that name";
+    QTest::newRow("a folder in its place") << "folder"
+                                           << "a folder has that name";
 #ifdef Q_OS_WIN
-    QTest::newRow("locked by another program") << "locked" << "another program has the file open";
+    QTest::newRow("locked by another program") << "locked"
+                                               << "another program has the file open";
 #endif
 }
 
@@ -398,9 +402,16 @@ void TestCloseOrder::everyStoredBoxIsGuarded()
     Form1 &f = *c.form;
     const QString typed = QString::fromUtf8("a\nb\t\u20ac\u0100");
     const QString kept = QString::fromUtf8("a b \u20ac?");
-    const QList<QLineEdit *> boxes{f.Text8,  f.txtQty1, f.Price1, f.Text9, f.Text19, f.Text6,
-                                   f.Combo2->lineEdit(), f.Description1->lineEdit(),
-                                   f.Combo3->lineEdit(), f.Combo4->lineEdit()};
+    const QList<QLineEdit *> boxes{f.Text8,
+                                   f.txtQty1,
+                                   f.Price1,
+                                   f.Text9,
+                                   f.Text19,
+                                   f.Text6,
+                                   f.Combo2->lineEdit(),
+                                   f.Description1->lineEdit(),
+                                   f.Combo3->lineEdit(),
+                                   f.Combo4->lineEdit()};
     for (QLineEdit *box : boxes) {
         box->clear();
         QApplication::clipboard()->setText(typed);

@@ -108,12 +108,10 @@ void TestForm1::windowControlsAndMenus()
     QCOMPARE(f.windowTitle(), QStringLiteral("Corvalane Point-Of-Sale - BETA"));
 
     const QList<QPair<QString, QString>> captions{
-        {"Label4", "Qty"},          {"Label5", "Description"}, {"Label6", "Price"},
-        {"Command3", "New Order"},  {"Command2", "Close Order"}, {"Command1", "Enter"},
-        {"Check1", "Cash"},         {"Check2", "Cheque"},      {"Check3", "Charge"},
-        {"Check4", "In-Store Credit"}, {"Label20", "Exempt #"}, {"Label1", "Subtotal"},
-        {"Label2", "Tax"},          {"Label3", "Total"},       {"Label7", "Tendered"},
-        {"Label8", "Change"}};
+        {"Label4", "Qty"},           {"Label5", "Description"},     {"Label6", "Price"},     {"Command3", "New Order"},
+        {"Command2", "Close Order"}, {"Command1", "Enter"},         {"Check1", "Cash"},      {"Check2", "Cheque"},
+        {"Check3", "Charge"},        {"Check4", "In-Store Credit"}, {"Label20", "Exempt #"}, {"Label1", "Subtotal"},
+        {"Label2", "Tax"},           {"Label3", "Total"},           {"Label7", "Tendered"},  {"Label8", "Change"}};
     for (const auto &[name, caption] : captions) {
         QWidget *w = f.findChild<QWidget *>(name);
         QVERIFY2(w, qPrintable(name));
@@ -122,8 +120,8 @@ void TestForm1::windowControlsAndMenus()
     }
     QCOMPARE(f.findChild<QGroupBox *>("Frame2")->title(), QStringLiteral("Payment Type"));
     QCOMPARE(f.findChild<QGroupBox *>("Frame1")->title(), QStringLiteral("Tax"));
-    for (const char *name : {"Combo2", "Text8", "List1", "txtQty1", "Description1", "Price1", "Text9",
-                             "Combo3", "Combo4", "Text19", "Text2", "Text3", "Text5", "Text6", "Text7"})
+    for (const char *name : {"Combo2", "Text8", "List1", "txtQty1", "Description1", "Price1", "Text9", "Combo3",
+                             "Combo4", "Text19", "Text2", "Text3", "Text5", "Text6", "Text7"})
         QVERIFY2(f.findChild<QWidget *>(name), name);
 
     QCOMPARE(comboItems(f.Combo2), (QStringList{"Sale", "Return", "Credit"}));
@@ -159,8 +157,8 @@ void TestForm1::windowControlsAndMenus()
     QCOMPARE(f.reports->objectName(), QStringLiteral("reports"));
     QCOMPARE(names(f.reports), (QStringList{"sales:Sales", "salessum:Sales &Summary"}));
     QCOMPARE(f.manage->objectName(), QStringLiteral("manage"));
-    QCOMPARE(names(f.manage), (QStringList{"inventory:Quick Inventory", "lne2:-",
-                                           "invfile:Inventory File", "salesf:Sales File"}));
+    QCOMPARE(names(f.manage),
+             (QStringList{"inventory:Quick Inventory", "lne2:-", "invfile:Inventory File", "salesf:Sales File"}));
     for (QMenu *menu : {f.file, f.reports, f.manage})
         for (QAction *a : menu->actions())
             QVERIFY(a->shortcut().isEmpty());
@@ -190,10 +188,10 @@ void TestForm1::tabOrder()
 {
     Terminal t;
     Form1 &f = t.open();
-    const QList<QWidget *> expected{f.txtQty1, f.Description1, f.Price1, f.Command1, f.List1,
-                                    f.Command2, f.Text2, f.Text3, f.Text5, f.Command3, f.Text6,
-                                    f.Text7, f.Combo2, f.Text8, f.Check1, f.Check2, f.Check3,
-                                    f.Combo3, f.Text9, f.Combo4, f.Text19, f.Check4};
+    const QList<QWidget *> expected{f.txtQty1, f.Description1, f.Price1, f.Command1, f.List1,  f.Command2,
+                                    f.Text2,   f.Text3,        f.Text5,  f.Command3, f.Text6,  f.Text7,
+                                    f.Combo2,  f.Text8,        f.Check1, f.Check2,   f.Check3, f.Combo3,
+                                    f.Text9,   f.Combo4,       f.Text19, f.Check4};
     QWidget *w = f.txtQty1;
     for (qsizetype i = 1; i < expected.size(); ++i) {
         w = w->nextInFocusChain();
@@ -212,8 +210,7 @@ void TestForm1::startUpFillsDropDownAndOpensOrder()
     QCOMPARE(comboItems(f.Description1), (QStringList{"Widget", "Bolt, 10 mm", "", "Pen", "Nut"}));
     QCOMPARE(f.Description1->currentText(), QString());
     QCOMPARE(f.List1->items(),
-             (QStringList{"Shop", "1 Main St", "Phone 555",
-                          "Reciept# 03-14-200409:05:33      Sale   Salesperson: "}));
+             (QStringList{"Shop", "1 Main St", "Phone 555", "Reciept# 03-14-200409:05:33      Sale   Salesperson: "}));
     QCOMPARE(f.Combo4->currentText(), QStringLiteral("6"));
     QCOMPARE(f.txtQty1->text(), QStringLiteral("1"));
     QVERIFY(f.Check1->isChecked());
@@ -254,8 +251,7 @@ void TestForm1::unusableSettingsAreTold_data()
                                  << QStringList{"\"tax.txt\"", "not a number"};
     QTest::newRow("binary") << "" << QByteArray("\x01\x02\xff", 3) << QString::fromLatin1("  \xff")
                             << QStringList{"\"tax.txt\"", "not a number"};
-    QTest::newRow("empty rate") << "" << QByteArray("\"\",\"1\",\"5\"\r\n") << ""
-                                << QStringList{"\"tax.txt\""};
+    QTest::newRow("empty rate") << "" << QByteArray("\"\",\"1\",\"5\"\r\n") << "" << QStringList{"\"tax.txt\""};
     QTest::newRow("Header.txt a folder") << "Header.txt" << kTax << "6" << QStringList{"\"Header.txt\""};
     QTest::newRow("return.txt a folder") << "return.txt" << kTax << "6" << QStringList{"\"return.txt\""};
 }
@@ -278,7 +274,8 @@ void TestForm1::unusableSettingsAreTold()
         QVERIFY2(t.fake.messages.warnings.first().text.contains(part),
                  qPrintable(t.fake.messages.warnings.first().text));
     for (const char *other : {"\"tax.txt\"", "\"Header.txt\"", "\"return.txt\""})
-        QCOMPARE(t.fake.messages.warnings.first().text.contains(QLatin1String(other)), told.contains(QLatin1String(other)));
+        QCOMPARE(t.fake.messages.warnings.first().text.contains(QLatin1String(other)),
+                 told.contains(QLatin1String(other)));
     // Nothing else changes: the rate box shows what was read, the order is open.
     QTEST(f.Combo4->currentText(), "rateBox");
     QVERIFY(f.Command1->isEnabled());
@@ -316,8 +313,7 @@ void TestForm1::newOrderHeaderLineAndReset()
     QTest::mouseClick(f.Command3, Qt::LeftButton);
     // A header line with commas stays one line.
     QCOMPARE(f.List1->items(),
-             (QStringList{"12 Main St., Springfield",
-                          "Reciept# 12-07-202617:04:02      Sale   Salesperson: Ann"}));
+             (QStringList{"12 Main St., Springfield", "Reciept# 12-07-202617:04:02      Sale   Salesperson: Ann"}));
     QCOMPARE(f.dte, QStringLiteral("Reciept# 12-07-202617:04:02      Sale   Salesperson: Ann"));
     for (QLineEdit *box : {f.Text2, f.Text3, f.Text5, f.Text6, f.Text7, f.Text19, f.Text9})
         QCOMPARE(box->text(), QString());
@@ -363,26 +359,76 @@ void TestForm1::lineEntryAndTotals_data()
     QTest::addColumn<QString>("total");
     QTest::addColumn<double>("toal");
 
-    QTest::newRow("widget") << "6" << "2" << "4.50" << "2   Widget   4.50   $ 9"
-                            << "$9.00" << "$.54" << "$9.54" << 9.54;
-    QTest::newRow("rate 6.5") << "6.5" << "1" << "9.99" << "1   Widget   9.99   $ 9.99"
-                              << "$9.99" << "$.65" << "$10.64" << 10.63935;
-    QTest::newRow("rate 0") << "0" << "1" << "9.99" << "1   Widget   9.99   $ 9.99"
-                            << "$9.99" << "$.00" << "$9.99" << 9.99;
-    QTest::newRow("empty price") << "6" << "3" << "" << "3   Widget      $ 0"
-                                 << "$.00" << "$.00" << "$.00" << 0.0;
-    QTest::newRow("negative quantity") << "6" << "-1" << "9" << "-1   Widget   9   $-9"
-                                       << "-$9.00" << "-$.54" << "-$9.54" << -9.54;
-    QTest::newRow("quantity with comma") << "6" << "1,200" << "2" << "1,200   Widget   2   $ 2"
-                                         << "$2.00" << "$.12" << "$2.12" << 2.12;
-    QTest::newRow("price as money") << "6" << "1" << "$4.50" << "1   Widget   $4.50   $ 0"
-                                    << "$.00" << "$.00" << "$.00" << 0.0;
-    QTest::newRow("below one") << "0" << "1" << ".5" << "1   Widget   .5   $ .5"
-                               << "$.50" << "$.00" << "$.50" << 0.5;
-    QTest::newRow("thousands") << "0" << "1" << "1234.5" << "1   Widget   1234.5   $ 1234.5"
-                               << "$1,234.50" << "$.00" << "$1,234.50" << 1234.5;
-    QTest::newRow("letters") << "6" << "x" << "abc" << "x   Widget   abc   $ 0"
-                             << "$.00" << "$.00" << "$.00" << 0.0;
+    QTest::newRow("widget") << "6"
+                            << "2"
+                            << "4.50"
+                            << "2   Widget   4.50   $ 9"
+                            << "$9.00"
+                            << "$.54"
+                            << "$9.54" << 9.54;
+    QTest::newRow("rate 6.5") << "6.5"
+                              << "1"
+                              << "9.99"
+                              << "1   Widget   9.99   $ 9.99"
+                              << "$9.99"
+                              << "$.65"
+                              << "$10.64" << 10.63935;
+    QTest::newRow("rate 0") << "0"
+                            << "1"
+                            << "9.99"
+                            << "1   Widget   9.99   $ 9.99"
+                            << "$9.99"
+                            << "$.00"
+                            << "$9.99" << 9.99;
+    QTest::newRow("empty price") << "6"
+                                 << "3"
+                                 << ""
+                                 << "3   Widget      $ 0"
+                                 << "$.00"
+                                 << "$.00"
+                                 << "$.00" << 0.0;
+    QTest::newRow("negative quantity") << "6"
+                                       << "-1"
+                                       << "9"
+                                       << "-1   Widget   9   $-9"
+                                       << "-$9.00"
+                                       << "-$.54"
+                                       << "-$9.54" << -9.54;
+    QTest::newRow("quantity with comma") << "6"
+                                         << "1,200"
+                                         << "2"
+                                         << "1,200   Widget   2   $ 2"
+                                         << "$2.00"
+                                         << "$.12"
+                                         << "$2.12" << 2.12;
+    QTest::newRow("price as money") << "6"
+                                    << "1"
+                                    << "$4.50"
+                                    << "1   Widget   $4.50   $ 0"
+                                    << "$.00"
+                                    << "$.00"
+                                    << "$.00" << 0.0;
+    QTest::newRow("below one") << "0"
+                               << "1"
+                               << ".5"
+                               << "1   Widget   .5   $ .5"
+                               << "$.50"
+                               << "$.00"
+                               << "$.50" << 0.5;
+    QTest::newRow("thousands") << "0"
+                               << "1"
+                               << "1234.5"
+                               << "1   Widget   1234.5   $ 1234.5"
+                               << "$1,234.50"
+                               << "$.00"
+                               << "$1,234.50" << 1234.5;
+    QTest::newRow("letters") << "6"
+                             << "x"
+                             << "abc"
+                             << "x   Widget   abc   $ 0"
+                             << "$.00"
+                             << "$.00"
+                             << "$.00" << 0.0;
 }
 
 void TestForm1::lineEntryAndTotals()
@@ -425,10 +471,18 @@ void TestForm1::lineBeyondRangeRefused_data()
     QTest::addColumn<QString>("firstPrice"); // a line entered before, empty: none
     QTest::addColumn<QString>("qty");
     QTest::addColumn<QString>("price");
-    QTest::newRow("1e308 x 10") << "" << "10" << "1e308";
-    QTest::newRow("largest double") << "" << "1" << "1.7976931348623157e308";
-    QTest::newRow("subtotal beyond") << "1e308" << "1" << "1e308";
-    QTest::newRow("total beyond") << "" << "1" << "1.7e308";
+    QTest::newRow("1e308 x 10") << ""
+                                << "10"
+                                << "1e308";
+    QTest::newRow("largest double") << ""
+                                    << "1"
+                                    << "1.7976931348623157e308";
+    QTest::newRow("subtotal beyond") << "1e308"
+                                     << "1"
+                                     << "1e308";
+    QTest::newRow("total beyond") << ""
+                                  << "1"
+                                  << "1.7e308";
 }
 
 void TestForm1::lineBeyondRangeRefused()
@@ -523,13 +577,19 @@ void TestForm1::changeFollowsTendered_data()
     QTest::addColumn<QColor>("colour");
     const QColor black(0, 0, 0);
     const QColor darkRed(128, 0, 0);
-    QTest::newRow("20") << "20" << "$6.71" << black;
-    QTest::newRow("empty") << "" << "-$13.29" << darkRed;
-    QTest::newRow("short") << "10" << "-$3.29" << darkRed;
+    QTest::newRow("20") << "20"
+                        << "$6.71" << black;
+    QTest::newRow("empty") << ""
+                           << "-$13.29" << darkRed;
+    QTest::newRow("short") << "10"
+                           << "-$3.29" << darkRed;
     // Money text counts at its value.
-    QTest::newRow("$20") << "$20" << "$6.71" << black;
-    QTest::newRow("$1,013.29") << "$1,013.29" << "$1,000.00" << black;
-    QTest::newRow("letters") << "abc" << "-$13.29" << darkRed;
+    QTest::newRow("$20") << "$20"
+                         << "$6.71" << black;
+    QTest::newRow("$1,013.29") << "$1,013.29"
+                               << "$1,000.00" << black;
+    QTest::newRow("letters") << "abc"
+                             << "-$13.29" << darkRed;
 }
 
 void TestForm1::changeFollowsTendered()

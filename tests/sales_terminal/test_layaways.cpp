@@ -23,8 +23,7 @@ namespace {
 
 const QString kLayawayName = QStringLiteral("03142004093010Ann.lwy");
 const QByteArray kLayawayHeader = "Reciept# 03-14-200409:05:33      Layaway   Salesperson: Ann";
-const QByteArray kLayawayRecord =
-    "\"" + kLayawayHeader + "\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
+const QByteArray kLayawayRecord = "\"" + kLayawayHeader + "\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n";
 
 QByteArray quotedLines(const QStringList &lines)
 {
@@ -122,9 +121,18 @@ void TestLayaways::newLayawayFileAndJournal()
     Counter c;
     c.makeLayaway();
     QCOMPARE(c.layaways(), QStringList{kLayawayName});
-    const QStringList lines{"Shop", "1 Main St", kLayawayHeader, "1   Widget   9   $ 9", " ", " ",
-                            "Subtotal        $9.00", "Tax SD6%        $.54", "Total           $9.54",
-                            "Payment Type    Cash", "Tendered        5", "Change          -$4.54"};
+    const QStringList lines{"Shop",
+                            "1 Main St",
+                            kLayawayHeader,
+                            "1   Widget   9   $ 9",
+                            " ",
+                            " ",
+                            "Subtotal        $9.00",
+                            "Tax SD6%        $.54",
+                            "Total           $9.54",
+                            "Payment Type    Cash",
+                            "Tendered        5",
+                            "Change          -$4.54"};
     QCOMPARE(c.form->List1->items(), lines);
     QCOMPARE(c.dir.read(kLayawayName), "4.54\r\n" + quotedLines(lines));
     QCOMPARE(c.dir.read("sales.txt"), kLayawayRecord);
@@ -174,9 +182,15 @@ void TestLayaways::payOffToZero()
     const QStringList reopened = c.form->List1->items();
     c.tender("4.54");
     c.closeOrder();
-    const QStringList lines = reopened + QStringList{" ", " ", "Subtotal        $4.54", "Tax SD6%        $.00",
-                                                     "Total           $4.54", "Payment Type    Cash",
-                                                     "Tendered        4.54", "Change          $.00"};
+    const QStringList lines = reopened
+                              + QStringList{" ",
+                                            " ",
+                                            "Subtotal        $4.54",
+                                            "Tax SD6%        $.00",
+                                            "Total           $4.54",
+                                            "Payment Type    Cash",
+                                            "Tendered        4.54",
+                                            "Change          $.00"};
     QCOMPARE(c.form->List1->items(), lines);
     QCOMPARE(c.dir.read(kLayawayName), "0\r\n" + quotedLines(lines));
     // A payment is not journaled, and no other layaway is made.
@@ -238,7 +252,8 @@ void TestLayaways::cancelEndsReopening()
     // The fresh sale closes as a sale, into the journal and no layaway.
     c.enter("1", "Pen", "2");
     c.closeOrder();
-    QVERIFY(c.dir.read("sales.txt").endsWith("      Sale   Salesperson: Ann\",\"$2.00\",\"$.12\",\"$2.12\",\"Cash\"\r\n"));
+    QVERIFY(
+        c.dir.read("sales.txt").endsWith("      Sale   Salesperson: Ann\",\"$2.00\",\"$.12\",\"$2.12\",\"Cash\"\r\n"));
     QCOMPARE(c.dir.read(kLayawayName), layaway);
 }
 

@@ -128,12 +128,20 @@ void TestForm2::layout()
     Owner o;
     Form2 &f = o.open();
     QCOMPARE(f.windowTitle(), QStringLiteral("Settings"));
-    const QList<QPair<QString, QString>> captions{
-        {"Label1", "Return Policy"},  {"Command1", "Save Return"},   {"Command6", "Save Header"},
-        {"Command8", "Set Font"},     {"Command10", "Set Tax"},      {"Command11", "Display Current Settings"},
-        {"Command2", "Close"},        {"Label3", "Tax1 in %"},       {"Label5", "Municipal Tax %"},
-        {"Label6", "State Tax %"},    {"Label2", "Receipt Header Info"}, {"Command12", "Add Line"},
-        {"Command13", "Clear"},       {"Label8", ""}};
+    const QList<QPair<QString, QString>> captions{{"Label1", "Return Policy"},
+                                                  {"Command1", "Save Return"},
+                                                  {"Command6", "Save Header"},
+                                                  {"Command8", "Set Font"},
+                                                  {"Command10", "Set Tax"},
+                                                  {"Command11", "Display Current Settings"},
+                                                  {"Command2", "Close"},
+                                                  {"Label3", "Tax1 in %"},
+                                                  {"Label5", "Municipal Tax %"},
+                                                  {"Label6", "State Tax %"},
+                                                  {"Label2", "Receipt Header Info"},
+                                                  {"Command12", "Add Line"},
+                                                  {"Command13", "Clear"},
+                                                  {"Label8", ""}};
     for (const auto &[name, caption] : captions) {
         QWidget *w = f.findChild<QWidget *>(name);
         QVERIFY2(w, qPrintable(name));
@@ -145,8 +153,8 @@ void TestForm2::layout()
     QCOMPARE(f.Combo1->toolTip(), QStringLiteral("Enter your local tax. Enter \"0\" for none."));
     QCOMPARE(f.Combo2->toolTip(), QStringLiteral("Enter your state tax. Enter \"0\" for none."));
 
-    for (QWidget *bold : {static_cast<QWidget *>(f.Label1), static_cast<QWidget *>(f.Label2),
-                          static_cast<QWidget *>(f.Frame2)}) {
+    for (QWidget *bold :
+         {static_cast<QWidget *>(f.Label1), static_cast<QWidget *>(f.Label2), static_cast<QWidget *>(f.Frame2)}) {
         QVERIFY(bold->font().bold());
         QCOMPARE(bold->font().pointSizeF(), 8.25);
     }
@@ -181,22 +189,20 @@ void TestForm2::coloursShow()
     // Each coloured control is filled with its group's colour: it is the colour most of the
     // control's pixels have (the style may shade a frame's inside by a few units).
     auto near = [](QColor a, QColor b) {
-        return qAbs(a.red() - b.red()) <= 6 && qAbs(a.green() - b.green()) <= 6
-               && qAbs(a.blue() - b.blue()) <= 6;
+        return qAbs(a.red() - b.red()) <= 6 && qAbs(a.green() - b.green()) <= 6 && qAbs(a.blue() - b.blue()) <= 6;
     };
     const QList<QPair<QWidget *, QColor>> coloured{
-        {f.Command10, Form2::taxColour()},   {f.Label3, Form2::taxColour()},
-        {f.Label5, Form2::taxColour()},      {f.Label6, Form2::taxColour()},
-        {f.Frame2, Form2::taxColour()},      {f.Command6, Form2::headerColour()},
-        {f.Label2, Form2::headerColour()},   {f.Command1, Form2::returnColour()},
-        {f.Label1, Form2::returnColour()},   {f.Command8, Form2::fontColour()}};
+        {f.Command10, Form2::taxColour()}, {f.Label3, Form2::taxColour()},      {f.Label5, Form2::taxColour()},
+        {f.Label6, Form2::taxColour()},    {f.Frame2, Form2::taxColour()},      {f.Command6, Form2::headerColour()},
+        {f.Label2, Form2::headerColour()}, {f.Command1, Form2::returnColour()}, {f.Label1, Form2::returnColour()},
+        {f.Command8, Form2::fontColour()}};
     for (const auto &[widget, colour] : coloured)
         QVERIFY2(near(dominantColour(widget), colour),
                  qPrintable(widget->objectName() + " " + dominantColour(widget).name()));
     // The drop-downs in the frame and the other buttons keep the system colours.
-    for (QWidget *plain : {static_cast<QWidget *>(f.Combo4), static_cast<QWidget *>(f.Combo2),
-                           static_cast<QWidget *>(f.Command2), static_cast<QWidget *>(f.Command11),
-                           static_cast<QWidget *>(f.Text1)})
+    for (QWidget *plain :
+         {static_cast<QWidget *>(f.Combo4), static_cast<QWidget *>(f.Combo2), static_cast<QWidget *>(f.Command2),
+          static_cast<QWidget *>(f.Command11), static_cast<QWidget *>(f.Text1)})
         QVERIFY2(!near(dominantColour(plain), Form2::taxColour()), qPrintable(plain->objectName()));
 }
 
@@ -220,7 +226,7 @@ void TestForm2::loadFillsControls()
 void TestForm2::missingFilesLeaveControlsEmpty()
 {
     Owner o(false);
-    o.dir.write("tax.txt", "\"7\"\r\n"); // one rate of three
+    o.dir.write("tax.txt", "\"7\"\r\n");    // one rate of three
     QDir(o.dir.path()).mkdir("return.txt"); // not readable as a file
     Form2 &f = o.open();
     QCOMPARE(f.Text1->toPlainText(), QString());
@@ -247,10 +253,18 @@ void TestForm2::setTax_data()
     QTest::addColumn<QString>("municipal");
     QTest::addColumn<QString>("state");
     QTest::addColumn<QByteArray>("file");
-    QTest::newRow("picked") << "6.5" << "1" << "5.5" << QByteArray("\"6.5\",\"1\",\"5.5\"\r\n");
-    QTest::newRow("typed, kept as typed") << "7.25" << "6.50" << "0" << QByteArray("\"7.25\",\"6.50\",\"0\"\r\n");
-    QTest::newRow("empty rate") << "8" << "" << "12.5" << QByteArray("\"8\",\"\",\"12.5\"\r\n");
-    QTest::newRow("double quote stored as apostrophe") << "6\"" << "1" << "2" << QByteArray("\"6'\",\"1\",\"2\"\r\n");
+    QTest::newRow("picked") << "6.5"
+                            << "1"
+                            << "5.5" << QByteArray("\"6.5\",\"1\",\"5.5\"\r\n");
+    QTest::newRow("typed, kept as typed") << "7.25"
+                                          << "6.50"
+                                          << "0" << QByteArray("\"7.25\",\"6.50\",\"0\"\r\n");
+    QTest::newRow("empty rate") << "8"
+                                << ""
+                                << "12.5" << QByteArray("\"8\",\"\",\"12.5\"\r\n");
+    QTest::newRow("double quote stored as apostrophe") << "6\""
+                                                       << "1"
+                                                       << "2" << QByteArray("\"6'\",\"1\",\"2\"\r\n");
 }
 
 void TestForm2::setTax()
@@ -369,8 +383,8 @@ void TestForm2::displayCurrentSettingsAppendsHeaderLines()
     f.Text1->setPlainText("unsaved policy");
     f.Combo4->setEditText("9");
     o.click(f.Command11);
-    QCOMPARE(f.List2->items(), (QStringList{"Corner Shop", "12 Main St., Springfield",
-                                            "Corner Shop", "12 Main St., Springfield"}));
+    QCOMPARE(f.List2->items(),
+             (QStringList{"Corner Shop", "12 Main St., Springfield", "Corner Shop", "12 Main St., Springfield"}));
     // Unsaved edits give way to the files.
     QCOMPARE(f.Text1->toPlainText(), QStringLiteral("Returns within 30 days.\nKeep this receipt."));
     QCOMPARE(f.Combo4->currentText(), QStringLiteral("6"));
@@ -423,8 +437,8 @@ void TestForm2::setFont_data()
     QTest::addColumn<QByteArray>("file");
     QTest::newRow("10 point bold Arial") << "Arial" << true << false << 10.0
                                          << QByteArray("\"Arial\",#TRUE#,#FALSE#,10\r\n");
-    QTest::newRow("eight and a quarter, italic") << "Courier New" << false << true << 8.25
-                                                 << QByteArray("\"Courier New\",#FALSE#,#TRUE#,8.25\r\n");
+    QTest::newRow("eight and a quarter, italic")
+        << "Courier New" << false << true << 8.25 << QByteArray("\"Courier New\",#FALSE#,#TRUE#,8.25\r\n");
 }
 
 void TestForm2::setFont()
@@ -470,10 +484,14 @@ void TestForm2::failedSaveIsReported_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("button");
-    QTest::newRow("Save Return") << "return.txt" << "Command1";
-    QTest::newRow("Save Header") << "Header.txt" << "Command6";
-    QTest::newRow("Set Font") << "font.txt" << "Command8";
-    QTest::newRow("Set Tax") << "tax.txt" << "Command10";
+    QTest::newRow("Save Return") << "return.txt"
+                                 << "Command1";
+    QTest::newRow("Save Header") << "Header.txt"
+                                 << "Command6";
+    QTest::newRow("Set Font") << "font.txt"
+                              << "Command8";
+    QTest::newRow("Set Tax") << "tax.txt"
+                             << "Command10";
 }
 
 void TestForm2::failedSaveIsReported()

@@ -11,7 +11,6 @@
 #include <QList>
 #include <QStringList>
 
-
 namespace pos::testing {
 
 class FixedClock final : public Clock

@@ -175,9 +175,10 @@ QStringList shopFileNames()
     QStringList names;
     const QFileInfoList entries =
         QDir(QStringLiteral(".")).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    static const QRegularExpression temporary(QStringLiteral("%1[A-Za-z0-9]{6}%2$")
-                                                  .arg(QRegularExpression::escape(QLatin1String(native::kTemporaryInfix)),
-                                                       QRegularExpression::escape(QLatin1String(native::kTemporarySuffix))));
+    static const QRegularExpression temporary(
+        QStringLiteral("%1[A-Za-z0-9]{6}%2$")
+            .arg(QRegularExpression::escape(QLatin1String(native::kTemporaryInfix)),
+                 QRegularExpression::escape(QLatin1String(native::kTemporarySuffix))));
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
         if (isLink(entry) || !entry.isFile() || name == kShopLockFile || name == kBackupManifestFile
@@ -204,8 +205,8 @@ QString shopBackupName()
 
 QStringList completeBackups(const QString &backupFolder)
 {
-    const QRegularExpression backupName(QStringLiteral("^%1 \\d{4}-\\d{2}-\\d{2} \\d{6}$")
-                                            .arg(QRegularExpression::escape(shopBackupName())));
+    const QRegularExpression backupName(
+        QStringLiteral("^%1 \\d{4}-\\d{2}-\\d{2} \\d{6}$").arg(QRegularExpression::escape(shopBackupName())));
     QStringList found;
     const QDir folder(backupFolder);
     for (const QFileInfo &entry : folder.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
@@ -317,7 +318,8 @@ BackupOutcome makeBackup(Journal &journal, const QString &backupFolder, const QD
             notRemoved << shown(oldest);
     }
     if (!notRemoved.isEmpty())
-        tell(outcome.notice, QStringLiteral("These old backups could not be removed: %1.").arg(notRemoved.join(QStringLiteral(", "))));
+        tell(outcome.notice,
+             QStringLiteral("These old backups could not be removed: %1.").arg(notRemoved.join(QStringLiteral(", "))));
     return outcome;
 }
 
@@ -410,7 +412,8 @@ BackupCheck checkBackup(const QString &backupPath)
         check.whole = check.whole && state == QLatin1String("good");
         check.lines << state + QLatin1Char(' ') + entry.name;
     }
-    for (const QFileInfo &entry : folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
+    for (const QFileInfo &entry :
+         folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)) {
         if (!listed.contains(entry.fileName())) {
             check.whole = false;
             check.lines << QStringLiteral("extra ") + entry.fileName();

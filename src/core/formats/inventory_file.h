@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/formats/shop_files.h"
 #include "core/formats/file_limits.h"
+#include "core/formats/shop_files.h"
 #include "core/storage/file_io.h"
 
 #include <QString>

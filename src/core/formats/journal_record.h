@@ -5,8 +5,8 @@
 // Close Order writes it; the sales report reads it and closes periods into history files of
 // the same format.
 
-#include "core/formats/shop_files.h"
 #include "core/formats/record_file.h"
+#include "core/formats/shop_files.h"
 #include "core/storage/file_io.h"
 
 #include <QByteArray>
@@ -134,8 +134,7 @@ Q_ALWAYS_INLINE bool plainMoneyCents(const char *p, const char *end, qint64 &cen
             whole = whole * 10 + digit;
             ++digits;
             ++p;
-        } else if (*p == ',' && digits > 0 && p + 1 < end
-                   && unsigned(static_cast<unsigned char>(p[1])) - '0' < 10) {
+        } else if (*p == ',' && digits > 0 && p + 1 < end && unsigned(static_cast<unsigned char>(p[1])) - '0' < 10) {
             ++p;
         } else {
             break;

@@ -31,7 +31,10 @@ bool isExponentMark(char16_t c)
 class LeadingReader
 {
 public:
-    explicit LeadingReader(QStringView text) : m_text(text) {}
+    explicit LeadingReader(QStringView text)
+        : m_text(text)
+    {
+    }
 
     // The next visible character, or 0 at the end of the text.
     char16_t peek()
@@ -96,8 +99,7 @@ double toDouble(std::string_view chars)
     if (result.ec == std::errc::result_out_of_range) {
         const bool negative = chars[0] == '-';
         if (exceedsRange(chars))
-            return negative ? -std::numeric_limits<double>::infinity()
-                            : std::numeric_limits<double>::infinity();
+            return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
         return negative ? -0.0 : 0.0;
     }
     return value;
@@ -162,8 +164,8 @@ struct Significand
 Significand significand(double value)
 {
     char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                   std::chars_format::scientific, significantDigits - 1)
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
+                                   significantDigits - 1)
                          .ptr;
     // buffer: "d.dddddddddddddde+XX"
     Significand s{};
@@ -370,9 +372,8 @@ double numberTextValue(double value)
     if (!std::isfinite(value) || value == 0)
         return 0;
     char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                   std::chars_format::scientific, significantDigits - 1)
-                         .ptr;
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, significantDigits - 1).ptr;
     // "d.dddddddddddddde+XX": toDouble takes the exponent without its "+".
     char *last = std::remove(buffer, end, '+');
     const double back = toDouble(std::string_view(buffer, std::size_t(last - buffer)));

@@ -107,7 +107,8 @@ WriteResult mendLastRecord(native::HeldFile &file, const RecordShape &shape, con
     if (!kept)
         return WriteResult::failure(QDir::toNativeSeparators(path),
                                     QStringLiteral("its last record was cut short by a crash and could not be set "
-                                                   "aside (%1)").arg(kept.message));
+                                                   "aside (%1)")
+                                        .arg(kept.message));
     faultPoint("append: cut-short record set aside");
     if (const native::Failure failure = file.resize(from + start); !failure.isEmpty())
         return failed(failure);

@@ -1,8 +1,8 @@
 #include "core/formats/records.h"
 
 #include "core/formats/codepage.h"
-#include "core/storage/file_io.h"
 #include "core/formats/numbers.h"
+#include "core/storage/file_io.h"
 
 #include <QIODevice>
 
@@ -65,7 +65,6 @@ FieldSpan scanField(const char *data, qsizetype size, qsizetype pos, bool more)
     span.next = pos;
     return span;
 }
-
 
 FieldReader::FieldReader(QByteArray content, qsizetype longestField)
     : m_content(std::move(content))
@@ -162,8 +161,7 @@ QStringList FieldReader::readAll()
 bool fieldAsBool(QStringView field)
 {
     const QStringView value = field.trimmed();
-    if (value.compare(u"#TRUE#", Qt::CaseInsensitive) == 0
-        || value.compare(u"True", Qt::CaseInsensitive) == 0)
+    if (value.compare(u"#TRUE#", Qt::CaseInsensitive) == 0 || value.compare(u"True", Qt::CaseInsensitive) == 0)
         return true;
     if (isNumericText(value))
         return moneyValue(value) != 0;

@@ -33,10 +33,10 @@ WriteResult writeTaxFile(const TaxRates &rates, const QString &path = kTaxFile);
 enum class SettingsState
 {
     Usable,
-    Unreadable,      // there, but not readable as a file (a folder, a pipe, no permission)
-    RateNotANumber,  // "tax.txt" only: its first field is not a plain number
-    TooLarge,        // larger than kLargestSettingsFile
-    LineTooLong,     // holds a field (or for "return.txt" a line) longer than kLongestField
+    Unreadable,     // there, but not readable as a file (a folder, a pipe, no permission)
+    RateNotANumber, // "tax.txt" only: its first field is not a plain number
+    TooLarge,       // larger than kLargestSettingsFile
+    LineTooLong,    // holds a field (or for "return.txt" a line) longer than kLongestField
 };
 
 // "Header.txt", "return.txt" and the like: Usable, Unreadable, TooLarge or LineTooLong.

@@ -8,9 +8,8 @@ namespace pos {
 
 QString programFileNamed(const QString &path)
 {
-    QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,
-                          kFontFile,    kInventoryFile, kReceiptFile,
-                          kJournalFile, kShopLockFile, kBackupSettingsFile, kBackupManifestFile};
+    QStringList own{kTaxFile,     kHeaderFile,  kReturnFile,   kFontFile,           kInventoryFile,
+                    kReceiptFile, kJournalFile, kShopLockFile, kBackupSettingsFile, kBackupManifestFile};
     // The journal's companion files, and the inventory's records set aside.
     for (const QString &suffix : {kPendingSuffix, kAppendedSuffix, kRecoveredSuffix, kTornSuffix, kClosedSuffix})
         own << kJournalFile + suffix;

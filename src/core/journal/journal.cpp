@@ -1,9 +1,9 @@
 #include "core/journal/journal.h"
 
-#include "core/formats/shop_files.h"
-#include "core/storage/fault_points.h"
 #include "core/formats/record_file.h"
 #include "core/formats/records.h"
+#include "core/formats/shop_files.h"
+#include "core/storage/fault_points.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -12,8 +12,8 @@
 #include <QHash>
 #include <QSet>
 
-#include <optional>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace pos {
@@ -223,10 +223,10 @@ struct Journal::Pending
     };
     Kind kind = Unknown;
     QString file;
-    qint64 bytes = 0;    // a cutoff's journal bytes copied
+    qint64 bytes = 0; // a cutoff's journal bytes copied
     qint64 historyBytes = 0;
-    QByteArray digest;   // a layaway file's; a cutoff's journal bytes copied
-    QByteArray record;   // a layaway's journal record
+    QByteArray digest; // a layaway file's; a cutoff's journal bytes copied
+    QByteArray record; // a layaway's journal record
 };
 
 Journal::Journal(const QString &path)
@@ -263,7 +263,8 @@ QString Journal::load()
         tell(notice, setAside(appended, read.failure));
     } else if (read.state == FileState::Unreadable) {
         tell(notice, QStringLiteral("Could not read \"%1\", which lists the sales this program recorded since the "
-                                    "last cutoff: %2.").arg(shown(appended), read.failure));
+                                    "last cutoff: %2.")
+                         .arg(shown(appended), read.failure));
     } else if (!read.content.isEmpty()) {
         const QByteArray &content = read.content;
         bool damaged = !content.endsWith('\n');
@@ -399,8 +400,8 @@ WriteResult Journal::copyTo(const QString &to, CopiedFile &copied)
     // An absent journal stays absent: holding it would make it.
     if (!QFileInfo::exists(m_path)) {
         FileCopySource nothing(m_path);
-        return WriteResult::failureTold(QStringLiteral("Could not read \"%1\" to copy it: %2.")
-                                            .arg(shown(m_path), nothing.open()));
+        return WriteResult::failureTold(
+            QStringLiteral("Could not read \"%1\" to copy it: %2.").arg(shown(m_path), nothing.open()));
     }
     native::HeldFile journal(m_path);
     if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
@@ -432,11 +433,12 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     WriteResult finished;
     tell(outcome.notice, ensureOpen(finished));
     if (!finished || workAnnounced()) {
-        outcome.result = !finished ? finished
-                                   : WriteResult::failureTold(
-                                         QStringLiteral("Work on \"%1\" announced in \"%2\" is not finished, so no "
-                                                        "period can be closed now. Nothing was changed.")
-                                             .arg(shown(m_path), shown(pendingFile())));
+        outcome.result =
+            !finished
+                ? finished
+                : WriteResult::failureTold(QStringLiteral("Work on \"%1\" announced in \"%2\" is not finished, so no "
+                                                          "period can be closed now. Nothing was changed.")
+                                               .arg(shown(m_path), shown(pendingFile())));
         return outcome;
     }
     const WriteResult unreadable =
@@ -450,7 +452,8 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     native::HeldFile journal(m_path);
     if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
         outcome.result = WriteResult::failureTold(
-            QStringLiteral("Could not hold \"%1\" to close the period: %2").arg(shown(m_path), failure) + nothingChanged);
+            QStringLiteral("Could not hold \"%1\" to close the period: %2").arg(shown(m_path), failure)
+            + nothingChanged);
         return outcome;
     }
     // The start of a record a crash left at the end goes aside, not into the history: judged
@@ -464,7 +467,8 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     }
     if (journal.stamp().size != before)
         tell(outcome.notice, QStringLiteral("The start of a record a crash cut short at the end of \"%1\" was set "
-                                            "aside in \"%2\".").arg(shown(m_path), shown(tornFile())));
+                                            "aside in \"%2\".")
+                                 .arg(shown(m_path), shown(tornFile())));
     // Sales another program removed are kept before the rest goes into the history.
     tell(outcome.notice, checkAppended());
 
@@ -578,7 +582,8 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
         tell(outcome.notice,
              QStringLiteral("These sales of periods closed earlier were back in \"%1\" (a text editor saving a copy "
                             "it had open before a cutoff?). Their own histories hold them, so they were left out of "
-                            "\"%2\":\n\n%3").arg(shown(m_path), shown(historyPath), leftOut.join(QLatin1Char('\n'))));
+                            "\"%2\":\n\n%3")
+                 .arg(shown(m_path), shown(historyPath), leftOut.join(QLatin1Char('\n'))));
     // The period is closed once its records are noted and every sale appended is known to be in
     // the history; until then the announcement stays, and the next operation finishes it.
     QString failure = rememberClosed(historyPath, moved);
@@ -587,7 +592,8 @@ JournalOutcome Journal::cutOff(const QString &historyPath)
     if (!failure.isEmpty()) {
         outcome.result = WriteResult::failureTold(
             QStringLiteral("The period was closed into \"%1\", but %2 The cutoff will be finished at the next sale or "
-                           "start of the program.").arg(shown(historyPath), failure));
+                           "start of the program.")
+                .arg(shown(historyPath), failure));
         return outcome;
     }
     withdraw();
@@ -607,8 +613,8 @@ QString Journal::historyProblem(const QString &historyPath) const
         return QStringLiteral("it is the program's own file \"%1\"").arg(shown(own));
     if (isTemporaryName(historyPath))
         return QStringLiteral("its name has the shape of the program's temporary files (\"*%1??????%2\"), which "
-                              "the program removes").arg(QLatin1String(native::kTemporaryInfix),
-                                                        QLatin1String(native::kTemporarySuffix));
+                              "the program removes")
+            .arg(QLatin1String(native::kTemporaryInfix), QLatin1String(native::kTemporarySuffix));
     if (const QString problem = insideShopProblem(historyPath); !problem.isEmpty())
         return problem;
     const QFileInfo info(historyPath);
@@ -673,8 +679,8 @@ QString Journal::finishPendingWork(WriteResult &result)
     if (read.state == FileState::Missing)
         return {};
     if (read.refused)
-        return setAside(pendingPath, QStringLiteral("it is not a file the program could have written: %1")
-                                         .arg(read.failure));
+        return setAside(pendingPath,
+                        QStringLiteral("it is not a file the program could have written: %1").arg(read.failure));
     const std::optional<QByteArray> content =
         read.state == FileState::Read ? std::optional<QByteArray>(read.content) : std::nullopt;
     if (!content) {
@@ -716,8 +722,8 @@ QString Journal::finishPendingWork(WriteResult &result)
 QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
 {
     if (const QString problem = historyProblem(pending.file); !problem.isEmpty())
-        return setAside(pendingFile(), QStringLiteral("it names \"%1\" as a history, and %2")
-                                           .arg(shown(pending.file), problem));
+        return setAside(pendingFile(),
+                        QStringLiteral("it names \"%1\" as a history, and %2").arg(shown(pending.file), problem));
     // Held for the whole of the work, as the cutoff held it.
     native::HeldFile journal(m_path);
     if (const native::Failure failure = journal.open(); !failure.isEmpty()) {
@@ -745,7 +751,8 @@ QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
         if (!QFile::remove(pending.file)) {
             result = WriteResult::failureTold(
                 QStringLiteral("Could not remove \"%1\", the history of a cutoff a crash cut short; the journal "
-                               "\"%2\" still holds its sales.").arg(shown(pending.file), shown(m_path)));
+                               "\"%2\" still holds its sales.")
+                    .arg(shown(pending.file), shown(m_path)));
             return {};
         }
         withdraw();
@@ -771,11 +778,13 @@ QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
         // changed, a line taken out) is not the journal the cutoff left, and is the owner's to
         // settle: the announcement stays.
         const std::optional<QList<QByteArray>> period = recordDigestsOf(pending.file);
-        const QSet<QByteArray> closed = period ? QSet<QByteArray>(period->cbegin(), period->cend()) : QSet<QByteArray>();
+        const QSet<QByteArray> closed =
+            period ? QSet<QByteArray>(period->cbegin(), period->cend()) : QSet<QByteArray>();
         bool holdsPeriod = false;
         const bool read = period && forEachLine(m_path, Names::Followed, [&](const QByteArray &line) {
-            holdsPeriod = holdsPeriod || (isJournalLine(line) && closed.contains(recordDigest(line)));
-        }).isEmpty();
+                                        holdsPeriod =
+                                            holdsPeriod || (isJournalLine(line) && closed.contains(recordDigest(line)));
+                                    }).isEmpty();
         if (!read || holdsPeriod) {
             result = WriteResult::failureTold(
                 read ? QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and \"%2\" was changed since: "
@@ -783,14 +792,16 @@ QString Journal::finishCutoff(const Pending &pending, WriteResult &result)
                                       "out of \"%2\" the sales \"%1\" holds (or remove \"%1\"), then remove \"%3\".")
                            .arg(shown(pending.file), shown(m_path), shown(pendingFile()))
                      : QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and it cannot be finished while "
-                                      "\"%1\" or \"%2\" cannot be read.").arg(shown(pending.file), shown(m_path)));
+                                      "\"%1\" or \"%2\" cannot be read.")
+                           .arg(shown(pending.file), shown(m_path)));
             return {};
         }
     }
     if (const QString failure = completeCutoff(pending.file); !failure.isEmpty()) {
         result = WriteResult::failureTold(
             QStringLiteral("A cutoff into \"%1\" was cut short by a crash, and could not be finished yet: %2 It is "
-                           "tried again at the next sale or start of the program.").arg(shown(pending.file), failure));
+                           "tried again at the next sale or start of the program.")
+                .arg(shown(pending.file), failure));
         return notice;
     }
     withdraw();
@@ -805,15 +816,16 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
     else
         problem = historyProblem(pending.file);
     if (!problem.isEmpty())
-        return setAside(pendingFile(), QStringLiteral("it names \"%1\" as a layaway, and %2")
-                                           .arg(shown(pending.file), problem));
+        return setAside(pendingFile(),
+                        QStringLiteral("it names \"%1\" as a layaway, and %2").arg(shown(pending.file), problem));
     QString notice;
     const std::optional<bool> recorded = fileContains(m_path, bare(pending.record));
     if (!recorded) {
         // Whether its sale was recorded cannot be told: the layaway stays, and stays announced.
         result = WriteResult::failureTold(
             QStringLiteral("Could not read \"%1\" to tell whether the layaway \"%2\" of a close a crash cut short was "
-                           "recorded.").arg(shown(m_path), shown(pending.file)));
+                           "recorded.")
+                .arg(shown(m_path), shown(pending.file)));
         return {};
     }
     if (*recorded) {
@@ -829,7 +841,8 @@ QString Journal::finishLayaway(const Pending &pending, WriteResult &result)
             if (!QFile::remove(pending.file)) {
                 result = WriteResult::failureTold(
                     QStringLiteral("Could not remove \"%1\", the layaway of a close that was cut short before its "
-                                   "sale was recorded.").arg(shown(pending.file)));
+                                   "sale was recorded.")
+                        .arg(shown(pending.file)));
                 return {};
             }
             notice = QStringLiteral("A layaway's close was cut short before its sale was recorded, so its file "
@@ -906,11 +919,10 @@ QString Journal::checkAppended()
     }
     // Which of them it holds already is not known of a file that cannot be read: none is kept
     // twice, so none is kept now.
-    const WriteResult saved =
-        !recoveredUnread.isEmpty() ? WriteResult::failure(shown(recoveredFile()), recoveredUnread)
-        : toKeep.isEmpty()
-            ? WriteResult{}
-            : appendRecords(recoveredFile(), joined(toKeep), kJournalShape, recoveredFile() + kTornSuffix, Names::Kept);
+    const WriteResult saved = !recoveredUnread.isEmpty() ? WriteResult::failure(shown(recoveredFile()), recoveredUnread)
+                              : toKeep.isEmpty()         ? WriteResult{}
+                                                         : appendRecords(recoveredFile(), joined(toKeep), kJournalShape,
+                                                                         recoveredFile() + kTornSuffix, Names::Kept);
     tell(text, QStringLiteral("Sales this program recorded are no longer in \"%1\": another program removed or "
                               "changed them (a text editor saving a copy it had open?).\n\n%2")
                    .arg(shown(m_path), receipts.join(QLatin1Char('\n'))));
@@ -921,7 +933,8 @@ QString Journal::checkAppended()
         return text;
     }
     tell(text, QStringLiteral("They were kept in \"%1\". Put them back into \"%2\" unless they were removed on "
-                              "purpose.").arg(shown(recoveredFile()), shown(m_path)));
+                              "purpose.")
+                   .arg(shown(recoveredFile()), shown(m_path)));
     m_appended = kept;
     tell(text, writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message);
     return text;
@@ -963,7 +976,8 @@ QString Journal::forgetAllAppended()
         || QFile::remove(appendedFile()))
         return {};
     return QStringLiteral("could not empty \"%1\", which lists the sales this program recorded since the last "
-                          "cutoff.").arg(shown(appendedFile()));
+                          "cutoff.")
+        .arg(shown(appendedFile()));
 }
 
 QString Journal::loadClosed()

@@ -33,9 +33,9 @@
 //                append or cutoff, so that no later record reads shifted by their fields.
 // A companion file that cannot be trusted is renamed "<name>.set-aside" and the owner told.
 
-#include "core/storage/file_io.h"
 #include "core/formats/journal_record.h"
 #include "core/formats/shop_files.h"
+#include "core/storage/file_io.h"
 
 #include "core/storage/native_file.h"
 

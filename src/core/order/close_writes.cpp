@@ -1,9 +1,8 @@
 #include "core/order/close_writes.h"
 
 #include "core/formats/file_limits.h"
-#include "core/storage/file_io.h"
 #include "core/formats/layaway_file.h"
-
+#include "core/storage/file_io.h"
 
 namespace pos {
 
@@ -55,8 +54,7 @@ CloseOutcome writeClose(const CloseWrites &writes, Journal &journal, const QStri
     tell(outcome.notice, recorded.notice);
     if (!recorded.result) {
         outcome.layawayLeft = recorded.layawayLeft;
-        return failed(outcome, recorded.layawayFailed ? CloseOutcome::Layaway : CloseOutcome::Journal,
-                      recorded.result);
+        return failed(outcome, recorded.layawayFailed ? CloseOutcome::Layaway : CloseOutcome::Journal, recorded.result);
     }
 
     if (WriteResult committed = receipt.commit(); !committed) {

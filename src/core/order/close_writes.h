@@ -11,8 +11,8 @@
 // steps 1 to 3 leaves every file as it was before the close. Only step 4 can
 // fail once the order is recorded, and then only in putting a synced file in its place.
 
-#include "core/formats/shop_files.h"
 #include "core/formats/journal_record.h"
+#include "core/formats/shop_files.h"
 #include "core/journal/journal.h"
 
 #include <QByteArray>

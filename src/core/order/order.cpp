@@ -27,12 +27,10 @@ QString newReceiptHeaderLine(const QDateTime &now, const QString &kind, const QS
     return receiptHeaderLine(at, kind, salesperson);
 }
 
-QString itemLine(const QString &quantity, const QString &description, const QString &price,
-                 double amount)
+QString itemLine(const QString &quantity, const QString &description, const QString &price, double amount)
 {
     static const QString gap = QStringLiteral("   ");
-    return quantity + gap + description + gap + price + QStringLiteral("   $")
-           + lineAmountText(amount);
+    return quantity + gap + description + gap + price + QStringLiteral("   $") + lineAmountText(amount);
 }
 
 Totals orderTotals(double subt, const QString &rateText)
@@ -75,8 +73,7 @@ QStringList closingLines(const OrderClose &close)
                       QStringLiteral("Payment Type    ") + close.payment};
     if (!close.exemptNumber.isEmpty())
         lines << QStringLiteral("Exempt #        ") + close.exemptNumber;
-    lines << QStringLiteral("Tendered        ") + close.tendered
-          << QStringLiteral("Change          ") + close.change;
+    lines << QStringLiteral("Tendered        ") + close.tendered << QStringLiteral("Change          ") + close.change;
     return lines;
 }
 
@@ -98,8 +95,7 @@ JournalRecord journalRecord(const QString &receiptHeader, const OrderClose &clos
 
 CloseRecord closeRecordFor(const QString &kind)
 {
-    if (kind == QLatin1String("Proposal") || kind == QLatin1String("Estimate")
-        || kind == QLatin1String("Training"))
+    if (kind == QLatin1String("Proposal") || kind == QLatin1String("Estimate") || kind == QLatin1String("Training"))
         return CloseRecord::ReceiptOnly;
     if (kind == QLatin1String("Layaway"))
         return CloseRecord::Layaway;

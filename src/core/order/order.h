@@ -3,8 +3,8 @@
 // The texts of one order: receipt header line, item lines, payment description, closing lines,
 // the receipt file and the journal record. Plain functions, so they are tested without windows.
 
-#include "core/formats/shop_files.h"
 #include "core/formats/journal_record.h"
+#include "core/formats/shop_files.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -24,8 +24,7 @@ QString newReceiptHeaderLine(const QDateTime &now, const QString &kind, const QS
                              const QStringList &lastKeys);
 
 // quantity + "   " + description + "   " + price + "   $" + lineAmountText(amount).
-QString itemLine(const QString &quantity, const QString &description, const QString &price,
-                 double amount);
+QString itemLine(const QString &quantity, const QString &description, const QString &price, double amount);
 
 // The totals refresh: Subtotal := numberText(subt); Tax := numberText(subtotal × (rate × 0.01)),
 // Total := numberText(tax + subtotal), each read back from the previous box's text; toal is the

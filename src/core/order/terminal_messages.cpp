@@ -11,8 +11,7 @@ const QString kCloseAgain = QStringLiteral(" Mend the cause and press Close Orde
 
 QString unreadable(const QString &what, const QString &file)
 {
-    return QStringLiteral("%1 could not be read from \"%2\": the file is there but cannot be read.")
-        .arg(what, file);
+    return QStringLiteral("%1 could not be read from \"%2\": the file is there but cannot be read.").arg(what, file);
 }
 
 // A settings file that is there and cannot be used: unreadable, or refused by its limits.
@@ -39,8 +38,7 @@ QString settingsWarning(SettingsState tax, SettingsState header, SettingsState r
     if (unusable(tax))
         faults << unusable(QStringLiteral("The tax rate"), kTaxFile, tax) + checkRate;
     else if (tax == SettingsState::RateNotANumber)
-        faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a number.")
-                          .arg(kTaxFile)
+        faults << QStringLiteral("The tax rate could not be read from \"%1\": its rate is not a number.").arg(kTaxFile)
                       + checkRate;
     if (unusable(header))
         faults << unusable(QStringLiteral("The receipt header"), kHeaderFile, header);

@@ -9,10 +9,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <limits>
+#include <new>
 #include <string>
-
 
 namespace pos {
 
@@ -62,7 +61,6 @@ double Entry::value() const
     // nearest to the same decimal.
     return cents ? double(*cents) / 100.0 : leadingNumber(text);
 }
-
 
 namespace {
 

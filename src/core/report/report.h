@@ -109,7 +109,7 @@ private:
     const Entry &aside(qsizetype row) const;
 
     std::vector<qint32, detail::ColumnAllocator<qint32>> m_items; // whole cents, or kAside
-    std::vector<Aside> m_aside;  // ascending rows
+    std::vector<Aside> m_aside;                                   // ascending rows
 };
 
 // The columns "Gross Sales" (`List1`: subtotals), "Sales Tax" (`List2`: tax) and "Net Sales"

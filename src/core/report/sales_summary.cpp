@@ -595,8 +595,8 @@ QStringList amountCells(const SummaryFigures &f)
 QString csvField(const QString &text)
 {
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
-                    || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
-                    || text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+                       || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
+                       || text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
     if (!quote)
         return text;
     QString doubled = text;
@@ -640,12 +640,12 @@ QString summaryRangeText(const QDate &from, const QDate &to)
 {
     if (!from.isValid() || !to.isValid())
         return QStringLiteral("No dated sales");
-    return QStringLiteral("%1 to %2").arg(from.toString(QStringLiteral("MM-dd-yyyy")),
-                                          to.toString(QStringLiteral("MM-dd-yyyy")));
+    return QStringLiteral("%1 to %2")
+        .arg(from.toString(QStringLiteral("MM-dd-yyyy")), to.toString(QStringLiteral("MM-dd-yyyy")));
 }
 
-QString summaryPrintout(const QStringList &headerLines, const QString &rangeText,
-                        const std::vector<SummaryRow> &rows, SummaryRowsBy by)
+QString summaryPrintout(const QStringList &headerLines, const QString &rangeText, const std::vector<SummaryRow> &rows,
+                        SummaryRowsBy by)
 {
     std::vector<QStringList> table;
     table.push_back(summaryColumnTitles(by));

@@ -161,9 +161,8 @@ private:
     };
     class PendingSums;
     Names namesOf(QByteArrayView kind, QByteArrayView salesperson);
-    static quint32 intern(std::vector<QString> &names,
-                          std::unordered_map<std::string, quint32> &ids, QByteArrayView name,
-                          std::size_t most);
+    static quint32 intern(std::vector<QString> &names, std::unordered_map<std::string, quint32> &ids,
+                          QByteArrayView name, std::size_t most);
     bool takes(const SummaryQuery &query, quint32 day) const;
     QString groupLabel(SummaryRowsBy by, quint32 id) const;
 
@@ -182,8 +181,7 @@ private:
 // header line, dates yyyy-mm-dd, amounts as plain numbers (1234.50, -0.54), fields holding a
 // comma, a double quote, a line break or a blank at either end quoted.
 QByteArray summaryCsv(const std::vector<SummaryRow> &rows, SummaryRowsBy by);
-[[nodiscard]] WriteResult writeSummaryCsv(const QString &path, const std::vector<SummaryRow> &rows,
-                                          SummaryRowsBy by);
+[[nodiscard]] WriteResult writeSummaryCsv(const QString &path, const std::vector<SummaryRow> &rows, SummaryRowsBy by);
 
 // The column titles, the first one naming what the rows are.
 QStringList summaryColumnTitles(SummaryRowsBy by);
@@ -191,7 +189,7 @@ QStringList summaryColumnTitles(SummaryRowsBy by);
 QString summaryRangeText(const QDate &from, const QDate &to);
 // The rows as a printout in a fixed-pitch font: the shop's header lines, the title and the
 // range, then the table, CR LF between lines.
-QString summaryPrintout(const QStringList &headerLines, const QString &rangeText,
-                        const std::vector<SummaryRow> &rows, SummaryRowsBy by);
+QString summaryPrintout(const QStringList &headerLines, const QString &rangeText, const std::vector<SummaryRow> &rows,
+                        SummaryRowsBy by);
 
 } // namespace pos

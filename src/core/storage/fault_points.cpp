@@ -22,7 +22,7 @@ namespace {
 
 struct FaultSettings
 {
-    long long killAt = 0;        // 0: never
+    long long killAt = 0; // 0: never
     std::FILE *log = nullptr;
 };
 

@@ -368,8 +368,8 @@ private:
 
 WriteResult copyVerified(CopySource &source, const QString &sourceName, const QString &to, CopiedFile &copied)
 {
-    const WriteResult unreadable = WriteResult::failureTold(
-        QStringLiteral("Could not read \"%1\" to copy it.").arg(shownName(sourceName)));
+    const WriteResult unreadable =
+        WriteResult::failureTold(QStringLiteral("Could not read \"%1\" to copy it.").arg(shownName(sourceName)));
     Sha256 digest;
     copied = {};
     {
@@ -393,8 +393,8 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
     copied.sha256 = digest.result();
 
     // The copy as the disk gives it back, against the source read again.
-    const WriteResult differs = WriteResult::failure(
-        shownName(to), QStringLiteral("the copy does not read back as it was written"));
+    const WriteResult differs =
+        WriteResult::failure(shownName(to), QStringLiteral("the copy does not read back as it was written"));
     native::forgetCached(to);
     QFile copy(to);
     if (!copy.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -418,7 +418,8 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
             result = unreadable;
             break;
         }
-        if (b < 0 || a != want || b != want || std::memcmp(expected.constData(), found.constData(), size_t(want)) != 0) {
+        if (b < 0 || a != want || b != want
+            || std::memcmp(expected.constData(), found.constData(), size_t(want)) != 0) {
             result = differs;
             break;
         }

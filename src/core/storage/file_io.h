@@ -16,7 +16,6 @@ namespace pos {
 
 using native::Names;
 
-
 // Why the name cannot be a file's on Windows, where the shop's files live or go; empty when it
 // can. Only the file's own name is looked at: a device's name (CON, PRN, AUX, NUL, CONIN$,
 // CONOUT$, COM0 to COM9 and LPT0 to LPT9, superscript digits too, with or without an extension,

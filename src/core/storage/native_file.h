@@ -50,8 +50,8 @@ Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &siz
 // failure is empty) when nothing has the name. A read that fails part way is a failure;
 // *refused is set when the name is there and is no file to read as the names ask (a link, a
 // second name, a pipe, a folder) or the file is larger than the limit.
-Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing,
-                  Names names = Names::Followed, bool *refused = nullptr);
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names = Names::Followed,
+                  bool *refused = nullptr);
 
 // Creates the file holding the bytes, synced, and never replaces one: *nameTaken is set when
 // a file (or anything else) has the name. The name shows nothing or the whole content, even

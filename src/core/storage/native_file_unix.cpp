@@ -41,7 +41,9 @@ const QString kSecondName = QStringLiteral("it has a second name (a hard link)")
 // A kept file's name is looked at itself, not followed.
 QString notARegularFile(const QByteArray &name, Names names = Names::Followed)
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int rc = names == Names::Kept ? ::lstat(name.constData(), &status) : ::stat(name.constData(), &status);
     if (rc != 0)
         return {};
@@ -113,10 +115,10 @@ int openRegularFile(const QByteArray &name, int flags, QString &failure, struct 
         if (missing)
             *missing = error == ENOENT;
         // A socket cannot be opened (ENXIO): no file either.
-        failure = error == EISDIR ? kFolderThere
-                  : error == ENXIO ? kNotRegular
+        failure = error == EISDIR                          ? kFolderThere
+                  : error == ENXIO                         ? kNotRegular
                   : error == ELOOP && names == Names::Kept ? kLink
-                                                          : reasonOf(error);
+                                                           : reasonOf(error);
         return -1;
     }
     QString problem = ::fstat(handle, status) != 0 ? reasonOf(errno) : openedProblem(*status, names);
@@ -137,7 +139,9 @@ int openToWrite(const QByteArray &name, int flags, QString &failure, bool &exist
         failure = refused;
         return -1;
     }
-    struct stat before{};
+    struct stat before
+    {
+    };
     existed = ::lstat(name.constData(), &before) == 0;
     return openRegularFile(name, flags, failure, status, names);
 }
@@ -161,7 +165,9 @@ int readAllAt(int handle, char *into, qint64 size, qint64 offset)
 // The last bytes of the open file, at most `most`, and its size.
 Failure tailOf(int handle, qint64 most, QByteArray &tail, qint64 &size)
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (::fstat(handle, &status) != 0)
         return reasonOf(errno);
     size = qint64(status.st_size);
@@ -273,7 +279,9 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
     const QByteArray name = systemName(path);
     QString failure;
     bool existed = false;
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int handle = openToWrite(name, O_WRONLY | O_APPEND | O_CREAT, failure, existed, &status, names);
     if (handle < 0)
         return failure;
@@ -303,7 +311,9 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
 Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &size, Names names)
 {
     QString failure;
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int handle = openRegularFile(systemName(path), O_RDONLY, failure, &status, names);
     if (handle < 0)
         return failure;
@@ -312,22 +322,24 @@ Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &siz
     return failure;
 }
 
-Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names,
-                  bool *refused)
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names, bool *refused)
 {
     if (refused)
         *refused = false;
     bool absent = false;
     QString failure;
-    struct stat status{};
+    struct stat status
+    {
+    };
     content.clear();
     const int handle = openRegularFile(systemName(path), O_RDONLY, failure, &status, names, &absent);
     if (missing)
         *missing = absent;
     if (handle < 0) {
         if (refused)
-            *refused = !absent && (failure == kLink || failure == kSecondName || failure == kNotRegular
-                                   || failure == kFolderThere);
+            *refused =
+                !absent
+                && (failure == kLink || failure == kSecondName || failure == kNotRegular || failure == kFolderThere);
         return absent && missing ? Failure() : failure;
     }
     // Read to its end, not to the size asked: a file that grows meanwhile is bounded too.
@@ -408,7 +420,9 @@ Failure resize(const QString &path, qint64 length, Names names)
     const QByteArray name = systemName(path);
     QString failure;
     bool existed = false;
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int handle = openToWrite(name, O_WRONLY | O_CREAT, failure, existed, &status, names);
     if (handle < 0)
         return failure;
@@ -473,8 +487,12 @@ bool sameFile(const QString &a, const QString &b)
 {
     const QByteArray first = systemName(a);
     const QByteArray second = systemName(b);
-    struct stat one{};
-    struct stat other{};
+    struct stat one
+    {
+    };
+    struct stat other
+    {
+    };
     if (::stat(first.constData(), &one) == 0 && ::stat(second.constData(), &other) == 0)
         return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
     return resolved(first) == resolved(second);
@@ -482,7 +500,9 @@ bool sameFile(const QString &a, const QString &b)
 
 Stamp stamp(const QString &path)
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     return ::stat(systemName(path).constData(), &status) == 0 ? stampOf(status) : Stamp();
 }
 
@@ -503,7 +523,9 @@ Failure Replacement::open()
     }
     m_handle = handle;
     // The new content keeps the rights of the file it replaces, or gets a new file's.
-    struct stat status{};
+    struct stat status
+    {
+    };
     const mode_t mode = ::stat(name.constData(), &status) == 0 ? (status.st_mode & 07777) : newFileMode();
     if (::fchmod(handle, mode) != 0) {
         const int error = errno;
@@ -573,7 +595,9 @@ Failure HeldFile::open()
     const QByteArray name = systemName(m_path);
     QString failure;
     bool existed = false;
-    struct stat status{};
+    struct stat status
+    {
+    };
     const int handle = openToWrite(name, O_RDWR | O_CREAT, failure, existed, &status, m_names);
     if (handle < 0)
         return failure;
@@ -613,7 +637,9 @@ Failure HeldFile::readTail(qint64 most, QByteArray &tail, qint64 &size)
 
 Stamp HeldFile::stamp() const
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? stampOf(status) : Stamp();
 }
 
@@ -653,7 +679,9 @@ ReadFile::~ReadFile()
 Failure ReadFile::open(bool *missing)
 {
     QString failure;
-    struct stat status{};
+    struct stat status
+    {
+    };
     bool absent = false;
     const int handle = openRegularFile(systemName(m_path), O_RDONLY, failure, &status, m_names, &absent);
     if (missing)
@@ -677,7 +705,9 @@ qint64 ReadFile::read(char *into, qint64 size)
 
 qint64 ReadFile::size() const
 {
-    struct stat status{};
+    struct stat status
+    {
+    };
     return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? qint64(status.st_size) : -1;
 }
 
@@ -718,7 +748,9 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
         handle = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (handle < 0) {
         const int error = errno;
-        struct stat there{};
+        struct stat there
+        {
+        };
         const bool absent = ::lstat(name.constData(), &there) != 0;
         if (reason)
             *reason = error == ELOOP ? kLink : error == EISDIR ? kFolderThere : reasonOf(error);
@@ -727,7 +759,9 @@ FileLock::Result FileLock::lock(const QString &path, QString *reason)
         // Nothing there and nothing can be made: a folder no copy can write in.
         return absent ? NoLockFile : Failed;
     }
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (const QString problem = ::fstat(handle, &status) != 0 ? reasonOf(errno) : openedProblem(status, Names::Kept);
         !problem.isEmpty()) {
         ::close(handle);
@@ -773,7 +807,9 @@ Failure renameFolder(const QString &from, const QString &to)
 {
     const QByteArray target = systemName(to);
     // rename() would put an empty folder's name to use: anything there keeps its name.
-    struct stat status{};
+    struct stat status
+    {
+    };
     if (::lstat(target.constData(), &status) == 0)
         return kNameTaken;
     faultPoint("folder: before rename");

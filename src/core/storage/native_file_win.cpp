@@ -39,9 +39,9 @@ QString reasonOf(DWORD error)
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
         return QStringLiteral("another program has the file open and locked; close it there and try again");
     wchar_t *buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
     QString text = length && buffer ? QString::fromWCharArray(buffer, int(length)).trimmed()
                                     : QStringLiteral("system error %1").arg(error);
     if (buffer)
@@ -238,9 +238,8 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
         return refused;
     QString failure;
     // Append data, and write data for cutting back a write that failed part way.
-    const HANDLE handle =
-        openRegularFile(name, FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, OPEN_ALWAYS,
-                        failure, names);
+    const HANDLE handle = openRegularFile(name, FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                          OPEN_ALWAYS, failure, names);
     if (handle == INVALID_HANDLE_VALUE)
         return failure;
     LARGE_INTEGER oldSize{};
@@ -284,8 +283,7 @@ Failure readTail(const QString &path, qint64 most, QByteArray &tail, qint64 &siz
     return failure;
 }
 
-Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names,
-                  bool *refused)
+Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *missing, Names names, bool *refused)
 {
     if (refused)
         *refused = false;
@@ -297,8 +295,9 @@ Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *
         *missing = absent;
     if (handle == INVALID_HANDLE_VALUE) {
         if (refused)
-            *refused = !absent && (failure == kLink || failure == kSecondName || failure == kNotRegular
-                                   || failure == kFolderThere);
+            *refused =
+                !absent
+                && (failure == kLink || failure == kSecondName || failure == kNotRegular || failure == kFolderThere);
         return absent && missing ? Failure() : failure;
     }
     QByteArray bytes;
@@ -402,8 +401,8 @@ bool sameFile(const QString &a, const QString &b)
     const std::wstring first = wide(a);
     const std::wstring second = wide(b);
     const auto identity = [](const std::wstring &name, BY_HANDLE_FILE_INFORMATION &info) {
-        const HANDLE handle = ::CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        const HANDLE handle =
+            ::CreateFileW(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return false;
         const bool known = ::GetFileInformationByHandle(handle, &info);

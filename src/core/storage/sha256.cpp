@@ -17,9 +17,7 @@ bool shaInstructionsPresent()
 {
     return false;
 }
-void compressBlocks(std::uint32_t *, const unsigned char *, qsizetype)
-{
-}
+void compressBlocks(std::uint32_t *, const unsigned char *, qsizetype) { }
 } // namespace sha256_detail
 #endif
 

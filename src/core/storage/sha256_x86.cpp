@@ -30,7 +30,7 @@ bool shaInstructionsPresent()
 }
 
 __attribute__((target("sha,sse4.1"))) void compressBlocks(std::uint32_t state[8], const unsigned char *data,
-                                                           qsizetype blocks)
+                                                          qsizetype blocks)
 {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     // The state as the instructions take it: ABEF and CDGH.
@@ -46,11 +46,14 @@ __attribute__((target("sha,sse4.1"))) void compressBlocks(std::uint32_t state[8]
         // Sixteen groups of four rounds; message[g % 4] holds the words of group g.
         for (int g = 0; g < 16; ++g) {
             if (g < 4)
-                message[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * g)), byteSwap);
-            __m128i words = _mm_add_epi32(message[g % 4], _mm_load_si128(reinterpret_cast<const __m128i *>(&kRound[4 * g])));
+                message[g] =
+                    _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * g)), byteSwap);
+            __m128i words =
+                _mm_add_epi32(message[g % 4], _mm_load_si128(reinterpret_cast<const __m128i *>(&kRound[4 * g])));
             state1 = _mm_sha256rnds2_epu32(state1, state0, words);
             if (g >= 3 && g <= 14) {
-                const __m128i next = _mm_add_epi32(message[(g + 1) % 4], _mm_alignr_epi8(message[g % 4], message[(g + 3) % 4], 4));
+                const __m128i next =
+                    _mm_add_epi32(message[(g + 1) % 4], _mm_alignr_epi8(message[g % 4], message[(g + 3) % 4], 4));
                 message[(g + 1) % 4] = _mm_sha256msg2_epu32(next, message[g % 4]);
             }
             words = _mm_shuffle_epi32(words, 0x0E);

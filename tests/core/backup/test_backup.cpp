@@ -62,7 +62,9 @@ void fillShop(const WorkDir &shop)
     shop.write(kFontFile, "\"Courier New\",#FALSE#,#FALSE#,10\r\n");
     shop.write(kInventoryFile, "\"Widget\"\r\n\"Gadget \xe9\"\r\n");
     shop.write(kReceiptFile, "Reciept# 1\r\n");
-    shop.write(kJournalFile, "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
+    shop.write(
+        kJournalFile,
+        "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n");
     shop.write(kJournalFile + kAppendedSuffix, "appended\r\n");
     shop.write(kJournalFile + kRecoveredSuffix, "recovered\r\n");
     shop.write(kJournalFile + kTornSuffix, "\"Reciept# torn");
@@ -92,12 +94,13 @@ public:
                 const int handle = ::open(name.constData(), O_WRONLY | O_APPEND);
                 if (handle < 0 || ::flock(handle, LOCK_EX) != 0)
                     return;
-                const QByteArray record = "\"Reciept# appended " + QByteArray::number(m_count) + "\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
+                const QByteArray record = "\"Reciept# appended " + QByteArray::number(m_count)
+                                          + "\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
                 // Two writes: a copy taken between them would show a torn record.
                 const qsizetype half = record.size() / 2;
-                const bool written = ::write(handle, record.constData(), size_t(half)) == half
-                                     && ::write(handle, record.constData() + half, size_t(record.size() - half))
-                                            == record.size() - half;
+                const bool written =
+                    ::write(handle, record.constData(), size_t(half)) == half
+                    && ::write(handle, record.constData() + half, size_t(record.size() - half)) == record.size() - half;
                 ::close(handle);
                 if (!written)
                     return;
@@ -209,21 +212,32 @@ void TestBackup::badDestinations_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("none set") << "none" << "no backup folder is set";
-    QTest::newRow("not there (a stick pulled out)") << "missing" << "it cannot be found (is the stick or disk plugged in";
+    QTest::newRow("none set") << "none"
+                              << "no backup folder is set";
+    QTest::newRow("not there (a stick pulled out)") << "missing"
+                                                    << "it cannot be found (is the stick or disk plugged in";
 #ifdef Q_OS_UNIX
     // (QFile::link makes a shortcut file on Windows, not a link.)
-    QTest::newRow("a link") << "link" << "it is a link; choose the folder it leads to";
+    QTest::newRow("a link") << "link"
+                            << "it is a link; choose the folder it leads to";
 #endif
-    QTest::newRow("a file") << "file" << "it is a file, not a folder";
-    QTest::newRow("the shop folder") << "shop" << "it is the shop folder or a folder inside it";
-    QTest::newRow("inside the shop folder") << "inside" << "it is the shop folder or a folder inside it";
-    QTest::newRow("a Windows device") << "device" << "NUL";
-    QTest::newRow("a file where the backup goes") << "taken" << "is there already; move it away and try again";
-    QTest::newRow("gone halfway") << "vanishes" << "Could not";
+    QTest::newRow("a file") << "file"
+                            << "it is a file, not a folder";
+    QTest::newRow("the shop folder") << "shop"
+                                     << "it is the shop folder or a folder inside it";
+    QTest::newRow("inside the shop folder") << "inside"
+                                            << "it is the shop folder or a folder inside it";
+    QTest::newRow("a Windows device") << "device"
+                                      << "NUL";
+    QTest::newRow("a file where the backup goes") << "taken"
+                                                  << "is there already; move it away and try again";
+    QTest::newRow("gone halfway") << "vanishes"
+                                  << "Could not";
 #ifdef Q_OS_UNIX
-    QTest::newRow("read-only") << "read-only" << "Permission denied";
-    QTest::newRow("full") << "full" << "File too large";
+    QTest::newRow("read-only") << "read-only"
+                               << "Permission denied";
+    QTest::newRow("full") << "full"
+                          << "File too large";
 #endif
 }
 
@@ -319,7 +333,8 @@ void TestBackup::keepsTheNewest()
         // A backup another shop made there, and one cut short, are not this shop's to remove.
         if (day == 0) {
             QVERIFY(QDir(backups.path()).mkdir(QStringLiteral("Other Shop 2020-01-01 000000")));
-            QVERIFY(QDir(backups.path()).mkdir(QDir(shop.path()).dirName() + " 2020-01-01 000000" + kPartialBackupSuffix));
+            QVERIFY(
+                QDir(backups.path()).mkdir(QDir(shop.path()).dirName() + " 2020-01-01 000000" + kPartialBackupSuffix));
         }
     }
     QCOMPARE(completeBackups(backups.path()), made.mid(2));
@@ -358,7 +373,8 @@ void TestBackup::backsUpOnlyWhatChanged()
     sales.write("\"Reciept# 2\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n");
     sales.close();
     QCOMPARE(overdueBackupNotice(kNow.addDays(7)), QString());
-    QVERIFY(overdueBackupNotice(kNow.addDays(8)).startsWith(QStringLiteral("The last backup of the shop was made on 2026-12-09")));
+    QVERIFY(overdueBackupNotice(kNow.addDays(8))
+                .startsWith(QStringLiteral("The last backup of the shop was made on 2026-12-09")));
     // A backup folder out of reach at the end is told: the backup could not be made.
     QVERIFY(QDir(backups.path()).removeRecursively());
     const std::optional<BackupOutcome> unreachable = backUpIfChanged(journal, kNow.addDays(8));

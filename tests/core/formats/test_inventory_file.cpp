@@ -102,8 +102,8 @@ void TestInventoryFile::appendAfterHandEditedLastLine_data()
     QTest::addColumn<QStringList>("entries");
     QTest::newRow("no line end") << QByteArray("\"a\"\r\n\"b\"") << QByteArray("\"a\"\r\n\"b\"\r\n\"Nut\"\r\n")
                                  << QStringList{"a", "b", "Nut"};
-    QTest::newRow("unquoted, no line end") << QByteArray("Bolt") << QByteArray("Bolt\r\n\"Nut\"\r\n")
-                                           << QStringList{"Bolt", "Nut"};
+    QTest::newRow("unquoted, no line end")
+        << QByteArray("Bolt") << QByteArray("Bolt\r\n\"Nut\"\r\n") << QStringList{"Bolt", "Nut"};
     // A lone LF already ends the line; a lone CR (a crash between a record's CR and its LF) gets
     // its LF, so that readers by lines see two records.
     QTest::newRow("LF") << QByteArray("\"a\"\n") << QByteArray("\"a\"\n\"Nut\"\r\n") << QStringList{"a", "Nut"};

@@ -4,8 +4,8 @@
 #include "work_dir.h"
 
 #include "core/formats/codepage.h"
-#include "core/formats/numbers.h"
 #include "core/formats/layaway_file.h"
+#include "core/formats/numbers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,15 +62,24 @@ void TestLayaway::fileNames_data()
 {
     QTest::addColumn<QString>("salesperson");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Ann") << "Ann" << "03142004213010Ann.lwy";
-    QTest::newRow("empty") << "" << "03142004213010.lwy";
-    QTest::newRow("up two folders") << "../../x" << "03142004213010______x.lwy";
-    QTest::newRow("slash") << "a/b" << "03142004213010a_b.lwy";
-    QTest::newRow("drive") << "C:\\y" << "03142004213010C__y.lwy";
-    QTest::newRow("device name") << "con" << "03142004213010con.lwy";
-    QTest::newRow("double quote") << "\"Bo\"" << "03142004213010_Bo_.lwy";
-    QTest::newRow("Windows specials") << "<a>|*?" << "03142004213010_a____.lwy";
-    QTest::newRow("dot and blank kept readable") << "J. Smith" << "03142004213010J_ Smith.lwy";
+    QTest::newRow("Ann") << "Ann"
+                         << "03142004213010Ann.lwy";
+    QTest::newRow("empty") << ""
+                           << "03142004213010.lwy";
+    QTest::newRow("up two folders") << "../../x"
+                                    << "03142004213010______x.lwy";
+    QTest::newRow("slash") << "a/b"
+                           << "03142004213010a_b.lwy";
+    QTest::newRow("drive") << "C:\\y"
+                           << "03142004213010C__y.lwy";
+    QTest::newRow("device name") << "con"
+                                 << "03142004213010con.lwy";
+    QTest::newRow("double quote") << "\"Bo\""
+                                  << "03142004213010_Bo_.lwy";
+    QTest::newRow("Windows specials") << "<a>|*?"
+                                      << "03142004213010_a____.lwy";
+    QTest::newRow("dot and blank kept readable") << "J. Smith"
+                                                 << "03142004213010J_ Smith.lwy";
     QTest::newRow("control characters") << QString("a\tb\nc") + QChar(0x7F) << "03142004213010a_b_c_.lwy";
     QTest::newRow("code page letters") << QString::fromUtf8("Zoë") << QString::fromUtf8("03142004213010Zoë.lwy");
     QTest::newRow("outside the code page") << QString::fromUtf8("Ā😀x") << "03142004213010__x.lwy";
@@ -86,8 +95,7 @@ void TestLayaway::fileNames()
     QFETCH(QString, name);
     QCOMPARE(layawayFileName(kClosed, salesperson, 2), name.chopped(4) + "-2.lwy");
     // A morning close keeps the two digits of the hour.
-    QVERIFY(layawayFileName(QDateTime(QDate(2004, 3, 14), QTime(9, 30, 10)), salesperson)
-                .startsWith("03142004093010"));
+    QVERIFY(layawayFileName(QDateTime(QDate(2004, 3, 14), QTime(9, 30, 10)), salesperson).startsWith("03142004093010"));
 }
 
 void TestLayaway::hostileNamesStayInTheFolder_data()
@@ -105,8 +113,7 @@ void TestLayaway::hostileNamesStayInTheFolder()
     QCOMPARE(created, name);
     // The file is directly in the working folder, and the only thing made.
     QCOMPARE(QFileInfo(created).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList{name});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{name});
     QCOMPARE(dir.read(name), QByteArray("0\r\n"));
 }
 
@@ -157,8 +164,9 @@ void TestLayaway::readBack_data()
     QTest::newRow("as written") << layawayBytes(4.54, {"Shop", "1   Widget   9   $ 9"}) << read << 4.54
                                 << QStringList{"Shop", "1   Widget   9   $ 9"};
     // A line as a box holds it: its double quote already the apostrophe the file stores.
-    QTest::newRow("as written, a box's quote") << layawayBytes(4.54, {storableText(u"2   12\" pipe   9   $ 18", BoxLines::Single)})
-                                               << read << 4.54 << QStringList{"2   12' pipe   9   $ 18"};
+    QTest::newRow("as written, a box's quote")
+        << layawayBytes(4.54, {storableText(u"2   12\" pipe   9   $ 18", BoxLines::Single)}) << read << 4.54
+        << QStringList{"2   12' pipe   9   $ 18"};
     QTest::newRow("bare line with a quote") << QByteArray("1\r\nab\"c\r\n") << read << 1.0 << QStringList{"ab'c"};
     QTest::newRow("negative") << QByteArray("-0.46\r\n\"a\"\r\n") << read << -0.46 << QStringList{"a"};
     QTest::newRow("no leading zero") << QByteArray(".46\r\n") << read << 0.46 << QStringList{};
@@ -167,13 +175,14 @@ void TestLayaway::readBack_data()
     QTest::newRow("empty") << QByteArray() << notANumber << 0.0 << QStringList{};
     QTest::newRow("balance a word") << QByteArray("abc\r\n\"a\"\r\n") << notANumber << 0.0 << QStringList{"a"};
     QTest::newRow("balance as money") << QByteArray("$4.54\r\n") << notANumber << 0.0 << QStringList{};
-    QTest::newRow("balance beyond range") << QByteArray("1.8e308\r\n") << notANumber << 0.0
-                                          << QStringList{};
+    QTest::newRow("balance beyond range") << QByteArray("1.8e308\r\n") << notANumber << 0.0 << QStringList{};
     QTest::newRow("lines only") << QByteArray("\"Shop\"\r\n\"x\"\r\n") << notANumber << 0.0 << QStringList{"x"};
-    QTest::newRow("binary") << QByteArray("\x01\x02\r\n\"a\x00" "b\"\r\n\"\xff\"", 14) << notANumber << 0.0
-                            << QStringList{"a b", QString(QChar(0xFF))};
-    QTest::newRow("line break in a line") << QByteArray("1\r\n\"two\r\nlines\"\r\n") << read << 1.0
-                                          << QStringList{"two  lines"};
+    QTest::newRow("binary") << QByteArray("\x01\x02\r\n\"a\x00"
+                                          "b\"\r\n\"\xff\"",
+                                          14)
+                            << notANumber << 0.0 << QStringList{"a b", QString(QChar(0xFF))};
+    QTest::newRow("line break in a line")
+        << QByteArray("1\r\n\"two\r\nlines\"\r\n") << read << 1.0 << QStringList{"two  lines"};
     QTest::newRow("missing") << QByteArray("<none>") << int(Layaway::Unreadable) << 0.0 << QStringList{};
     QTest::newRow("folder") << QByteArray("<folder>") << int(Layaway::Unreadable) << 0.0 << QStringList{};
 }
@@ -209,12 +218,12 @@ void TestLayaway::reopenedLines_data()
     QTest::addColumn<QStringList>("list");
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("stored longer: appended") << QStringList{"Shop", "header"} << QStringList{"Old", "old header", "item"}
-                                             << QStringList{"Old", "old header", "item"};
-    QTest::newRow("stored shorter: the rest kept") << QStringList{"Shop", "1 Main", "header"} << QStringList{"Old"}
-                                                   << QStringList{"Old", "1 Main", "header"};
-    QTest::newRow("nothing stored") << QStringList{"Shop", "header"} << QStringList{}
-                                    << QStringList{"Shop", "header"};
+    QTest::newRow("stored longer: appended")
+        << QStringList{"Shop", "header"} << QStringList{"Old", "old header", "item"}
+        << QStringList{"Old", "old header", "item"};
+    QTest::newRow("stored shorter: the rest kept")
+        << QStringList{"Shop", "1 Main", "header"} << QStringList{"Old"} << QStringList{"Old", "1 Main", "header"};
+    QTest::newRow("nothing stored") << QStringList{"Shop", "header"} << QStringList{} << QStringList{"Shop", "header"};
 }
 
 void TestLayaway::reopenedLines()

@@ -263,7 +263,8 @@ void TestNumbers::plainNumber_data()
     QTest::newRow("money") << "$6" << false;
     QTest::newRow("beyond range") << "1E999" << false;
     QTest::newRow("largest double rounded up to 15 digits") << "1.79769313486232E+308" << false;
-    QTest::newRow("largest double as numberText writes it") << pos::numberText(std::numeric_limits<double>::max()) << true;
+    QTest::newRow("largest double as numberText writes it")
+        << pos::numberText(std::numeric_limits<double>::max()) << true;
     QTest::newRow("hexadecimal") << "&H10" << false;
 }
 
@@ -329,17 +330,48 @@ void TestNumbers::totals_data()
     QTest::addColumn<QString>("taxMoney");
     QTest::addColumn<QString>("totalMoney");
 
-    QTest::newRow("9 at 6") << 9.0 << "6" << "0.54" << "9.54" << "$9.00" << "$.54" << "$9.54";
-    QTest::newRow("9.99 at 6") << 9.0 + 0.99 << "6" << "0.5994" << "10.5894" << "$9.99" << "$.60"
+    QTest::newRow("9 at 6") << 9.0 << "6"
+                            << "0.54"
+                            << "9.54"
+                            << "$9.00"
+                            << "$.54"
+                            << "$9.54";
+    QTest::newRow("9.99 at 6") << 9.0 + 0.99 << "6"
+                               << "0.5994"
+                               << "10.5894"
+                               << "$9.99"
+                               << "$.60"
                                << "$10.59";
-    QTest::newRow("9.99 at 6.5") << 9.99 << "6.5" << "0.64935" << "10.63935" << "$9.99" << "$.65"
+    QTest::newRow("9.99 at 6.5") << 9.99 << "6.5"
+                                 << "0.64935"
+                                 << "10.63935"
+                                 << "$9.99"
+                                 << "$.65"
                                  << "$10.64";
-    QTest::newRow("rate 0") << 9.0 << "0" << "0" << "9" << "$9.00" << "$.00" << "$9.00";
-    QTest::newRow("negative") << -9.0 << "6" << "-0.54" << "-9.54" << "-$9.00" << "-$.54"
+    QTest::newRow("rate 0") << 9.0 << "0"
+                            << "0"
+                            << "9"
+                            << "$9.00"
+                            << "$.00"
+                            << "$9.00";
+    QTest::newRow("negative") << -9.0 << "6"
+                              << "-0.54"
+                              << "-9.54"
+                              << "-$9.00"
+                              << "-$.54"
                               << "-$9.54";
-    QTest::newRow("grouped") << 1234.5 << "0" << "0" << "1234.5" << "$1,234.50" << "$.00"
+    QTest::newRow("grouped") << 1234.5 << "0"
+                             << "0"
+                             << "1234.5"
+                             << "$1,234.50"
+                             << "$.00"
                              << "$1,234.50";
-    QTest::newRow("below one") << 0.5 << "0" << "0" << "0.5" << "$.50" << "$.00" << "$.50";
+    QTest::newRow("below one") << 0.5 << "0"
+                               << "0"
+                               << "0.5"
+                               << "$.50"
+                               << "$.00"
+                               << "$.50";
 }
 
 void TestNumbers::totals()
@@ -435,10 +467,26 @@ void TestNumbers::largestDoubles()
 void TestNumbers::numberTextValue()
 {
     // The value a box holds after being given numberText of a value, without the texts.
-    QList<double> values{0.0,   -0.0,     0.1 + 0.2, 1.0 / 3,  -2.0 / 3, 123456789012345.6,
-                         1e15,  9.99999999999999e14, 1e-15, 9.9e-16, 1.5e20, 2.5e-300,
-                         1.7976931348623157e308, -1.7976931348623157e308, 4.9e-324,
-                         infinity, -infinity, notANumber, 15.25, 1234.5 + 0.01};
+    QList<double> values{0.0,
+                         -0.0,
+                         0.1 + 0.2,
+                         1.0 / 3,
+                         -2.0 / 3,
+                         123456789012345.6,
+                         1e15,
+                         9.99999999999999e14,
+                         1e-15,
+                         9.9e-16,
+                         1.5e20,
+                         2.5e-300,
+                         1.7976931348623157e308,
+                         -1.7976931348623157e308,
+                         4.9e-324,
+                         infinity,
+                         -infinity,
+                         notANumber,
+                         15.25,
+                         1234.5 + 0.01};
     QRandomGenerator random(20040314);
     for (int i = 0; i < 20000; ++i) {
         quint64 bits = random.generate64();

@@ -39,8 +39,7 @@ void TestRecords::reader_data()
     QTest::newRow("quoted with comma") << QByteArray("\"Bolt, 10 mm\"\r\n") << QStringList{"Bolt, 10 mm"};
     QTest::newRow("quoted across line break")
         << QByteArray("\"line 1\r\nline 2\",\"x\"\r\n") << QStringList{"line 1\r\nline 2", "x"};
-    QTest::newRow("missing closing quote")
-        << QByteArray("\"open, to\r\nthe end") << QStringList{"open, to\r\nthe end"};
+    QTest::newRow("missing closing quote") << QByteArray("\"open, to\r\nthe end") << QStringList{"open, to\r\nthe end"};
     QTest::newRow("text after closing quote dropped")
         << QByteArray("\"a\" junk, more\r\n\"b\"xyz\r\n") << QStringList{"a", "more", "b"};
     QTest::newRow("blanks before fields skipped")
@@ -58,8 +57,8 @@ void TestRecords::reader_data()
     QTest::newRow("comma then line end") << QByteArray("a,\r\nb\r\n") << QStringList{"a", "", "b"};
     QTest::newRow("booleans and numbers as they stand")
         << QByteArray("\"Arial\",#TRUE#,#FALSE#,8.25\r\n") << QStringList{"Arial", "#TRUE#", "#FALSE#", "8.25"};
-    QTest::newRow("Windows-1252 bytes")
-        << QByteArray("\"\x80 5 caf\xE9\"\r\n") << QStringList{QString::fromUtf8("€ 5 café")};
+    QTest::newRow("Windows-1252 bytes") << QByteArray("\"\x80 5 caf\xE9\"\r\n")
+                                        << QStringList{QString::fromUtf8("€ 5 café")};
 }
 
 void TestRecords::reader()
@@ -205,7 +204,8 @@ void TestRecords::codepageRoundTripsEveryByte()
 
 void TestRecords::codepageHighTable()
 {
-    const QString high = fromAnsi(QByteArray("\x80\x81\x82\x83\x85\x8A\x8D\x8F\x90\x91\x92\x93\x94\x96\x97\x99\x9D\x9F"));
+    const QString high =
+        fromAnsi(QByteArray("\x80\x81\x82\x83\x85\x8A\x8D\x8F\x90\x91\x92\x93\x94\x96\x97\x99\x9D\x9F"));
     const char16_t expected[] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x2026, 0x0160, 0x008D, 0x008F, 0x0090,
                                  0x2018, 0x2019, 0x201C, 0x201D, 0x2013, 0x2014, 0x2122, 0x009D, 0x0178};
     QCOMPARE(high.size(), qsizetype(std::size(expected)));

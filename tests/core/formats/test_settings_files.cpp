@@ -56,10 +56,18 @@ void TestSettingsFiles::taxFileBytes_data()
     QTest::addColumn<QString>("municipal");
     QTest::addColumn<QString>("state");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("6.5, 1, 5.5") << "6.5" << "1" << "5.5" << QByteArray("\"6.5\",\"1\",\"5.5\"\r\n");
-    QTest::newRow("6.50 kept as typed") << "6.50" << "1" << "5.5" << QByteArray("\"6.50\",\"1\",\"5.5\"\r\n");
-    QTest::newRow("empty rate") << "7" << "" << "5" << QByteArray("\"7\",\"\",\"5\"\r\n");
-    QTest::newRow("free text, blanks kept") << " 8 %" << "x" << "" << QByteArray("\" 8 %\",\"x\",\"\"\r\n");
+    QTest::newRow("6.5, 1, 5.5") << "6.5"
+                                 << "1"
+                                 << "5.5" << QByteArray("\"6.5\",\"1\",\"5.5\"\r\n");
+    QTest::newRow("6.50 kept as typed") << "6.50"
+                                        << "1"
+                                        << "5.5" << QByteArray("\"6.50\",\"1\",\"5.5\"\r\n");
+    QTest::newRow("empty rate") << "7"
+                                << ""
+                                << "5" << QByteArray("\"7\",\"\",\"5\"\r\n");
+    QTest::newRow("free text, blanks kept") << " 8 %"
+                                            << "x"
+                                            << "" << QByteArray("\" 8 %\",\"x\",\"\"\r\n");
 }
 
 void TestSettingsFiles::taxFileBytes()

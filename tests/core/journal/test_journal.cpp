@@ -6,9 +6,9 @@
 
 #include "core/formats/codepage.h"
 #include "core/formats/journal_record.h"
-#include "core/journal/journal.h"
 #include "core/formats/numbers.h"
 #include "core/formats/records.h"
+#include "core/journal/journal.h"
 #include "core/storage/fault_points.h"
 
 #include <QCryptographicHash>
@@ -69,7 +69,8 @@ QStringList readerFields(const QByteArray &content, qsizetype chunk, int *record
 const QByteArray kThreeSales =
     "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"
     "\"Reciept# 03-14-200409:10:00      Return   Salesperson: Bo\",\"-$12.50\",\"-$.75\",\"-$13.25\",\"Cash\"\r\n"
-    "\"Reciept# 03-14-200410:00:00      Sale   Salesperson: Cy\",\"$1,234.50\",\"$80.24\",\"$1,314.74\",\"Charge Visa\"\r\n";
+    "\"Reciept# 03-14-200410:00:00      Sale   Salesperson: Cy\",\"$1,234.50\",\"$80.24\",\"$1,314.74\",\"Charge "
+    "Visa\"\r\n";
 
 #ifdef Q_OS_UNIX
 // Runs the action with the size of files this process may write capped, as on a full disk.
@@ -204,7 +205,8 @@ void TestJournal::recordCutShortIsSetAside_data()
 {
     QTest::addColumn<QByteArray>("torn");
     QTest::newRow("inside a quote") << QByteArray("\"Reciept# 03-14-200409:05:33      Sale   Sales");
-    QTest::newRow("after a separator") << QByteArray("\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Bo\",\"$1.00\",");
+    QTest::newRow("after a separator") << QByteArray(
+        "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Bo\",\"$1.00\",");
     QTest::newRow("four fields") << QByteArray("\"Reciept# x\",\"$1.00\",\"$.06\",\"$1.06\"");
 }
 
@@ -237,8 +239,7 @@ void TestJournal::refusedPlaces()
     QVERIFY(QDir(dir.path()).mkdir("sales.txt"));
     WriteResult result = journal.recordSale(kSale).result;
     QVERIFY(!result);
-    QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("folder"),
-             qPrintable(result.message));
+    QVERIFY2(result.message.contains("\"sales.txt\"") && result.message.contains("folder"), qPrintable(result.message));
 #ifdef Q_OS_UNIX
     // A named pipe in the journal's place is refused at once rather than blocking the close.
     QVERIFY(QDir(dir.path()).rmdir("sales.txt"));
@@ -301,8 +302,8 @@ void TestJournal::readerOnRandomContent()
         const qsizetype chunk = 1 + random.bounded(8);
         const QStringList got = readerFields(content, chunk);
         if (got != expected)
-            QFAIL(qPrintable(QStringLiteral("content %1, chunk %2").arg(QString::fromLatin1(content.toHex()))
-                                 .arg(chunk)));
+            QFAIL(qPrintable(
+                QStringLiteral("content %1, chunk %2").arg(QString::fromLatin1(content.toHex())).arg(chunk)));
     }
 }
 
@@ -427,8 +428,7 @@ void TestJournal::moneyCentsPlainAndGeneralAgree()
     // way through formatMoney. Both must agree for every amount, and give formatMoney's cents.
     QRandomGenerator random(314);
     for (int i = 0; i < 20000; ++i) {
-        const qint64 cents = qint64(random.bounded(2000000000)) * (random.bounded(4) == 0 ? 1000 : 1)
-                             - 1000000000;
+        const qint64 cents = qint64(random.bounded(2000000000)) * (random.bounded(4) == 0 ? 1000 : 1) - 1000000000;
         QByteArray fields[] = {
             pos::formatMoney(cents / 100.0).toLatin1(),
             QByteArray::number(cents / 100.0, 'f', random.bounded(3)),
@@ -503,8 +503,7 @@ void TestJournal::cutoffKeepsEveryByte()
     Journal journal;
     // What a hand edit leaves: text after a closing quote, a stray quote, a blank line, a last
     // line without its line end. Nothing of it is lost.
-    const QByteArray hand = kSaleLine + "\"R2\" x,\"$1.00\",\"$.06\"\"\",\"$1.06\",\"Cash\"\r\n\r\n"
-                            + "hand, typed";
+    const QByteArray hand = kSaleLine + "\"R2\" x,\"$1.00\",\"$.06\"\"\",\"$1.06\",\"Cash\"\r\n\r\n" + "hand, typed";
     const QByteArray torn = "\r\n\"Reciept# 04-01-2004\",\"$5.00\"";
     dir.write("sales.txt", hand + torn);
     QVERIFY(journal.cutOff(QStringLiteral("h.txt")).result);
@@ -611,23 +610,23 @@ void TestJournal::cutShortCutoffFinishedOnce_data()
     const QByteArray old = "cutoff\nh.txt\n" + size + "\n";
     const QByteArray full = "cutoff\n<full>/h.txt\n" + size + "\n";
     const QByteArray now = "cutoff\nh.txt\n" + size + "\n" + digest + "\n" + size + "\n";
-    QTest::newRow("history not in place") << kThreeSales << QByteArray("older\r\n") << old << kThreeSales
-                                          << QByteArray("older\r\n") << true << false;
+    QTest::newRow("history not in place")
+        << kThreeSales << QByteArray("older\r\n") << old << kThreeSales << QByteArray("older\r\n") << true << false;
     QTest::newRow("history in place") << kThreeSales << kThreeSales << old << QByteArray() << kThreeSales << true
                                       << false;
-    QTest::newRow("history in place, full path") << kThreeSales << kThreeSales << full << QByteArray() << kThreeSales
-                                                 << true << false;
-    QTest::newRow("history in place, digest") << kThreeSales << kThreeSales << now << QByteArray() << kThreeSales
-                                              << true << false;
-    QTest::newRow("journal already emptied") << QByteArray() << kThreeSales << now << QByteArray() << kThreeSales
-                                             << false << false;
+    QTest::newRow("history in place, full path")
+        << kThreeSales << kThreeSales << full << QByteArray() << kThreeSales << true << false;
+    QTest::newRow("history in place, digest")
+        << kThreeSales << kThreeSales << now << QByteArray() << kThreeSales << true << false;
+    QTest::newRow("journal already emptied")
+        << QByteArray() << kThreeSales << now << QByteArray() << kThreeSales << false << false;
     QByteArray other = kSaleLine;
     other.replace("Ann", "Dee");
-    QTest::newRow("emptied, then another program's sale") << other << kThreeSales << now << other << kThreeSales
-                                                          << false << false;
+    QTest::newRow("emptied, then another program's sale")
+        << other << kThreeSales << now << other << kThreeSales << false << false;
     // Sales appended after the copy: the journal holds every sale, so the copy goes.
-    QTest::newRow("sales appended since") << kThreeSales + later << kThreeSales << now << kThreeSales + later
-                                          << gone << true << false;
+    QTest::newRow("sales appended since")
+        << kThreeSales + later << kThreeSales << now << kThreeSales + later << gone << true << false;
     // Changed since by another program: the period would be in both files, so nothing is done.
     const QByteArray firstTwo = kThreeSales.left(kThreeSales.indexOf('\n', kThreeSales.indexOf('\n') + 1) + 1);
     QByteArray lf = kThreeSales;
@@ -683,7 +682,8 @@ void TestJournal::layawayOfUnrecordedSaleRemoved()
     for (const QByteArray &journal : {earlier, earlier + kSaleLine, earlier + kSaleLine.chopped(2) + "\n"}) {
         dir.write("sales.txt", journal);
         dir.write("a.lwy", layaway);
-        dir.write("sales.txt.pending", "layaway\na.lwy\n" + layawayDigest(layaway) + "\n" + kSaleLine.toPercentEncoding() + "\n");
+        dir.write("sales.txt.pending",
+                  "layaway\na.lwy\n" + layawayDigest(layaway) + "\n" + kSaleLine.toPercentEncoding() + "\n");
         const QString notice = Journal().open().told();
         const bool recorded = journal != earlier;
         QCOMPARE(dir.exists("a.lwy"), recorded);
@@ -827,8 +827,7 @@ void TestJournal::recordsOutOfStepTold()
     dir.write("sales.txt", content);
     JournalReader reader(QStringLiteral("sales.txt"), 7);
     JournalFields record;
-    while (reader.next(record)) {
-    }
+    while (reader.next(record)) { }
     const qint64 offset = reader.firstRecordOutOfStep();
     QCOMPARE(offset < 0 ? qint64(-1) : lineNumberAt(QStringLiteral("sales.txt"), offset), line);
 }
@@ -1003,9 +1002,10 @@ void TestJournal::companionFilesOnlyTheProgramsOwn_data()
     QTest::addColumn<QString>("replacement");
     const QStringList replacements{
 #ifdef Q_OS_UNIX
-        "link:sales.txt", "link:h.txt", "link:../outside.txt", "hard:h.txt", "fifo",
+        "link:sales.txt", "link:h.txt", "link:../outside.txt",
+        "hard:h.txt",     "fifo",
 #endif
-        "folder", "garbage", "huge"};
+        "folder",         "garbage",    "huge"};
     for (const char *companion : {".appended", ".recovered", ".torn", ".pending"}) {
         for (const QString &replacement : replacements)
             QTest::addRow("%s %s", companion, qPrintable(replacement)) << QString::fromLatin1(companion) << replacement;

@@ -49,19 +49,32 @@ void TestOrder::headerLineNeverRepeatsTheLastRecord_data()
     QTest::addColumn<QByteArray>("journal");
     QTest::addColumn<QString>("salesperson");
     QTest::addColumn<QString>("time");
-    const QByteArray last = "\"Reciept# 10-25-202602:30:00      Sale   Salesperson: Ann\",\"$5.00\",\"$.30\",\"$5.30\",\"Cash\"";
-    const QByteArray other = "\"Reciept# 10-25-202601:00:00      Sale   Salesperson: Ann\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
-    QTest::newRow("no journal") << QByteArray("<none>") << "Ann" << "02:30:00";
-    QTest::newRow("an empty journal") << QByteArray() << "Ann" << "02:30:00";
-    QTest::newRow("same second, same clerk") << other + last + "\r\n" << "Ann" << "02:30:01";
-    QTest::newRow("LF line ends") << other + last + "\n\n" << "Ann" << "02:30:01";
-    QTest::newRow("last line without its end") << other + last << "Ann" << "02:30:01";
-    QTest::newRow("another clerk") << other + last + "\r\n" << "Bo" << "02:30:00";
-    QTest::newRow("an earlier record only") << last + "\r\n" + other << "Ann" << "02:30:00";
+    const QByteArray last =
+        "\"Reciept# 10-25-202602:30:00      Sale   Salesperson: Ann\",\"$5.00\",\"$.30\",\"$5.30\",\"Cash\"";
+    const QByteArray other =
+        "\"Reciept# 10-25-202601:00:00      Sale   Salesperson: Ann\",\"$1.00\",\"$.06\",\"$1.06\",\"Cash\"\r\n";
+    QTest::newRow("no journal") << QByteArray("<none>") << "Ann"
+                                << "02:30:00";
+    QTest::newRow("an empty journal") << QByteArray() << "Ann"
+                                      << "02:30:00";
+    QTest::newRow("same second, same clerk") << other + last + "\r\n"
+                                             << "Ann"
+                                             << "02:30:01";
+    QTest::newRow("LF line ends") << other + last + "\n\n"
+                                  << "Ann"
+                                  << "02:30:01";
+    QTest::newRow("last line without its end") << other + last << "Ann"
+                                               << "02:30:01";
+    QTest::newRow("another clerk") << other + last + "\r\n"
+                                   << "Bo"
+                                   << "02:30:00";
+    QTest::newRow("an earlier record only") << last + "\r\n" + other << "Ann"
+                                            << "02:30:00";
     QTest::newRow("a quote stored as an apostrophe")
         << QByteArray("\"Reciept# 10-25-202602:30:00      Sale   Salesperson: A'n\",\"\",\"\",\"\",\"\"\r\n") << "A\"n"
         << "02:30:01";
-    QTest::newRow("a line beyond the last megabyte") << QByteArray(2 << 20, 'x') + "\r\n" + last + "\r\n" << "Ann"
+    QTest::newRow("a line beyond the last megabyte") << QByteArray(2 << 20, 'x') + "\r\n" + last + "\r\n"
+                                                     << "Ann"
                                                      << "02:30:01";
 }
 
@@ -101,22 +114,33 @@ void TestOrder::totals_data()
     QTest::addColumn<double>("toal");
     QTest::addColumn<bool>("shown");
     const double largest = std::numeric_limits<double>::max();
-    QTest::newRow("9 at 6") << 9.0 << "6" << "$9.00" << "$.54" << "$9.54" << 9.54 << true;
-    QTest::newRow("negative") << -9.0 << "6" << "-$9.00" << "-$.54" << "-$9.54" << -9.54 << true;
-    QTest::newRow("1e308 at 6") << 1e308 << "6" << formatMoney(1e308) << formatMoney(6e306)
-                                << formatMoney(1.06e308) << 1.06e308 << true;
+    QTest::newRow("9 at 6") << 9.0 << "6"
+                            << "$9.00"
+                            << "$.54"
+                            << "$9.54" << 9.54 << true;
+    QTest::newRow("negative") << -9.0 << "6"
+                              << "-$9.00"
+                              << "-$.54"
+                              << "-$9.54" << -9.54 << true;
+    QTest::newRow("1e308 at 6") << 1e308 << "6" << formatMoney(1e308) << formatMoney(6e306) << formatMoney(1.06e308)
+                                << 1.06e308 << true;
     // The largest double is shown with its 15 digits cut off, which read back as themselves.
     const double shownLargest = 1.79769313486231e308;
     QTest::newRow("largest double at 0") << largest << "0" << formatMoney(shownLargest) << "$.00"
                                          << formatMoney(shownLargest) << shownLargest << true;
     // Beyond range: the subtotal itself, a total beyond range, and a rate that takes the tax
     // beyond it.
-    QTest::newRow("1e308 x 10") << 1e308 * 10 << "6" << "Overflow" << "$.00" << "$.00" << 0.0 << false;
+    QTest::newRow("1e308 x 10") << 1e308 * 10 << "6"
+                                << "Overflow"
+                                << "$.00"
+                                << "$.00" << 0.0 << false;
     QTest::newRow("largest double at 6") << largest << "6" << formatMoney(shownLargest)
                                          << formatMoney(shownLargest * 0.06) << "Overflow" << 0.0 << false;
-    QTest::newRow("total beyond") << 1.7e308 << "6" << formatMoney(1.7e308) << formatMoney(1.02e307)
-                                  << "Overflow" << 0.0 << false;
-    QTest::newRow("rate beyond") << 1e10 << "1e305" << "$10,000,000,000.00" << "Overflow"
+    QTest::newRow("total beyond") << 1.7e308 << "6" << formatMoney(1.7e308) << formatMoney(1.02e307) << "Overflow"
+                                  << 0.0 << false;
+    QTest::newRow("rate beyond") << 1e10 << "1e305"
+                                 << "$10,000,000,000.00"
+                                 << "Overflow"
                                  << "$10,000,000,000.00" << 1e10 << false;
 }
 
@@ -145,8 +169,7 @@ void TestOrder::payment_data()
     QTest::newRow("credit") << false << false << false << true << " In-Store Credit";
     QTest::newRow("cash+charge") << true << false << true << false << "CashCharge Visa";
     QTest::newRow("cash+credit") << true << false << false << true << "Cash In-Store Credit";
-    QTest::newRow("all") << true << true << true << true
-                         << "CashCheque Number 1234Charge Visa In-Store Credit";
+    QTest::newRow("all") << true << true << true << true << "CashCheque Number 1234Charge Visa In-Store Credit";
     QTest::newRow("none") << false << false << false << false << "";
 }
 
@@ -191,8 +214,10 @@ void TestOrder::receiptFile()
 void TestOrder::journal()
 {
     const OrderClose close{"$9.00", "$.54", "$9.54", "Cash", "EX", "10", "$.46"};
-    QCOMPARE(journalRecordBytes(journalRecord("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann", close)),
-             QByteArray("\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"));
+    QCOMPARE(
+        journalRecordBytes(journalRecord("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann", close)),
+        QByteArray(
+            "\"Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann\",\"$9.00\",\"$.54\",\"$9.54\",\"Cash\"\r\n"));
     QCOMPARE(journalRecordBytes(journalRecord("R", OrderClose{"$1,234.50", "-$.54", "", "", "", "", ""})),
              QByteArray("\"R\",\"$1,234.50\",\"-$.54\",\"\",\"\"\r\n"));
     // A double quote in a name would cut the field short: it is stored as an apostrophe.

@@ -19,8 +19,7 @@ QString exact(double value)
     return QString::number(value, 'g', 17);
 }
 
-QByteArray record(const QByteArray &key, const QByteArray &subtotal, const QByteArray &tax,
-                  const QByteArray &total)
+QByteArray record(const QByteArray &key, const QByteArray &subtotal, const QByteArray &tax, const QByteArray &total)
 {
     return "\"" + key + "\",\"" + subtotal + "\",\"" + tax + "\",\"" + total + "\",\"Cash\"\r\n";
 }
@@ -77,22 +76,38 @@ void TestReport::formatTwoDecimals_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("entry");
-    QTest::newRow("$1,234.50") << "$1,234.50" << "1234.50";
-    QTest::newRow("-$12.50") << "-$12.50" << "-12.50";
-    QTest::newRow("$.79") << "$.79" << ".79";
-    QTest::newRow("0.5") << "0.5" << ".50";
-    QTest::newRow("$.00") << "$.00" << ".00";
-    QTest::newRow("0") << "0" << ".00";
-    QTest::newRow("-$.54") << "-$.54" << "-.54";
-    QTest::newRow("0.004") << "0.004" << ".00";
-    QTest::newRow("0.005") << "0.005" << ".01";
-    QTest::newRow("1E3") << "1E3" << "1000.00";
-    QTest::newRow("blanks") << " 5 " << "5.00";
-    QTest::newRow("huge") << "$123,456,789,012,345,678.00" << "123456789012346000.00";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("not a number") << "n/a" << "n/a";
-    QTest::newRow("leading number only") << "12abc" << "12abc";
-    QTest::newRow("out of range") << "1E999" << "Overflow";
+    QTest::newRow("$1,234.50") << "$1,234.50"
+                               << "1234.50";
+    QTest::newRow("-$12.50") << "-$12.50"
+                             << "-12.50";
+    QTest::newRow("$.79") << "$.79"
+                          << ".79";
+    QTest::newRow("0.5") << "0.5"
+                         << ".50";
+    QTest::newRow("$.00") << "$.00"
+                          << ".00";
+    QTest::newRow("0") << "0"
+                       << ".00";
+    QTest::newRow("-$.54") << "-$.54"
+                           << "-.54";
+    QTest::newRow("0.004") << "0.004"
+                           << ".00";
+    QTest::newRow("0.005") << "0.005"
+                           << ".01";
+    QTest::newRow("1E3") << "1E3"
+                         << "1000.00";
+    QTest::newRow("blanks") << " 5 "
+                            << "5.00";
+    QTest::newRow("huge") << "$123,456,789,012,345,678.00"
+                          << "123456789012346000.00";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("not a number") << "n/a"
+                                  << "n/a";
+    QTest::newRow("leading number only") << "12abc"
+                                         << "12abc";
+    QTest::newRow("out of range") << "1E999"
+                                  << "Overflow";
 }
 
 void TestReport::formatTwoDecimals()
@@ -107,13 +122,25 @@ void TestReport::compactColumnMatchesEntryTexts()
     // Journal fields of every kind: the compact column shows each entry as formatTwoDecimals
     // gives it, and its total is exactly the sum of leadingNumber of each entry's text, one
     // by one.
-    QList<QByteArray> fields{"", "$.00", "-$.00", "n/a", "12abc", "$21,474,836.47", "$21,474,836.48",
-                             "-$21,474,836.48", "-$21,474,836.49", "$99,999,999,999.99",
-                             "$123,456,789,012,345,678.00", "1E999", "0.005", " $3.10 ", "\xe9t\xe9"};
+    QList<QByteArray> fields{"",
+                             "$.00",
+                             "-$.00",
+                             "n/a",
+                             "12abc",
+                             "$21,474,836.47",
+                             "$21,474,836.48",
+                             "-$21,474,836.48",
+                             "-$21,474,836.49",
+                             "$99,999,999,999.99",
+                             "$123,456,789,012,345,678.00",
+                             "1E999",
+                             "0.005",
+                             " $3.10 ",
+                             "\xe9t\xe9"};
     QRandomGenerator random(1234);
     for (int i = 0; i < 50000; ++i) {
-        const double amount = (random.bounded(4) == 0 ? random.bounded(100000000) : random.bounded(100000))
-                              / 100.0 * (random.bounded(20) == 0 ? -1 : 1);
+        const double amount = (random.bounded(4) == 0 ? random.bounded(100000000) : random.bounded(100000)) / 100.0
+                              * (random.bounded(20) == 0 ? -1 : 1);
         fields << formatMoney(amount).toLatin1();
         if (i % 10 == 0)
             fields << QByteArray::number(amount + random.bounded(10) / 1000.0, 'f', 3);
@@ -143,8 +170,8 @@ void TestReport::appendedColumns()
         second.appendField(field);
     first.append(second);
     first.append(second);
-    QCOMPARE(entries(first), (QStringList{"1.00", "n/a", "30000000.00", "", "2.50", "40000000.00", "x", "",
-                                          "2.50", "40000000.00", "x"}));
+    QCOMPARE(entries(first), (QStringList{"1.00", "n/a", "30000000.00", "", "2.50", "40000000.00", "x", "", "2.50",
+                                          "40000000.00", "x"}));
     QCOMPARE(columnTotalText(first), QStringLiteral("110000006"));
     first.clear();
     QVERIFY(first.isEmpty());
@@ -249,21 +276,114 @@ void TestReport::reconciliation_data()
     QTest::addColumn<QString>("discrepancy"); // "<none>": equal
     QTest::addColumn<bool>("red");
 
-    QTest::newRow("equal") << "200" << "12" << "6" << "4" << "2" << "8" << "4" << "12" << "<none>" << false;
-    QTest::newRow("too little") << "200" << "11.5" << "6" << "4" << "2" << "7.66666666666667"
-                                << "3.83333333333333" << "12" << "-0.5" << true;
-    QTest::newRow("too much") << "200" << "12.25" << "6" << "4" << "2" << "8.16666666666667"
-                              << "4.08333333333333" << "12" << "0.25" << false;
-    QTest::newRow("100 at 6.5") << "100" << "6.5" << "6.5" << "5.5" << "1" << "5.5" << "1" << "6.5" << "<none>" << false;
-    QTest::newRow("no rounding") << "100.5" << "6.53" << "6.5" << "5.5" << "1" << "5.52538461538462"
-                                 << "1.00461538461538" << "6.5325" << "-0.0024999999999995" << true;
-    QTest::newRow("rates not adding up") << "200" << "12" << "6" << "3" << "2" << "6" << "4" << "12" << "<none>" << false;
-    QTest::newRow("rate 0") << "200" << "12" << "0" << "4" << "2" << "" << "" << "0" << "12" << false;
-    QTest::newRow("empty rates") << "200" << "12" << "" << "" << "" << "" << "" << "0" << "12" << false;
-    QTest::newRow("gross not a number in full") << "200x" << "0" << "6" << "4" << "2" << "0" << "0" << "0" << "<none>" << false;
-    QTest::newRow("gross as money") << "$1,000.00" << "60" << "6" << "4" << "2" << "40" << "20" << "60" << "<none>" << false;
-    QTest::newRow("nothing collected") << "0" << "0" << "6" << "4" << "2" << "0" << "0" << "0" << "<none>" << false;
-    QTest::newRow("zero discrepancy text") << "100" << "6.5000000000000001" << "6.5" << "5.5" << "1" << "5.5" << "1" << "6.5" << "<none>" << false;
+    QTest::newRow("equal") << "200"
+                           << "12"
+                           << "6"
+                           << "4"
+                           << "2"
+                           << "8"
+                           << "4"
+                           << "12"
+                           << "<none>" << false;
+    QTest::newRow("too little") << "200"
+                                << "11.5"
+                                << "6"
+                                << "4"
+                                << "2"
+                                << "7.66666666666667"
+                                << "3.83333333333333"
+                                << "12"
+                                << "-0.5" << true;
+    QTest::newRow("too much") << "200"
+                              << "12.25"
+                              << "6"
+                              << "4"
+                              << "2"
+                              << "8.16666666666667"
+                              << "4.08333333333333"
+                              << "12"
+                              << "0.25" << false;
+    QTest::newRow("100 at 6.5") << "100"
+                                << "6.5"
+                                << "6.5"
+                                << "5.5"
+                                << "1"
+                                << "5.5"
+                                << "1"
+                                << "6.5"
+                                << "<none>" << false;
+    QTest::newRow("no rounding") << "100.5"
+                                 << "6.53"
+                                 << "6.5"
+                                 << "5.5"
+                                 << "1"
+                                 << "5.52538461538462"
+                                 << "1.00461538461538"
+                                 << "6.5325"
+                                 << "-0.0024999999999995" << true;
+    QTest::newRow("rates not adding up") << "200"
+                                         << "12"
+                                         << "6"
+                                         << "3"
+                                         << "2"
+                                         << "6"
+                                         << "4"
+                                         << "12"
+                                         << "<none>" << false;
+    QTest::newRow("rate 0") << "200"
+                            << "12"
+                            << "0"
+                            << "4"
+                            << "2"
+                            << ""
+                            << ""
+                            << "0"
+                            << "12" << false;
+    QTest::newRow("empty rates") << "200"
+                                 << "12"
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << ""
+                                 << "0"
+                                 << "12" << false;
+    QTest::newRow("gross not a number in full") << "200x"
+                                                << "0"
+                                                << "6"
+                                                << "4"
+                                                << "2"
+                                                << "0"
+                                                << "0"
+                                                << "0"
+                                                << "<none>" << false;
+    QTest::newRow("gross as money") << "$1,000.00"
+                                    << "60"
+                                    << "6"
+                                    << "4"
+                                    << "2"
+                                    << "40"
+                                    << "20"
+                                    << "60"
+                                    << "<none>" << false;
+    QTest::newRow("nothing collected") << "0"
+                                       << "0"
+                                       << "6"
+                                       << "4"
+                                       << "2"
+                                       << "0"
+                                       << "0"
+                                       << "0"
+                                       << "<none>" << false;
+    QTest::newRow("zero discrepancy text") << "100"
+                                           << "6.5000000000000001"
+                                           << "6.5"
+                                           << "5.5"
+                                           << "1"
+                                           << "5.5"
+                                           << "1"
+                                           << "6.5"
+                                           << "<none>" << false;
 }
 
 void TestReport::reconciliation()

@@ -20,8 +20,8 @@ QByteArray sale(const QByteArray &date, const QByteArray &time, const QByteArray
                 const QByteArray &subtotal, const QByteArray &tax, const QByteArray &total,
                 const QByteArray &payment = "Cash")
 {
-    return "\"Reciept# " + date + time + "      " + kind + "   Salesperson: " + person + "\",\"" + subtotal
-         + "\",\"" + tax + "\",\"" + total + "\",\"" + payment + "\"\r\n";
+    return "\"Reciept# " + date + time + "      " + kind + "   Salesperson: " + person + "\",\"" + subtotal + "\",\""
+           + tax + "\",\"" + total + "\",\"" + payment + "\"\r\n";
 }
 
 // A plain sale of $10.00 with tax $.60.
@@ -40,8 +40,8 @@ QString cents(qint64 value)
 QString rowText(const SummaryRow &row)
 {
     const SummaryFigures &f = row.figures;
-    QStringList cells{row.label, QString::number(f.sales), cents(f.gross), cents(f.tax), cents(f.total),
-                      cents(f.untaxed), cents(f.returns)};
+    QStringList cells{row.label,      QString::number(f.sales), cents(f.gross),  cents(f.tax),
+                      cents(f.total), cents(f.untaxed),         cents(f.returns)};
     for (const PaymentGroup g : {PaymentGroup::Cash, PaymentGroup::Cheque, PaymentGroup::Charge,
                                  PaymentGroup::InStoreCredit, PaymentGroup::Mixed})
         cells << cents(f.payment[size_t(g)]);
@@ -104,33 +104,31 @@ void TestSalesSummary::rows_data()
     const QString zero = "0 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00 0.00";
 
     QTest::newRow("day boundary, empty day shown, newest first")
-        << QList<QByteArray>{ten("03-14-2004", "23:59:59") + ten("03-15-2004", "00:00:00") + ten("03-17-2004")}
-        << day << P << QDate() << QDate()
+        << QList<QByteArray>{ten("03-14-2004", "23:59:59") + ten("03-15-2004", "00:00:00") + ten("03-17-2004")} << day
+        << P << QDate() << QDate()
         << QStringList{"03-17-2004 1 " + tenCash, "03-16-2004 " + zero, "03-15-2004 1 " + tenCash,
-                       "03-14-2004 1 " + tenCash,
-                       "Total 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00"};
+                       "03-14-2004 1 " + tenCash, "Total 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00"};
     QTest::newRow("week from Sunday: Saturday and Sunday apart")
-        << QList<QByteArray>{ten("03-13-2004") + ten("03-14-2004") + ten("03-20-2004")}
-        << int(SummaryPeriod::Week) << P << QDate() << QDate()
+        << QList<QByteArray>{ten("03-13-2004") + ten("03-14-2004") + ten("03-20-2004")} << int(SummaryPeriod::Week) << P
+        << QDate() << QDate()
         << QStringList{"Week of 03-14-2004 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00",
                        "Week of 03-07-2004 1 " + tenCash,
                        "Total 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00"};
     QTest::newRow("leap day and the month's turn")
         << QList<QByteArray>{ten("01-31-2004") + ten("02-29-2004") + ten("03-01-2004") + ten("02-29-2003")}
         << int(SummaryPeriod::Month) << P << QDate() << QDate()
-        << QStringList{"03-2004 1 " + tenCash, "02-2004 1 " + tenCash, "01-2004 1 " + tenCash,
-                       "Undated 1 " + tenCash,
+        << QStringList{"03-2004 1 " + tenCash, "02-2004 1 " + tenCash, "01-2004 1 " + tenCash, "Undated 1 " + tenCash,
                        "Total 4 40.00 2.40 42.40 0.00 0.00 42.40 0.00 0.00 0.00 0.00 0.00"};
     QTest::newRow("year's turn in one week")
         << QList<QByteArray>{ten("12-31-2003") + ten("01-01-2004")} << int(SummaryPeriod::Week) << P << QDate()
         << QDate()
         << QStringList{"Week of 12-28-2003 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00",
                        "Total 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00"};
-    QTest::newRow("year's turn by year")
-        << QList<QByteArray>{ten("12-31-2003") + ten("01-01-2004")} << int(SummaryPeriod::Year) << P << QDate()
-        << QDate()
-        << QStringList{"2004 1 " + tenCash, "2003 1 " + tenCash,
-                       "Total 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00"};
+    QTest::newRow("year's turn by year") << QList<QByteArray>{ten("12-31-2003") + ten("01-01-2004")}
+                                         << int(SummaryPeriod::Year) << P << QDate() << QDate()
+                                         << QStringList{
+                                                "2004 1 " + tenCash, "2003 1 " + tenCash,
+                                                "Total 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00"};
     QTest::newRow("undated and malformed records are counted, never dropped")
         << QList<QByteArray>{"\"garbage\",\"12abc\",\"n/a\",\"$1,000.00\",\"Cash\"\r\n"
                              "\"Reciept# 13-01-200409:00:00      Sale   Salesperson: Ann\",\"$5.00\",\"\",\"\",\"\"\r\n"
@@ -140,8 +138,8 @@ void TestSalesSummary::rows_data()
                        "Undated 3 18.00 0.00 1001.00 1.00 0.00 1001.00 0.00 0.00 0.00 0.00 0.00",
                        "Total 4 28.00 0.60 1011.60 1.00 0.00 1011.60 0.00 0.00 0.00 0.00 0.00"};
     QTest::newRow("adjacent repeat counted once, a separated one twice, the empty first key skipped")
-        << QList<QByteArray>{"\"\",\"$99.00\",\"$1.00\",\"$100.00\",\"Cash\"\r\n" + ten("03-14-2004") + ten("03-14-2004")
-                             + ten("03-14-2004", "10:00:00") + ten("03-14-2004")}
+        << QList<QByteArray>{"\"\",\"$99.00\",\"$1.00\",\"$100.00\",\"Cash\"\r\n" + ten("03-14-2004")
+                             + ten("03-14-2004") + ten("03-14-2004", "10:00:00") + ten("03-14-2004")}
         << day << P << QDate() << QDate()
         << QStringList{"03-14-2004 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00",
                        "Total 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00"};
@@ -155,8 +153,10 @@ void TestSalesSummary::rows_data()
                        "Total 3 1230.75 79.70 1310.45 5.25 -9.54 -9.54 0.00 1314.74 0.00 0.00 5.25"};
     QTest::newRow("a history added twice counts twice, its untaxed sales apart")
         << QList<QByteArray>{ten("03-15-2004"),
-                             ten("03-14-2004") + sale("03-14-2004", "10:00:00", "Sale", "Ann", "$4.00", "$.00", "$4.00"),
-                             ten("03-14-2004") + sale("03-14-2004", "10:00:00", "Sale", "Ann", "$4.00", "$.00", "$4.00")}
+                             ten("03-14-2004")
+                                 + sale("03-14-2004", "10:00:00", "Sale", "Ann", "$4.00", "$.00", "$4.00"),
+                             ten("03-14-2004")
+                                 + sale("03-14-2004", "10:00:00", "Sale", "Ann", "$4.00", "$.00", "$4.00")}
         << day << P << QDate() << QDate()
         << QStringList{"03-15-2004 1 " + tenCash,
                        "03-14-2004 4 28.00 1.20 29.20 8.00 0.00 29.20 0.00 0.00 0.00 0.00 0.00",
@@ -164,7 +164,8 @@ void TestSalesSummary::rows_data()
     QTest::newRow("by salesperson within a range, largest first, undated left out")
         << QList<QByteArray>{ten("03-13-2004", "09:00:00", "Cash", "Ann") + ten("03-14-2004", "09:00:00", "Cash", "Bo")
                              + ten("03-14-2004", "09:30:00", "Cash", "Bo") + ten("03-14-2004", "10:00:00", "Cash", "")
-                             + ten("03-16-2004", "09:00:00", "Cash", "Ann") + "\"x\",\"$1.00\",\"$.00\",\"$1.00\",\"\"\r\n"}
+                             + ten("03-16-2004", "09:00:00", "Cash", "Ann")
+                             + "\"x\",\"$1.00\",\"$.00\",\"$1.00\",\"\"\r\n"}
         << day << int(SummaryRowsBy::Salesperson) << QDate(2004, 3, 14) << QDate(2004, 3, 15)
         << QStringList{"Bo 2 20.00 1.20 21.20 0.00 0.00 21.20 0.00 0.00 0.00 0.00 0.00", "(none) 1 " + tenCash,
                        "Total 3 30.00 1.80 31.80 0.00 0.00 31.80 0.00 0.00 0.00 0.00 0.00"};
@@ -175,9 +176,8 @@ void TestSalesSummary::rows_data()
         << QStringList{"Sale 1 " + tenCash, "x 1 1.00 0.00 1.00 1.00 0.00 0.00 0.00 0.00 0.00 0.00 1.00",
                        "Return 1 -9.00 -0.54 -9.54 0.00 -9.54 -9.54 0.00 0.00 0.00 0.00 0.00",
                        "Total 3 2.00 0.06 2.06 1.00 -9.54 1.06 0.00 0.00 0.00 0.00 1.00"};
-    QTest::newRow("a range with no sale in it")
-        << QList<QByteArray>{ten("03-14-2004")} << day << P << QDate(2005, 1, 1) << QDate(2005, 1, 2)
-        << QStringList{"Total " + zero};
+    QTest::newRow("a range with no sale in it") << QList<QByteArray>{ten("03-14-2004")} << day << P << QDate(2005, 1, 1)
+                                                << QDate(2005, 1, 2) << QStringList{"Total " + zero};
     QTest::newRow("an empty journal") << QList<QByteArray>{QByteArray()} << day << P << QDate() << QDate()
                                       << QStringList{"Total " + zero};
 }
@@ -235,18 +235,23 @@ void TestSalesSummary::headers_data()
     QTest::addColumn<QByteArray>("salesperson");
     QTest::newRow("as written") << QByteArray("Reciept# 03-14-200409:05:33      Sale   Salesperson: Ann")
                                 << QDate(2004, 3, 14) << QByteArray("Sale") << QByteArray("Ann");
-    QTest::newRow("kind typed with blanks") << QByteArray("Reciept# 12-31-209923:59:59      Layaway Payment   Salesperson: Jo Ann")
-                                            << QDate(2099, 12, 31) << QByteArray("Layaway Payment") << QByteArray("Jo Ann");
-    QTest::newRow("no salesperson mark") << QByteArray("Reciept# 03-14-200409:05:33      Sale")
-                                         << QDate(2004, 3, 14) << QByteArray("Sale") << QByteArray();
-    QTest::newRow("day 31 of a 30-day month") << QByteArray("Reciept# 04-31-200409:05:33      Sale   Salesperson: Ann")
-                                              << QDate() << QByteArray("04-31-200409:05:33      Sale") << QByteArray("Ann");
+    QTest::newRow("kind typed with blanks")
+        << QByteArray("Reciept# 12-31-209923:59:59      Layaway Payment   Salesperson: Jo Ann") << QDate(2099, 12, 31)
+        << QByteArray("Layaway Payment") << QByteArray("Jo Ann");
+    QTest::newRow("no salesperson mark") << QByteArray("Reciept# 03-14-200409:05:33      Sale") << QDate(2004, 3, 14)
+                                         << QByteArray("Sale") << QByteArray();
+    QTest::newRow("day 31 of a 30-day month")
+        << QByteArray("Reciept# 04-31-200409:05:33      Sale   Salesperson: Ann") << QDate()
+        << QByteArray("04-31-200409:05:33      Sale") << QByteArray("Ann");
     const QByteArray tail = "10:00:00      Sale   Salesperson: Ann";
-    QTest::newRow("leap day 2000") << "Reciept# 02-29-2000" + tail << QDate(2000, 2, 29) << QByteArray("Sale") << QByteArray("Ann");
-    QTest::newRow("no leap day 1900") << "Reciept# 02-29-1900" + tail << QDate() << "02-29-1900" + tail.first(14) + "Sale"
-                                      << QByteArray("Ann");
-    QTest::newRow("first day taken") << "Reciept# 01-01-1900" + tail << QDate(1900, 1, 1) << QByteArray("Sale") << QByteArray("Ann");
-    QTest::newRow("last day taken") << "Reciept# 12-31-2199" + tail << QDate(2199, 12, 31) << QByteArray("Sale") << QByteArray("Ann");
+    QTest::newRow("leap day 2000") << "Reciept# 02-29-2000" + tail << QDate(2000, 2, 29) << QByteArray("Sale")
+                                   << QByteArray("Ann");
+    QTest::newRow("no leap day 1900") << "Reciept# 02-29-1900" + tail << QDate()
+                                      << "02-29-1900" + tail.first(14) + "Sale" << QByteArray("Ann");
+    QTest::newRow("first day taken") << "Reciept# 01-01-1900" + tail << QDate(1900, 1, 1) << QByteArray("Sale")
+                                     << QByteArray("Ann");
+    QTest::newRow("last day taken") << "Reciept# 12-31-2199" + tail << QDate(2199, 12, 31) << QByteArray("Sale")
+                                    << QByteArray("Ann");
     QTest::newRow("year 2200") << "Reciept# 01-01-2200" + tail << QDate() << "01-01-2200" + tail.first(14) + "Sale"
                                << QByteArray("Ann");
     QTest::newRow("month 00") << "Reciept# 00-10-2004" + tail << QDate() << "00-10-2004" + tail.first(14) + "Sale"
@@ -276,19 +281,20 @@ void TestSalesSummary::totalsAgreeWithTheSalesReport()
     random.seed(used);
     qInfo("seed %u (set CORVALANE_TEST_SEED to repeat)", used);
 
-    const QList<QByteArray> amounts{"$.00", "$.01", "$.99", "$1,234.56", "-$12.50", "$100,000.00", "",
-                                    "n/a", "0.005", "12.5", "$3.33", "-$.54"};
+    const QList<QByteArray> amounts{"$.00", "$.01", "$.99",  "$1,234.56", "-$12.50", "$100,000.00",
+                                    "",     "n/a",  "0.005", "12.5",      "$3.33",   "-$.54"};
     for (int journalNo = 0; journalNo < 200; ++journalNo) {
         QByteArray journal;
         const int records = int(random.bounded(60));
         for (int i = 0; i < records; ++i) {
             const QByteArray date = QByteArray::number(1 + random.bounded(12)).rightJustified(2, '0') + "-"
-                                  + QByteArray::number(1 + random.bounded(31)).rightJustified(2, '0') + "-"
-                                  + QByteArray::number(2000 + random.bounded(8));
-            const QByteArray time = random.bounded(3) == 0 ? QByteArray("09:00:00")
-                                                           : QByteArray::number(random.bounded(100000));
+                                    + QByteArray::number(1 + random.bounded(31)).rightJustified(2, '0') + "-"
+                                    + QByteArray::number(2000 + random.bounded(8));
+            const QByteArray time =
+                random.bounded(3) == 0 ? QByteArray("09:00:00") : QByteArray::number(random.bounded(100000));
             const QByteArray sub = amounts[random.bounded(amounts.size())];
-            const QByteArray tax = random.bounded(3) == 0 ? QByteArray("$.00") : amounts[random.bounded(amounts.size())];
+            const QByteArray tax =
+                random.bounded(3) == 0 ? QByteArray("$.00") : amounts[random.bounded(amounts.size())];
             // An untaxed sale totals its subtotal, as Close Order writes it.
             const QByteArray total = tax == "$.00" ? sub : amounts[random.bounded(amounts.size())];
             const QByteArray line = sale(date, time, "Sale", random.bounded(2) ? "Ann" : "Bo", sub, tax, total,
@@ -328,22 +334,26 @@ void TestSalesSummary::csvByteForByte()
         + sale("03-16-2004", "09:00:00", "Return", "Ann", "-$9.00", "-$.54", "-$9.54", "CashCharge Visa")
         + "\"x\",\"$1.00\",\"$.00\",\"$1.00\",\"\"\r\n"};
     const SalesSummary summary = summaryOf(files);
-    QCOMPARE(summaryCsv(summary.rows({SummaryPeriod::Day, SummaryRowsBy::Period, {}, {}}), SummaryRowsBy::Period),
-             QByteArray("\xEF\xBB\xBF"
-                        "From,To,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
-                        "2004-03-16,2004-03-16,1,-9.00,-0.54,-9.54,0.00,-9.54,0.00,0.00,0.00,0.00,-9.54,0.00\r\n"
-                        "2004-03-15,2004-03-15,0,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00\r\n"
-                        "2004-03-14,2004-03-14,1,1234.50,80.24,1314.74,0.00,0.00,0.00,1314.74,0.00,0.00,0.00,0.00\r\n"
-                        "Undated,,1,1.00,0.00,1.00,1.00,0.00,0.00,0.00,0.00,0.00,0.00,1.00\r\n"
-                        "Total,,3,1226.50,79.70,1306.20,1.00,-9.54,0.00,1314.74,0.00,0.00,-9.54,1.00\r\n"));
-    QCOMPARE(summaryCsv(summary.rows({SummaryPeriod::Month, SummaryRowsBy::Salesperson, {}, {}}),
-                        SummaryRowsBy::Salesperson),
-             QByteArray("\xEF\xBB\xBF"
-                        "Salesperson,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
-                        "\"Zo\xC3\xAB, the clerk\",1,1234.50,80.24,1314.74,0.00,0.00,0.00,1314.74,0.00,0.00,0.00,0.00\r\n"
-                        "(none),1,1.00,0.00,1.00,1.00,0.00,0.00,0.00,0.00,0.00,0.00,1.00\r\n"
-                        "Ann,1,-9.00,-0.54,-9.54,0.00,-9.54,0.00,0.00,0.00,0.00,-9.54,0.00\r\n"
-                        "Total,3,1226.50,79.70,1306.20,1.00,-9.54,0.00,1314.74,0.00,0.00,-9.54,1.00\r\n"));
+    QCOMPARE(
+        summaryCsv(summary.rows({SummaryPeriod::Day, SummaryRowsBy::Period, {}, {}}), SummaryRowsBy::Period),
+        QByteArray(
+            "\xEF\xBB\xBF"
+            "From,To,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
+            "2004-03-16,2004-03-16,1,-9.00,-0.54,-9.54,0.00,-9.54,0.00,0.00,0.00,0.00,-9.54,0.00\r\n"
+            "2004-03-15,2004-03-15,0,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00,0.00\r\n"
+            "2004-03-14,2004-03-14,1,1234.50,80.24,1314.74,0.00,0.00,0.00,1314.74,0.00,0.00,0.00,0.00\r\n"
+            "Undated,,1,1.00,0.00,1.00,1.00,0.00,0.00,0.00,0.00,0.00,0.00,1.00\r\n"
+            "Total,,3,1226.50,79.70,1306.20,1.00,-9.54,0.00,1314.74,0.00,0.00,-9.54,1.00\r\n"));
+    QCOMPARE(
+        summaryCsv(summary.rows({SummaryPeriod::Month, SummaryRowsBy::Salesperson, {}, {}}),
+                   SummaryRowsBy::Salesperson),
+        QByteArray(
+            "\xEF\xBB\xBF"
+            "Salesperson,Sales,Gross,Tax,Total,Non Tax Sales,Returns,Cash,Cheque,Charge,In-Store Credit,Mixed,Other\r\n"
+            "\"Zo\xC3\xAB, the clerk\",1,1234.50,80.24,1314.74,0.00,0.00,0.00,1314.74,0.00,0.00,0.00,0.00\r\n"
+            "(none),1,1.00,0.00,1.00,1.00,0.00,0.00,0.00,0.00,0.00,0.00,1.00\r\n"
+            "Ann,1,-9.00,-0.54,-9.54,0.00,-9.54,0.00,0.00,0.00,0.00,-9.54,0.00\r\n"
+            "Total,3,1226.50,79.70,1306.20,1.00,-9.54,0.00,1314.74,0.00,0.00,-9.54,1.00\r\n"));
 }
 
 void TestSalesSummary::csvWriteFailureIsTold()
@@ -389,8 +399,8 @@ void TestSalesSummary::printoutLines()
     const QString text = summaryPrintout({"Corvalane Hardware", "12 Main St."}, "03-14-2004 to 03-15-2004",
                                          summary.rows({}), SummaryRowsBy::Period);
     const QStringList lines = text.split("\r\n");
-    QCOMPARE(lines.mid(0, 4), (QStringList{"Corvalane Hardware", "12 Main St.", "",
-                                           "Sales Summary, 03-14-2004 to 03-15-2004"}));
+    QCOMPARE(lines.mid(0, 4),
+             (QStringList{"Corvalane Hardware", "12 Main St.", "", "Sales Summary, 03-14-2004 to 03-15-2004"}));
     QVERIFY(lines[5].startsWith("Period     Sales Gross  Tax Total Non Tax Sales"));
     QCOMPARE(lines[6].left(28), QString("03-15-2004     1 10.00 0.60 "));
     QVERIFY(lines[8].startsWith("Total          2 20.00 1.20 21.20"));

@@ -268,8 +268,9 @@ void TestFileIo::notRegularFilesRefused()
     const QString device = path("tax.txt");
     QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
     for (const QString &file : {fifo, device}) {
-        for (const WriteResult &result : {appendDurably(file, "\"x\"\r\n"), appendRecords(file, "\"x\"\r\n", RecordShape{1, {}}, file + ".torn"),
-                                          writeFileWhole(file, "\"x\"\r\n")}) {
+        for (const WriteResult &result :
+             {appendDurably(file, "\"x\"\r\n"), appendRecords(file, "\"x\"\r\n", RecordShape{1, {}}, file + ".torn"),
+              writeFileWhole(file, "\"x\"\r\n")}) {
             QVERIFY(!result);
             QVERIFY2(result.message.contains(QFileInfo(file).fileName()), qPrintable(result.message));
             QVERIFY2(result.message.contains("not a regular file"), qPrintable(result.message));
@@ -372,8 +373,7 @@ void TestFileIo::streamedWriteFailureKeepsOldContent()
     QVERIFY(!onFolder.write("x"));
     WriteResult result = onFolder.commit();
     QVERIFY(!result);
-    QVERIFY2(result.message.contains("folder.txt") && result.message.contains("folder"),
-             qPrintable(result.message));
+    QVERIFY2(result.message.contains("folder.txt") && result.message.contains("folder"), qPrintable(result.message));
 
     StreamedFileWriter nowhere(path("nowhere/history.txt"));
     result = nowhere.commit();
@@ -394,8 +394,7 @@ void TestFileIo::streamedWriteFailureKeepsOldContent()
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &capped), 0);
         {
             StreamedFileWriter writer(file);
-            for (int i = 0; i < 100 && writer.write(QByteArray(50000, 'y')); ++i) {
-            }
+            for (int i = 0; i < 100 && writer.write(QByteArray(50000, 'y')); ++i) { }
             result = writer.commit();
         }
         ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -413,14 +412,18 @@ void TestFileIo::emptyInPlace()
     const QString file = path("sales.txt");
     put(file, "\"a\",\"b\"\r\n");
 #ifdef Q_OS_UNIX
-    struct stat before{};
+    struct stat before
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
 #endif
     QVERIFY(emptyFileInPlace(file));
     QCOMPARE(contentOf(file), QByteArray());
 #ifdef Q_OS_UNIX
     // The same file, emptied where it is (not replaced by another).
-    struct stat after{};
+    struct stat after
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
     QCOMPARE(after.st_ino, before.st_ino);
 #endif
@@ -447,8 +450,8 @@ void TestFileIo::sameFileByEveryName()
     for (bool exists : {false, true}) {
         if (exists)
             put(journal, "x");
-        for (const QString &name : {QStringLiteral("sales.txt"), QStringLiteral("./sales.txt"),
-                                    QStringLiteral("sub/../sales.txt"), journal})
+        for (const QString &name :
+             {QStringLiteral("sales.txt"), QStringLiteral("./sales.txt"), QStringLiteral("sub/../sales.txt"), journal})
             QVERIFY2(sameFile(name, QStringLiteral("sales.txt")), qPrintable(name));
         QVERIFY(!sameFile(QStringLiteral("sub/sales.txt"), QStringLiteral("sales.txt")));
         QVERIFY(!sameFile(QStringLiteral("sales.txt.bak"), QStringLiteral("sales.txt")));
@@ -517,7 +520,9 @@ void TestFileIo::createNewNeverReplaces()
     // Made with the rights of any new file, not private to the program.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    struct stat status{};
+    struct stat status
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
     QCOMPARE(status.st_mode & 0777, 0666 & ~mask);
 #endif
@@ -576,16 +581,23 @@ void TestFileIo::keptFilesOnlyUnderTheirOwnName_data()
     QTest::addColumn<QString>("why");
     QTest::newRow("a file of its own") << "file" << QString();
 #ifdef Q_OS_UNIX
-    QTest::newRow("link to the journal") << "link:sales.txt" << "link";
-    QTest::newRow("link to a history") << "link:h.txt" << "link";
-    QTest::newRow("link outside the shop") << "link:../outside.txt" << "link";
-    QTest::newRow("dangling link") << "link:../nothing.txt" << "link";
-    QTest::newRow("hard link to a history") << "hard:h.txt" << "second name";
-    QTest::newRow("named pipe") << "fifo" << "not a regular file";
+    QTest::newRow("link to the journal") << "link:sales.txt"
+                                         << "link";
+    QTest::newRow("link to a history") << "link:h.txt"
+                                       << "link";
+    QTest::newRow("link outside the shop") << "link:../outside.txt"
+                                           << "link";
+    QTest::newRow("dangling link") << "link:../nothing.txt"
+                                   << "link";
+    QTest::newRow("hard link to a history") << "hard:h.txt"
+                                            << "second name";
+    QTest::newRow("named pipe") << "fifo"
+                                << "not a regular file";
 #else
     QSKIP("links and named pipes are made here by POSIX calls");
 #endif
-    QTest::newRow("folder") << "folder" << "folder";
+    QTest::newRow("folder") << "folder"
+                            << "folder";
 }
 
 void TestFileIo::keptFilesOnlyUnderTheirOwnName()
@@ -717,9 +729,14 @@ void TestFileIo::namesWindowsRefuses_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("refused");
-    for (const char *name : {"CON", "con.txt", "Nul.lwy", "aux .txt", "COM1", "lpt9.history.txt", "PRN.",
-                             "history.txt.", "history ", "a?b.txt", "a<b", "a|b", "a*b", "a\"b", "ab:c", "tab\there",
-                             "COM0.txt", "lpt0", "CONIN$.txt", "conout$", "COM\xc2\xb9.txt", "LPT\xc2\xb3"})
+    for (const char *name : {"CON",        "con.txt",      "Nul.lwy",
+                             "aux .txt",   "COM1",         "lpt9.history.txt",
+                             "PRN.",       "history.txt.", "history ",
+                             "a?b.txt",    "a<b",          "a|b",
+                             "a*b",        "a\"b",         "ab:c",
+                             "tab\there",  "COM0.txt",     "lpt0",
+                             "CONIN$.txt", "conout$",      "COM\xc2\xb9.txt",
+                             "LPT\xc2\xb3"})
         QTest::newRow(name) << QString::fromUtf8(name) << true;
     for (const char *name : {"console.txt", "COM10.txt", "LPT\xc2\xb2\xc2\xb2", "CONIN.txt", "nully.lwy", "con_txt",
                              ".hidden", "history.txt", "03142004093010Ann.lwy", "Caf\xc3\xa9 \xe2\x82\xac.txt"})
