@@ -15,8 +15,8 @@
 
 #include <optional>
 
-#include <tlhelp32.h>
 #include <windows.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 using namespace pos;

@@ -1,7 +1,7 @@
 #include "core/storage/memory.h"
 
-#include <psapi.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <new>

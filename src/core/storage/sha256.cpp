@@ -58,7 +58,8 @@ void Sha256::addData(QByteArrayView bytes)
         data += size / 64 * 64;
         size %= 64;
     }
-    std::memcpy(m_block, data, size_t(size));
+    if (size > 0)
+        std::memcpy(m_block, data, size_t(size));
     m_filled = int(size);
 }
 
