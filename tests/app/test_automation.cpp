@@ -9,6 +9,7 @@
 #include "sales_terminal/form1.h"
 
 #include <QLineEdit>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -85,6 +86,10 @@ void TestAutomation::badCommandsAreTold()
     QVERIFY(form.Text8->text().startsWith("Ann"));
 }
 
+// The program by its full path, taken at start: a test that moves into a temporary folder on
+// another drive (Windows) would otherwise read the build's path as one on that drive.
+const QString kProgram = QFileInfo(QStringLiteral(POS_PROGRAM)).absoluteFilePath();
+
 // The program's last look at the journal, after its event loop, reaches the driver: a sale an
 // editor removed while the program ran is told after "quit", before "end".
 void TestAutomation::lastLookToldAtTheEnd()
@@ -95,14 +100,15 @@ void TestAutomation::lastLookToldAtTheEnd()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(dir.path());
-    program.start(QStringLiteral(POS_PROGRAM), {QStringLiteral("--automation")});
+    program.start(kProgram, {QStringLiteral("--automation")});
     QVERIFY(program.waitForStarted(10000));
     // Sends the command and reads the output up to the line that ends its reply.
     const auto replyTo = [&](const QByteArray &command, const QByteArray &last) {
         program.write(command);
         QByteArray out;
+        // Windows' standard output ends its lines with CR LF.
         while (!out.endsWith(last) && !out.contains("error ") && program.waitForReadyRead(30000))
-            out += program.readAll();
+            out += program.readAll().replace("\r\n", "\n");
         return out;
     };
     QVERIFY(replyTo({}, "ready\n").endsWith("ready\n"));
