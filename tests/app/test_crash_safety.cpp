@@ -979,8 +979,8 @@ private:
         // Sales an editor removed are kept there at this close: its count is checked.
         if (m_removedByEditor.empty())
             names << QStringLiteral("sales.txt.recovered");
-        // Links only where QFile::link makes one: on Windows it makes a shortcut, a regular file
-        // of the program's own name to the program, which "giving back" would then remove.
+            // Links only where QFile::link makes one: on Windows it makes a shortcut, a regular file
+            // of the program's own name to the program, which "giving back" would then remove.
 #ifdef Q_OS_UNIX
         QStringList kinds{QStringLiteral("link-journal"), QStringLiteral("link-outside"), QStringLiteral("folder"),
                           QStringLiteral("garbage"), QStringLiteral("huge")};
