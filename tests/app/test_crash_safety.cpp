@@ -638,13 +638,15 @@ private:
 
     // Whether the reply tells of a failure: a message other than a notice of what the program
     // did besides (sales an editor's save removed kept, a cut-short cutoff finished or undone).
+    // A close that failed says what was NOT done, whatever its cause's words.
     static bool failedWith(const QStringList &reply)
     {
         static const QRegularExpression notice(
             QStringLiteral("^message .*(are no longer in|was cut short by a crash|back in|The sale is recorded in|"
                            "cannot be trusted|a crash cut short at the end of)"));
         for (const QString &line : reply) {
-            if (line.startsWith(QLatin1String("message ")) && !notice.match(line).hasMatch())
+            if (line.startsWith(QLatin1String("message "))
+                && (line.contains(QLatin1String(" NOT ")) || !notice.match(line).hasMatch()))
                 return true;
         }
         return false;
@@ -979,20 +981,16 @@ private:
         // Sales an editor removed are kept there at this close: its count is checked.
         if (m_removedByEditor.empty())
             names << QStringLiteral("sales.txt.recovered");
-            // Links only where QFile::link makes one: on Windows it makes a shortcut, a regular file
-            // of the program's own name to the program, which "giving back" would then remove.
-#ifdef Q_OS_UNIX
-        QStringList kinds{QStringLiteral("link-journal"), QStringLiteral("link-outside"), QStringLiteral("folder"),
-                          QStringLiteral("garbage"), QStringLiteral("huge")};
-#else
         QStringList kinds{QStringLiteral("folder"), QStringLiteral("garbage"), QStringLiteral("huge")};
-#endif
         QString history;
         for (const QString &name : std::as_const(m_histories)) {
             if (QFile::exists(path(name)))
                 history = name;
         }
+        // Links only where QFile::link makes one: on Windows it makes a shortcut, a regular file
+        // of the program's own name to the program, which "giving back" would then remove.
 #ifdef Q_OS_UNIX
+        kinds << QStringLiteral("link-journal") << QStringLiteral("link-outside");
         if (!history.isEmpty())
             kinds << QStringLiteral("link-history");
         kinds << QStringLiteral("fifo");
