@@ -23,6 +23,8 @@ namespace {
 struct FaultSettings
 {
     long long killAt = 0; // 0: never
+    long long failAt = 0; // 0: never
+    bool failFromThere = false;
     std::FILE *log = nullptr;
 };
 
@@ -34,6 +36,13 @@ const FaultSettings &settings()
         const long long at = qEnvironmentVariable("CORVALANE_KILL_AT_POINT").toLongLong(&ok);
         if (ok && at > 0)
             s.killAt = at;
+        QString fail = qEnvironmentVariable("CORVALANE_FAIL_AT_CALL");
+        s.failFromThere = fail.endsWith(QLatin1Char('+'));
+        if (s.failFromThere)
+            fail.chop(1);
+        const long long failAt = fail.toLongLong(&ok);
+        if (ok && failAt > 0)
+            s.failAt = failAt;
         const QByteArray log = qgetenv("CORVALANE_POINT_LOG");
         if (!log.isEmpty())
             s.log = std::fopen(log.constData(), "a");
@@ -53,6 +62,7 @@ const FaultSettings &settings()
 }
 
 std::atomic<long long> passed{0};
+std::atomic<long long> calls{0};
 std::atomic<const char *> failing{nullptr};
 
 } // namespace
@@ -61,6 +71,15 @@ bool faultPointsActive()
 {
     const FaultSettings &s = settings();
     return s.killAt || s.log;
+}
+
+bool failsNow()
+{
+    const FaultSettings &s = settings();
+    if (!s.failAt)
+        return false;
+    const long long n = ++calls;
+    return n == s.failAt || (s.failFromThere && n > s.failAt);
 }
 
 void failAtPoint(const char *name)

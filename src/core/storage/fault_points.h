@@ -15,6 +15,12 @@ void faultPoint(const char *name);
 // that a kill can fall in the middle of one).
 bool faultPointsActive();
 
+// A failing disk, for the crash tests: with CORVALANE_FAIL_AT_CALL=N the N-th read, write, sync,
+// truncation, rename or close the file layer makes fails with an I/O error; with "N+" that one
+// and every later one fail. True when the call about to be made is to fail. Without the variable
+// a call costs one test of a flag.
+bool failsNow();
+
 // For tests: the file layer fails at the point of this name with an I/O error, as a failing disk
 // would, every time it passes it (nullptr: never). Only points that can fail look.
 void failAtPoint(const char *name);

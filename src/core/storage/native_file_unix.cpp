@@ -70,11 +70,44 @@ QString openedProblem(const struct stat &status, Names names)
     return {};
 }
 
+// The calls a failing disk fails, failed on purpose when the crash tests ask (failsNow): each
+// returns -1 with errno EIO then. A close closes the handle in any case.
+ssize_t readSome(int handle, void *into, size_t size)
+{
+    return failsNow() ? (errno = EIO, -1) : ::read(handle, into, size);
+}
+
+ssize_t readSomeAt(int handle, void *into, size_t size, off_t offset)
+{
+    return failsNow() ? (errno = EIO, -1) : ::pread(handle, into, size, offset);
+}
+
+ssize_t writeSome(int handle, const void *data, size_t size)
+{
+    return failsNow() ? (errno = EIO, -1) : ::write(handle, data, size);
+}
+
+int truncateFile(int handle, off_t length)
+{
+    return failsNow() ? (errno = EIO, -1) : ::ftruncate(handle, length);
+}
+
+int renameFile(const char *from, const char *to)
+{
+    return failsNow() ? (errno = EIO, -1) : ::rename(from, to);
+}
+
+int closeFile(int handle)
+{
+    const int rc = ::close(handle);
+    return rc == 0 && failsNow() ? (errno = EIO, -1) : rc;
+}
+
 int retryingSync(int handle)
 {
     int rc;
     do {
-        rc = ::fsync(handle);
+        rc = failsNow() ? (errno = EIO, -1) : ::fsync(handle);
     } while (rc != 0 && errno == EINTR);
     return rc;
 }
@@ -152,7 +185,7 @@ int readAllAt(int handle, char *into, qint64 size, qint64 offset)
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(handle, into + done, size_t(size - done), off_t(offset + done));
+        const ssize_t n = readSomeAt(handle, into + done, size_t(size - done), off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -189,7 +222,7 @@ int truncateSynced(int handle, qint64 length)
     faultPoint("truncate: before");
     int rc;
     do {
-        rc = ::ftruncate(handle, off_t(length));
+        rc = truncateFile(handle, off_t(length));
     } while (rc != 0 && errno == EINTR);
     faultPoint("truncate: after");
     if (rc != 0 || retryingSync(handle) != 0)
@@ -205,7 +238,7 @@ int writeAll(int handle, const char *data, qint64 size, const char *halfPoint)
     qint64 stop = halfPoint && faultPointsActive() ? size / 2 : size;
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::write(handle, data + done, size_t(stop - done));
+        const ssize_t n = writeSome(handle, data + done, size_t(stop - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -225,7 +258,7 @@ int writeAll(int handle, const char *data, qint64 size, const char *halfPoint)
 // name lasts too.
 Failure closeWritten(int handle, const QByteArray &name, bool existed)
 {
-    if (::close(handle) != 0)
+    if (closeFile(handle) != 0)
         return reasonOf(errno);
     if (!existed) {
         syncFolderOf(name);
@@ -247,7 +280,7 @@ Failure createInPlace(const QByteArray &name, const QByteArray &bytes, bool *nam
     int error = writeAll(handle, bytes.constData(), bytes.size(), nullptr);
     if (error == 0 && retryingSync(handle) != 0)
         error = errno;
-    if (::close(handle) != 0 && error == 0)
+    if (closeFile(handle) != 0 && error == 0)
         error = errno;
     if (error != 0) {
         ::unlink(name.constData());
@@ -287,7 +320,7 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
         return failure;
     const off_t oldSize = status.st_size;
     const auto cutBack = [&](int error) {
-        if (::ftruncate(handle, oldSize) == 0)
+        if (truncateFile(handle, oldSize) == 0)
             retryingSync(handle);
         ::close(handle);
         return reasonOf(error);
@@ -351,7 +384,7 @@ Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *
                 break;
             bytes.resize(qMin<qint64>(limit + 1, done * 2 + 4096));
         }
-        const ssize_t n = ::read(handle, bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t n = readSome(handle, bytes.data() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -390,7 +423,7 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
     if (error == 0 && retryingSync(handle) != 0)
         error = errno;
     faultPoint("create: after write and sync");
-    if (::close(handle) != 0 && error == 0)
+    if (closeFile(handle) != 0 && error == 0)
         error = errno;
     if (error != 0) {
         ::unlink(temporary.constData());
@@ -555,14 +588,14 @@ Failure Replacement::commit()
 {
     if (m_handle < 0)
         return QStringLiteral("nothing was made ready to write");
-    const int closed = ::close(int(m_handle));
+    const int closed = closeFile(int(m_handle));
     m_handle = -1;
     if (closed != 0) {
         const int error = errno;
         cancel();
         return reasonOf(error);
     }
-    if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+    if (renameFile(m_temporary.constData(), m_target.constData()) != 0) {
         const int error = errno;
         cancel();
         return reasonOf(error);
@@ -622,7 +655,7 @@ Failure HeldFile::open()
 qint64 HeldFile::read(char *into, qint64 size)
 {
     for (;;) {
-        const ssize_t n = ::pread(int(m_handle), into, size_t(size), off_t(m_position));
+        const ssize_t n = readSomeAt(int(m_handle), into, size_t(size), off_t(m_position));
         if (n >= 0)
             m_position += n;
         if (n >= 0 || errno != EINTR)
@@ -643,15 +676,21 @@ Stamp HeldFile::stamp() const
     return m_handle >= 0 && ::fstat(int(m_handle), &status) == 0 ? stampOf(status) : Stamp();
 }
 
-Failure HeldFile::append(const QByteArray &bytes)
+Failure HeldFile::append(const QByteArray &bytes, bool *left)
 {
     const int handle = int(m_handle);
     const off_t oldSize = ::lseek(handle, 0, SEEK_END);
     if (oldSize < 0)
         return reasonOf(errno);
     const auto cutBack = [&](int error) {
-        if (::ftruncate(handle, oldSize) == 0)
+        if (truncateFile(handle, oldSize) == 0) {
             retryingSync(handle);
+        } else if (left) {
+            struct stat status
+            {
+            };
+            *left = ::fstat(handle, &status) != 0 || status.st_size > oldSize;
+        }
         return reasonOf(error);
     };
     faultPoint("append: before write");
@@ -697,7 +736,7 @@ qint64 ReadFile::read(char *into, qint64 size)
     if (m_handle < 0)
         return -1;
     for (;;) {
-        const ssize_t n = ::read(int(m_handle), into, size_t(size));
+        const ssize_t n = readSome(int(m_handle), into, size_t(size));
         if (n >= 0 || errno != EINTR)
             return n;
     }
@@ -813,7 +852,7 @@ Failure renameFolder(const QString &from, const QString &to)
     if (::lstat(target.constData(), &status) == 0)
         return kNameTaken;
     faultPoint("folder: before rename");
-    if (::rename(systemName(from).constData(), target.constData()) != 0)
+    if (renameFile(systemName(from).constData(), target.constData()) != 0)
         return reasonOf(errno);
     faultPoint("folder: after rename");
     syncFolderOf(target);

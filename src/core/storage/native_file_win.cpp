@@ -112,6 +112,40 @@ HANDLE openRegularFile(const std::wstring &name, DWORD access, DWORD disposition
     return handle;
 }
 
+// The calls a failing disk fails, failed on purpose when the crash tests ask (failsNow): each
+// returns FALSE with ERROR_IO_DEVICE then. A close closes the handle in any case.
+BOOL failedCall()
+{
+    ::SetLastError(ERROR_IO_DEVICE);
+    return FALSE;
+}
+
+BOOL readSome(HANDLE handle, void *into, DWORD size, DWORD *got, OVERLAPPED *at)
+{
+    return failsNow() ? failedCall() : ::ReadFile(handle, into, size, got, at);
+}
+
+BOOL writeSome(HANDLE handle, const void *data, DWORD size, DWORD *written, OVERLAPPED *at)
+{
+    return failsNow() ? failedCall() : ::WriteFile(handle, data, size, written, at);
+}
+
+BOOL flushFile(HANDLE handle)
+{
+    return failsNow() ? failedCall() : ::FlushFileBuffers(handle);
+}
+
+BOOL closeFile(HANDLE handle)
+{
+    const BOOL closed = ::CloseHandle(handle);
+    return closed && failsNow() ? failedCall() : closed;
+}
+
+BOOL moveFile(const std::wstring &from, const std::wstring &to, DWORD flags)
+{
+    return failsNow() ? failedCall() : ::MoveFileExW(from.c_str(), to.c_str(), flags);
+}
+
 // Reads `size` bytes at the offset: 0, or the error that stopped it.
 DWORD readAllAt(HANDLE handle, char *into, qint64 size, qint64 offset)
 {
@@ -121,7 +155,7 @@ DWORD readAllAt(HANDLE handle, char *into, qint64 size, qint64 offset)
         at.Offset = DWORD(quint64(offset + done) & 0xFFFFFFFF);
         at.OffsetHigh = DWORD(quint64(offset + done) >> 32);
         DWORD got = 0;
-        if (!::ReadFile(handle, into + done, DWORD(qMin<qint64>(size - done, 1 << 30)), &got, &at))
+        if (!readSome(handle, into + done, DWORD(qMin<qint64>(size - done, 1 << 30)), &got, &at))
             return ::GetLastError();
         if (got == 0)
             return ERROR_HANDLE_EOF;
@@ -159,7 +193,7 @@ DWORD writeAll(HANDLE handle, const char *data, qint64 size, bool atEnd, const c
             at.Offset = 0xFFFFFFFF;
             at.OffsetHigh = 0xFFFFFFFF;
         }
-        if (!::WriteFile(handle, data + done, chunk, &written, atEnd ? &at : nullptr))
+        if (!writeSome(handle, data + done, chunk, &written, atEnd ? &at : nullptr))
             return ::GetLastError();
         if (written == 0 && chunk > 0)
             return ERROR_DISK_FULL;
@@ -176,7 +210,7 @@ bool setLength(HANDLE handle, qint64 length)
 {
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = length;
-    return ::SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end);
+    return failsNow() ? failedCall() : ::SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end);
 }
 
 // Sets the open file's length and flushes it: 0, or the error that stopped it.
@@ -185,7 +219,7 @@ DWORD truncateFlushed(HANDLE handle, qint64 length)
     faultPoint("truncate: before");
     const bool cut = setLength(handle, length);
     faultPoint("truncate: after");
-    if (!cut || !::FlushFileBuffers(handle))
+    if (!cut || !flushFile(handle))
         return ::GetLastError();
     faultPoint("truncate: after sync");
     return 0;
@@ -201,7 +235,7 @@ Stamp stampOf(DWORD sizeHigh, DWORD sizeLow, const FILETIME &written)
 bool moveRetrying(const std::wstring &from, const std::wstring &to, DWORD flags)
 {
     for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExW(from.c_str(), to.c_str(), flags))
+        if (moveFile(from, to, flags))
             return true;
         const DWORD error = ::GetLastError();
         if (attempt >= 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
@@ -258,7 +292,7 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
     if (const DWORD error = writeAll(handle, bytes.constData(), bytes.size(), true, "append: half written"))
         return cutBack(error);
     faultPoint("append: after write");
-    if (!::FlushFileBuffers(handle))
+    if (!flushFile(handle))
         return cutBack(::GetLastError());
     faultPoint("append: after sync");
     if (synced)
@@ -267,7 +301,7 @@ Failure append(const QString &path, const QByteArray &bytes, Names names, bool *
         ::CloseHandle(handle);
         return reasonOf(ERROR_WRITE_FAULT);
     }
-    if (!::CloseHandle(handle))
+    if (!closeFile(handle))
         return reasonOf(::GetLastError());
     return {};
 }
@@ -309,7 +343,7 @@ Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *
             bytes.resize(qMin<qint64>(limit + 1, done * 2 + 4096));
         }
         DWORD got = 0;
-        if (!::ReadFile(handle, bytes.data() + done, DWORD(qMin<qint64>(bytes.size() - done, 1 << 30)), &got,
+        if (!readSome(handle, bytes.data() + done, DWORD(qMin<qint64>(bytes.size() - done, 1 << 30)), &got,
                         nullptr)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(handle);
@@ -341,16 +375,16 @@ Failure createNew(const QString &path, const QByteArray &bytes, bool *nameTaken)
         return reasonOf(::GetLastError());
     faultPoint("create: before write");
     DWORD error = writeAll(handle, bytes.constData(), bytes.size(), false, nullptr);
-    if (error == 0 && !::FlushFileBuffers(handle))
+    if (error == 0 && !flushFile(handle))
         error = ::GetLastError();
     faultPoint("create: after write and sync");
-    if (!::CloseHandle(handle) && error == 0)
+    if (!closeFile(handle) && error == 0)
         error = ::GetLastError();
     if (error != 0) {
         ::DeleteFileW(temporary.c_str());
         return reasonOf(error);
     }
-    if (::MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (moveFile(temporary, name, MOVEFILE_WRITE_THROUGH)) {
         faultPoint("create: after link");
         return {};
     }
@@ -376,7 +410,7 @@ Failure resize(const QString &path, qint64 length, Names names)
         ::CloseHandle(handle);
         return reasonOf(error);
     }
-    if (!::CloseHandle(handle))
+    if (!closeFile(handle))
         return reasonOf(::GetLastError());
     return {};
 }
@@ -466,7 +500,7 @@ Failure Replacement::sync()
 {
     if (m_handle == -1)
         return QStringLiteral("the file is not open");
-    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(m_handle)) ? Failure() : reasonOf(::GetLastError());
+    return flushFile(reinterpret_cast<HANDLE>(m_handle)) ? Failure() : reasonOf(::GetLastError());
 }
 
 Failure Replacement::commit()
@@ -475,7 +509,7 @@ Failure Replacement::commit()
         return QStringLiteral("nothing was made ready to write");
     const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
     m_handle = -1;
-    DWORD error = ::CloseHandle(handle) ? 0 : ::GetLastError();
+    DWORD error = closeFile(handle) ? 0 : ::GetLastError();
     if (error != 0) {
         cancel();
         return reasonOf(error);
@@ -545,7 +579,7 @@ qint64 HeldFile::read(char *into, qint64 size)
     at.Offset = DWORD(quint64(m_position) & 0xFFFFFFFF);
     at.OffsetHigh = DWORD(quint64(m_position) >> 32);
     DWORD got = 0;
-    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, &at))
+    if (!readSome(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, &at))
         return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
     m_position += got;
     return qint64(got);
@@ -564,22 +598,26 @@ Stamp HeldFile::stamp() const
     return stampOf(info.nFileSizeHigh, info.nFileSizeLow, info.ftLastWriteTime);
 }
 
-Failure HeldFile::append(const QByteArray &bytes)
+Failure HeldFile::append(const QByteArray &bytes, bool *left)
 {
     const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
     LARGE_INTEGER oldSize{};
     if (!::GetFileSizeEx(handle, &oldSize))
         return reasonOf(::GetLastError());
     const auto cutBack = [&](DWORD error) {
-        if (setLength(handle, oldSize.QuadPart))
+        if (setLength(handle, oldSize.QuadPart)) {
             ::FlushFileBuffers(handle);
+        } else if (left) {
+            LARGE_INTEGER size{};
+            *left = !::GetFileSizeEx(handle, &size) || size.QuadPart > oldSize.QuadPart;
+        }
         return reasonOf(error);
     };
     faultPoint("append: before write");
     if (const DWORD error = writeAll(handle, bytes.constData(), bytes.size(), true, "append: half written"))
         return cutBack(error);
     faultPoint("append: after write");
-    if (!::FlushFileBuffers(handle))
+    if (!flushFile(handle))
         return cutBack(::GetLastError());
     faultPoint("append: after sync");
     return {};
@@ -615,7 +653,7 @@ qint64 ReadFile::read(char *into, qint64 size)
     if (m_handle == -1)
         return -1;
     DWORD got = 0;
-    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, nullptr))
+    if (!readSome(reinterpret_cast<HANDLE>(m_handle), into, DWORD(qMin<qint64>(size, 1 << 30)), &got, nullptr))
         return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
     return qint64(got);
 }
