@@ -124,12 +124,12 @@ WriteResult setAsideCutShortRecord(native::HeldFile &file, const RecordShape &sh
 }
 
 WriteResult appendRecords(native::HeldFile &file, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath)
+                          const QString &tornPath, bool *left)
 {
     QByteArray lineEnd;
     if (WriteResult mended = mendLastRecord(file, shape, tornPath, lineEnd); !mended)
         return mended;
-    const native::Failure failure = file.append(lineEnd + records);
+    const native::Failure failure = file.append(lineEnd + records, left);
     return failure.isEmpty() ? WriteResult() : WriteResult::failure(QDir::toNativeSeparators(file.path()), failure);
 }
 

@@ -29,9 +29,10 @@ struct RecordShape
 // appending a record under the file's lock in two writes is never taken for a crash.
 WriteResult appendRecords(const QString &path, const QByteArray &records, const RecordShape &shape,
                           const QString &tornPath, Names names = Names::Followed);
-// The same on a file the caller holds.
+// The same on a file the caller holds; *left is set when a failed append could not be taken
+// back out of the file.
 WriteResult appendRecords(native::HeldFile &file, const QByteArray &records, const RecordShape &shape,
-                          const QString &tornPath);
+                          const QString &tornPath, bool *left = nullptr);
 
 // Sets a last record cut short by a crash aside in `tornPath` and cuts it off, as appendRecords
 // does before it appends; anything else at the end (a hand edit without its line end) stays as

@@ -255,6 +255,7 @@ QString Journal::load()
     m_opened = true;
     QString notice;
     m_appended.clear();
+    m_appendedBehind = false;
     m_seen = {};
     tell(notice, loadClosed());
     const QString appended = appendedFile();
@@ -279,7 +280,7 @@ QString Journal::load()
         // A line a crash cut short (or anything the program never wrote) goes, so that the next
         // record starts a line of its own.
         if (damaged)
-            tell(notice, writeFileWhole(appended, joined(m_appended), Names::Kept).message);
+            tell(notice, writeAppended());
     }
     WriteResult finished;
     tell(notice, finishPendingWork(finished));
@@ -305,7 +306,20 @@ JournalOutcome Journal::finish()
     JournalOutcome outcome;
     if (m_opened && !workAnnounced())
         outcome.notice = checkAppended();
+    tell(outcome.notice, catchUpAppended());
     return outcome;
+}
+
+QString Journal::catchUpAppended()
+{
+    return m_appendedBehind ? writeAppended() : QString();
+}
+
+QString Journal::writeAppended()
+{
+    const WriteResult written = writeFileWhole(appendedFile(), joined(m_appended), Names::Kept);
+    m_appendedBehind = !written;
+    return written.message;
 }
 
 JournalOutcome Journal::prepare()
@@ -317,6 +331,8 @@ JournalOutcome Journal::prepare()
     tell(outcome.notice, finished.message);
     if (!workAnnounced())
         tell(outcome.notice, checkAppended());
+    // Told when it failed; tried again before each sale and told again only at the end.
+    (void)catchUpAppended();
     return outcome;
 }
 
@@ -324,23 +340,36 @@ void Journal::appendPrepared(const QByteArray &bytes, JournalOutcome &outcome)
 {
     // Held from the look at its end to the append: a record another program appends under the
     // journal's lock is whole by the time its end is judged.
+    bool left = false;
     {
         native::HeldFile journal(m_path);
         if (const native::Failure failure = journal.open(); !failure.isEmpty())
             outcome.result = WriteResult::failure(shown(m_path), failure);
         else
-            outcome.result = appendRecords(journal, bytes, kJournalShape, tornFile());
+            outcome.result = appendRecords(journal, bytes, kJournalShape, tornFile(), &left);
+    }
+    if (!outcome.result && left) {
+        // The disk failed after the record was written, and it could not be taken out again:
+        // it counts as recorded, so that a second close does not record it twice.
+        tell(outcome.notice, outcome.result.message
+                                 + QStringLiteral(". The sale was written into \"%1\" before the error and could "
+                                                  "not be taken out again, so it counts as recorded: do not close "
+                                                  "this order again, and have the disk checked.")
+                                       .arg(shown(m_path)));
+        outcome.result = {};
     }
     if (!outcome.result)
         return;
     m_appended << bytes;
     m_seen = native::stamp(m_path);
     bool keptAnyway = false;
-    if (const WriteResult kept = appendDurably(appendedFile(), bytes, Names::Kept, &keptAnyway); !kept && !keptAnyway)
+    if (const WriteResult kept = appendDurably(appendedFile(), bytes, Names::Kept, &keptAnyway); !kept && !keptAnyway) {
+        m_appendedBehind = true;
         tell(outcome.notice, kept.message
                                  + QStringLiteral(" The sale is recorded in \"%1\", but the program cannot look "
                                                   "for it there after another program changes the journal.")
                                        .arg(shown(m_path)));
+    }
 }
 
 JournalOutcome Journal::recordSale(const JournalRecord &record)
@@ -936,7 +965,7 @@ QString Journal::checkAppended()
                               "purpose.")
                    .arg(shown(recoveredFile()), shown(m_path)));
     m_appended = kept;
-    tell(text, writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message);
+    tell(text, writeAppended());
     return text;
 }
 
@@ -948,7 +977,7 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
         const QFileInfo list(appendedFile());
         if (!list.exists() || (list.isFile() && list.size() == 0))
             return {};
-        return writeFileWhole(appendedFile(), {}).message;
+        return writeAppended();
     }
     QHash<QByteArray, int> inHistory = countOf(m_appended);
     const QHash<QByteArray, int> all = inHistory;
@@ -965,7 +994,7 @@ QString Journal::forgetAppendedIn(const QString &historyPath)
             kept << record;
     }
     m_appended = kept;
-    return writeFileWhole(appendedFile(), joined(m_appended), Names::Kept).message;
+    return writeAppended();
 }
 
 QString Journal::forgetAllAppended()
@@ -973,8 +1002,10 @@ QString Journal::forgetAllAppended()
     m_appended.clear();
     m_seen = {};
     if (!QFileInfo::exists(appendedFile()) || emptyFileInPlace(appendedFile(), Names::Kept)
-        || QFile::remove(appendedFile()))
+        || QFile::remove(appendedFile())) {
+        m_appendedBehind = false;
         return {};
+    }
     return QStringLiteral("could not empty \"%1\", which lists the sales this program recorded since the last "
                           "cutoff.")
         .arg(shown(appendedFile()));

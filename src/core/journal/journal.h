@@ -120,6 +120,8 @@ private:
     QString checkAppended();
     QString forgetAppendedIn(const QString &historyPath);
     QString forgetAllAppended();
+    QString catchUpAppended();
+    QString writeAppended();
     QString loadClosed();
     QString rememberClosed(const QString &historyPath, const QList<QByteArray> &digests);
     QString completeCutoff(const QString &historyPath);
@@ -140,6 +142,9 @@ private:
     // stamp when it last looked.
     QList<QByteArray> m_appended;
     native::Stamp m_seen;
+    // Whether ".appended" lacks records of m_appended because a write of it failed: written
+    // whole again at the next operation.
+    bool m_appendedBehind = false;
     // The records of closed periods (as in ".closed"): their digests, and the history of each
     // as named inside the shop folder.
     QHash<QByteArray, QString> m_closed;

@@ -142,8 +142,9 @@ public:
     // The last bytes, at most `most` of them, and the file's size.
     Failure readTail(qint64 most, QByteArray &tail, qint64 &size);
     Stamp stamp() const;
-    // Appends the bytes in one write, synced; a write that fails part way is cut back.
-    Failure append(const QByteArray &bytes);
+    // Appends the bytes in one write, synced; a write that fails part way is cut back. When
+    // the cut back fails too, *left is set: bytes of the write may be in the file.
+    Failure append(const QByteArray &bytes, bool *left = nullptr);
     // Sets its length (its end cut off) and syncs it.
     Failure resize(qint64 length);
     Failure empty() { return resize(0); }

@@ -134,6 +134,7 @@ private slots:
     void closedPeriodBroughtBackIsKeptOut();
     void announcedCutoffIsNoRemoval();
     void failedCloseAfterSyncStillRecords();
+    void appendedNoteThatFailedIsMadeLater();
     void unreadableJournalIsNoEmptyOne();
     void companionFilesOnlyTheProgramsOwn_data();
     void companionFilesOnlyTheProgramsOwn();
@@ -964,6 +965,26 @@ void TestJournal::failedCloseAfterSyncStillRecords()
     QCOMPARE(dir.read("a.lwy"), QByteArray("4.54\r\n"));
     QVERIFY(!dir.exists("sales.txt.pending"));
     QCOMPARE(dir.read("sales.txt.appended"), kSaleLine + journalRecordBytes(layaway));
+}
+
+// A sale whose note in ".appended" could not be written is noted at the next sale once the
+// file can take it, so that an editor's save after a restart still cannot remove it unseen.
+void TestJournal::appendedNoteThatFailedIsMadeLater()
+{
+    WorkDir dir;
+    Journal journal;
+    QCOMPARE(journal.open().told(), QString());
+    QVERIFY(QDir(dir.path()).mkdir("sales.txt.appended"));
+    QVERIFY(journal.recordSale(kSale).told().contains("cannot look for it"));
+    QVERIFY(QDir(dir.path()).rmdir("sales.txt.appended"));
+    const JournalRecord next = saleOf("Lee");
+    QCOMPARE(journal.recordSale(next).told(), QString());
+    QCOMPARE(dir.read("sales.txt.appended"), kSaleLine + journalRecordBytes(next));
+    // The program ends; an editor's save removes the first sale; the next start keeps it.
+    QCOMPARE(journal.finish().told(), QString());
+    dir.write("sales.txt", journalRecordBytes(next));
+    QVERIFY(Journal().open().told().contains(kSale.receiptHeader));
+    QVERIFY(dir.read("sales.txt.recovered").contains(kSaleLine));
 }
 
 // A journal that cannot be read is no journal from which every sale was removed: told, and
