@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace pos {
@@ -272,9 +272,47 @@ SaleHeader parseSaleHeader(QByteArrayView field1)
     return header;
 }
 
+namespace {
+
+// Money as Close Order writes it, "$1,234.50", "-$.54", "$12.00": the two decimals read at
+// once and the whole part digit by digit, each comma between two digits. False for any other
+// text (plainMoneyCents then reads it, to the same value where both read it).
+Q_ALWAYS_INLINE bool writtenMoneyCents(QByteArrayView field, qint64 &cents)
+{
+    const char *p = field.data();
+    const char *const point = p + field.size() - 3;
+    if (field.size() < 4 || *point != '.')
+        return false;
+    const bool negative = *p == '-';
+    p += negative ? 1 : 0;
+    if (*p++ != '$' || point - p > 13)
+        return false;
+    const unsigned tens = unsigned(static_cast<unsigned char>(point[1])) - '0';
+    const unsigned ones = unsigned(static_cast<unsigned char>(point[2])) - '0';
+    if (tens > 9 || ones > 9)
+        return false;
+    quint64 whole = 0;
+    for (; p < point; ++p) {
+        const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - '0';
+        if (digit < 10) {
+            whole = whole * 10 + digit;
+        } else if (*p != ',' || p + 1 == point || unsigned(static_cast<unsigned char>(p[-1])) - '0' > 9
+                   || unsigned(static_cast<unsigned char>(p[1])) - '0' > 9) {
+            return false;
+        }
+    }
+    const auto value = qint64(whole * 100 + tens * 10 + ones);
+    cents = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
 qint64 fieldCents(QByteArrayView field)
 {
     qint64 cents = 0;
+    if (writtenMoneyCents(field, cents))
+        return cents;
     if (detail::plainMoneyCents(field.data(), field.data() + field.size(), cents))
         return cents;
     const double hundredths = std::nearbyint(Entry::fromField(field).value() * 100);
@@ -419,7 +457,8 @@ const SummarySource &SalesSummary::addRecords(JournalReader &reader, const QStri
         const QByteArrayView taxField = record.field[2];
         qint64 tax = 0;
         bool untaxed = false;
-        if (detail::plainMoneyCents(taxField.data(), taxField.data() + taxField.size(), tax)) {
+        if (writtenMoneyCents(taxField, tax)
+            || detail::plainMoneyCents(taxField.data(), taxField.data() + taxField.size(), tax)) {
             untaxed = tax == 0;
         } else {
             const std::optional<qint64> entry = moneyCents(taxField);
