@@ -208,8 +208,6 @@ qint64 julianDay(int year, int month, int day)
     return qint64(era) * 146097 + dayOfEra + 1721120;
 }
 
-// The day of a receipt header line as a Julian day (0: undated), and what follows its date and
-// time: the kind and the salesperson.
 // The last date read, so that the sales of one day are dated by a compare of its ten bytes.
 struct LastDate
 {
@@ -217,6 +215,8 @@ struct LastDate
     qint64 day = 0;
 };
 
+// The day of a receipt header line as a Julian day (0: undated), and what follows its date and
+// time: the kind and the salesperson.
 QByteArrayView headerDate(QByteArrayView field1, qint64 &day, LastDate &last)
 {
     day = 0;
@@ -279,9 +279,11 @@ namespace {
 // text (plainMoneyCents then reads it, to the same value where both read it).
 Q_ALWAYS_INLINE bool writtenMoneyCents(QByteArrayView field, qint64 &cents)
 {
+    if (field.size() < 4)
+        return false;
     const char *p = field.data();
     const char *const point = p + field.size() - 3;
-    if (field.size() < 4 || *point != '.')
+    if (*point != '.')
         return false;
     const bool negative = *p == '-';
     p += negative ? 1 : 0;
