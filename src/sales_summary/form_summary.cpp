@@ -231,6 +231,7 @@ void FormSummary::Command2_Click()
     const QString shown = QDir::toNativeSeparators(path);
     // Never over the journal or another of the program's own files.
     if (const QString own = programFileNamed(path); !own.isEmpty()) {
+        Label6->setText(QStringLiteral("The summary was not saved."));
         m_platform.messages.warning(this, kTitle,
                                     QStringLiteral("\"%1\" is the program's own file \"%2\": the summary was not "
                                                    "saved. Choose another name.")

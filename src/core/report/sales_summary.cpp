@@ -6,7 +6,9 @@
 #include <QDir>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <map>
 
 namespace pos {
@@ -29,6 +31,23 @@ int twoDigits(const char *p)
     const unsigned a = unsigned(static_cast<unsigned char>(p[0])) - '0';
     const unsigned b = unsigned(static_cast<unsigned char>(p[1])) - '0';
     return a < 10 && b < 10 ? int(a * 10 + b) : -1;
+}
+
+// Byte compares inlined: they run for every sale.
+bool startsWith(QByteArrayView text, QByteArrayView start)
+{
+    return text.size() >= start.size() && std::memcmp(text.data(), start.data(), std::size_t(start.size())) == 0;
+}
+
+bool endsWith(QByteArrayView text, QByteArrayView end)
+{
+    return text.size() >= end.size()
+           && std::memcmp(text.data() + text.size() - end.size(), end.data(), std::size_t(end.size())) == 0;
+}
+
+bool sameBytes(QByteArrayView a, QByteArrayView b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), std::size_t(a.size())) == 0;
 }
 
 QByteArrayView trimmed(QByteArrayView text)
@@ -124,21 +143,21 @@ PaymentGroup paymentGroup(QByteArrayView description)
         group = g;
     };
     QByteArrayView rest = description;
-    if (rest.endsWith(kCredit)) {
+    if (endsWith(rest, kCredit)) {
         take(PaymentGroup::InStoreCredit);
         rest.chop(kCredit.size());
     }
-    if (rest.startsWith(kCash)) {
+    if (startsWith(rest, kCash)) {
         take(PaymentGroup::Cash);
         rest = rest.sliced(kCash.size());
     }
-    if (rest.startsWith(kCheque)) {
+    if (startsWith(rest, kCheque)) {
         // The cheque's number is free text up to the card's "Charge ", if any.
         take(PaymentGroup::Cheque);
         if (rest.sliced(kCheque.size()).indexOf(kCharge) >= 0)
             take(PaymentGroup::Charge);
         rest = {};
-    } else if (rest.startsWith(kCharge)) {
+    } else if (startsWith(rest, kCharge)) {
         take(PaymentGroup::Charge);
         rest = {};
     }
@@ -189,15 +208,25 @@ qint64 julianDay(int year, int month, int day)
     return qint64(era) * 146097 + dayOfEra + 1721120;
 }
 
-// parseSaleHeader with the day as a Julian day (0: undated).
-QByteArrayView headerParts(QByteArrayView field1, qint64 &day, QByteArrayView &salesperson)
+// The last date read, so that the sales of one day are dated by a compare of its ten bytes.
+struct LastDate
+{
+    char text[10] = {};
+    qint64 day = 0;
+};
+
+// The day of a receipt header line as a Julian day (0: undated), and what follows its date and
+// time: the kind and the salesperson.
+QByteArrayView headerDate(QByteArrayView field1, qint64 &day, LastDate &last)
 {
     day = 0;
-    salesperson = {};
-    QByteArrayView rest = field1;
-    if (rest.startsWith(kReceiptPrefix)) {
-        rest = rest.sliced(kReceiptPrefix.size());
-        if (rest.size() >= 10 && rest[2] == '-' && rest[5] == '-') {
+    if (!startsWith(field1, kReceiptPrefix))
+        return field1;
+    QByteArrayView rest = field1.sliced(kReceiptPrefix.size());
+    if (rest.size() >= 10 && rest[2] == '-' && rest[5] == '-') {
+        if (last.day != 0 && std::memcmp(rest.data(), last.text, sizeof last.text) == 0) {
+            day = last.day;
+        } else {
             const int month = twoDigits(rest.data());
             const int dayOfMonth = twoDigits(rest.data() + 3);
             const int century = twoDigits(rest.data() + 6);
@@ -205,13 +234,24 @@ QByteArrayView headerParts(QByteArrayView field1, qint64 &day, QByteArrayView &s
             if (month >= 0 && dayOfMonth >= 0 && century >= 0 && year >= 0)
                 day = julianDay(century * 100 + year, month, dayOfMonth);
             if (day != 0) {
-                rest = rest.sliced(10);
-                // The time, hh:mm:ss.
-                if (rest.size() >= 8 && rest[2] == ':' && rest[5] == ':')
-                    rest = rest.sliced(8);
+                std::memcpy(last.text, rest.data(), sizeof last.text);
+                last.day = day;
             }
         }
+        if (day != 0) {
+            rest = rest.sliced(10);
+            // The time, hh:mm:ss.
+            if (rest.size() >= 8 && rest[2] == ':' && rest[5] == ':')
+                rest = rest.sliced(8);
+        }
     }
+    return rest;
+}
+
+// The kind and the salesperson in what follows the date.
+QByteArrayView headerNames(QByteArrayView rest, QByteArrayView &salesperson)
+{
+    salesperson = {};
     const qsizetype mark = rest.indexOf(kSalespersonMark);
     if (mark < 0)
         return trimmed(rest);
@@ -225,15 +265,56 @@ SaleHeader parseSaleHeader(QByteArrayView field1)
 {
     SaleHeader header;
     qint64 day = 0;
-    header.kind = headerParts(field1, day, header.salesperson);
+    LastDate none;
+    header.kind = headerNames(headerDate(field1, day, none), header.salesperson);
     if (day != 0)
         header.date = QDate::fromJulianDay(day);
     return header;
 }
 
+namespace {
+
+// Money as Close Order writes it, "$1,234.50", "-$.54", "$12.00": the two decimals read at
+// once and the whole part digit by digit, each comma between two digits. False for any other
+// text (plainMoneyCents then reads it, to the same value where both read it).
+Q_ALWAYS_INLINE bool writtenMoneyCents(QByteArrayView field, qint64 &cents)
+{
+    if (field.size() < 4)
+        return false;
+    const char *p = field.data();
+    const char *const point = p + field.size() - 3;
+    if (*point != '.')
+        return false;
+    const bool negative = *p == '-';
+    p += negative ? 1 : 0;
+    if (*p++ != '$' || point - p > 13)
+        return false;
+    const unsigned tens = unsigned(static_cast<unsigned char>(point[1])) - '0';
+    const unsigned ones = unsigned(static_cast<unsigned char>(point[2])) - '0';
+    if (tens > 9 || ones > 9)
+        return false;
+    quint64 whole = 0;
+    for (; p < point; ++p) {
+        const unsigned digit = unsigned(static_cast<unsigned char>(*p)) - '0';
+        if (digit < 10) {
+            whole = whole * 10 + digit;
+        } else if (*p != ',' || p + 1 == point || unsigned(static_cast<unsigned char>(p[-1])) - '0' > 9
+                   || unsigned(static_cast<unsigned char>(p[1])) - '0' > 9) {
+            return false;
+        }
+    }
+    const auto value = qint64(whole * 100 + tens * 10 + ones);
+    cents = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
 qint64 fieldCents(QByteArrayView field)
 {
     qint64 cents = 0;
+    if (writtenMoneyCents(field, cents))
+        return cents;
     if (detail::plainMoneyCents(field.data(), field.data() + field.size(), cents))
         return cents;
     const double hundredths = std::nearbyint(Entry::fromField(field).value() * 100);
@@ -255,20 +336,20 @@ void SummaryFigures::add(const SummaryFigures &other)
 
 namespace {
 
-// The names of the last few kind and salesperson pairs seen, so that a shop's handful of them
-// is found without hashing or copying a name.
+// The names of the last few receipt header endings seen (what follows the date and time: the
+// kind and the salesperson), so that a shop's handful of them is found by one byte compare,
+// without parsing, hashing or copying a name.
 class RecentNames
 {
 public:
     template<typename Look>
-    SalesSummary::Names find(QByteArrayView kind, QByteArrayView salesperson, Look look)
+    SalesSummary::Names find(QByteArrayView ending, Look look)
     {
-        for (Entry &entry : m_entries)
-            if (entry.kind == kind && entry.salesperson == salesperson)
+        for (const Entry &entry : m_entries)
+            if (sameBytes(entry.ending, ending))
                 return entry.names;
         Entry &slot = m_entries.size() < kSize ? m_entries.emplace_back() : m_entries[m_next++ % kSize];
-        slot.kind = kind.toByteArray();
-        slot.salesperson = salesperson.toByteArray();
+        slot.ending.assign(ending.data(), std::size_t(ending.size()));
         slot.names = look();
         return slot.names;
     }
@@ -277,8 +358,7 @@ private:
     static constexpr std::size_t kSize = 16;
     struct Entry
     {
-        QByteArray kind;
-        QByteArray salesperson;
+        std::string ending;
         SalesSummary::Names names;
     };
     std::vector<Entry> m_entries;
@@ -317,57 +397,36 @@ const SummarySource &SalesSummary::addFile(const QString &path, bool history)
     return addRecords(reader, path, history);
 }
 
-// A short list of sums by key, added into the table when it is full and at the end.
-class SalesSummary::PendingSums
+SalesSummary::Sums &SalesSummary::Cells::at(quint64 key)
 {
-public:
-    explicit PendingSums(std::unordered_map<quint64, Sums> &cells)
-        : m_cells(cells)
-    {
-    }
-
-    Sums *at(quint64 key)
-    {
-        if (m_last < m_count && m_keys[m_last] == key)
-            return &m_sums[m_last];
-        for (std::size_t i = 0; i < m_count; ++i) {
-            if (m_keys[i] == key) {
-                m_last = i;
-                return &m_sums[i];
-            }
+    // At most three quarters full.
+    if (4 * (m_size + 1) > 3 * m_keys.size())
+        grow();
+    const std::size_t mask = m_keys.size() - 1;
+    for (std::size_t i = std::size_t((key * 0x9E3779B97F4A7C15ull) >> m_shift);; i = (i + 1) & mask) {
+        if (m_keys[i] == key)
+            return m_sums[i];
+        if (m_keys[i] == kFree) {
+            m_keys[i] = key;
+            ++m_size;
+            return m_sums[i];
         }
-        if (m_count == kSize)
-            flush();
-        m_keys[m_count] = key;
-        m_sums[m_count] = Sums{};
-        m_last = m_count++;
-        return &m_sums[m_last];
     }
+}
 
-    void flush()
-    {
-        for (std::size_t i = 0; i < m_count; ++i) {
-            Sums &into = m_cells[m_keys[i]];
-            const Sums &from = m_sums[i];
-            into.sales += from.sales;
-            into.gross += from.gross;
-            into.tax += from.tax;
-            into.total += from.total;
-            into.untaxed += from.untaxed;
-            into.returns += from.returns;
-        }
-        m_count = 0;
-        m_last = 0;
-    }
-
-private:
-    static constexpr std::size_t kSize = 128;
-    std::unordered_map<quint64, Sums> &m_cells;
-    std::array<quint64, kSize> m_keys{};
-    std::array<Sums, kSize> m_sums{};
-    std::size_t m_count = 0;
-    std::size_t m_last = 0;
-};
+void SalesSummary::Cells::grow()
+{
+    std::vector<quint64> keys = std::move(m_keys);
+    std::vector<Sums> sums = std::move(m_sums);
+    const std::size_t capacity = keys.empty() ? 1024 : keys.size() * 2;
+    m_keys.assign(capacity, kFree);
+    m_sums.assign(capacity, Sums{});
+    m_shift = 64 - std::countr_zero(capacity);
+    m_size = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] != kFree)
+            at(keys[i]) = sums[i];
+}
 
 const SummarySource &SalesSummary::addRecords(JournalReader &reader, const QString &name, bool history)
 {
@@ -377,46 +436,47 @@ const SummarySource &SalesSummary::addRecords(JournalReader &reader, const QStri
     AdjacentRepeats repeats;
     JournalFields record;
     RecentNames recent;
-    // The sums of the last days are gathered in a short list before they go into the table:
-    // sales come in order of time, and a day has a handful of salespersons, kinds and payments.
-    PendingSums pending(m_cells);
+    LastDate lastDate;
     while (reader.next(record)) {
         if (repeats.repeated(record))
             continue;
         qint64 day = 0;
-        QByteArrayView salesperson;
-        const QByteArrayView kind = headerParts(record.field[0], day, salesperson);
-        const Names names = recent.find(kind, salesperson, [&] { return namesOf(kind, salesperson); });
+        const QByteArrayView ending = headerDate(record.field[0], day, lastDate);
+        const Names names = recent.find(ending, [&] {
+            QByteArrayView salesperson;
+            const QByteArrayView kind = headerNames(ending, salesperson);
+            return namesOf(kind, salesperson);
+        });
         if (day != 0) {
             m_first = m_first == 0 ? day : std::min(m_first, day);
             m_last = std::max(m_last, day);
         }
         const auto group = quint64(paymentGroup(record.field[4]));
         const quint64 key = quint64(day) << 32 | quint64(names.salesperson) << 16 | quint64(names.kind) << 4 | group;
-        Sums *sums = pending.at(key);
+        Sums &sums = m_cells.at(key);
         const qint64 gross = fieldCents(record.field[1]);
         const qint64 total = fieldCents(record.field[3]);
         const QByteArrayView taxField = record.field[2];
         qint64 tax = 0;
         bool untaxed = false;
-        if (detail::plainMoneyCents(taxField.data(), taxField.data() + taxField.size(), tax)) {
+        if (writtenMoneyCents(taxField, tax)
+            || detail::plainMoneyCents(taxField.data(), taxField.data() + taxField.size(), tax)) {
             untaxed = tax == 0;
         } else {
             const std::optional<qint64> entry = moneyCents(taxField);
             untaxed = entry && *entry == 0;
             tax = fieldCents(taxField);
         }
-        ++sums->sales;
-        sums->gross += gross;
-        sums->tax += tax;
-        sums->total += total;
+        ++sums.sales;
+        sums.gross += gross;
+        sums.tax += tax;
+        sums.total += total;
         if (untaxed)
-            sums->untaxed += gross;
+            sums.untaxed += gross;
         if (total < 0)
-            sums->returns += total;
+            sums.returns += total;
         ++source.sales;
     }
-    pending.flush();
     source.state = reader.state();
     source.outOfStep = outOfStepMessage(name, reader);
     m_sources.push_back(source);
@@ -435,7 +495,9 @@ QDate SalesSummary::lastDay() const
 
 bool SalesSummary::hasUndated() const
 {
-    return std::any_of(m_cells.begin(), m_cells.end(), [](const auto &cell) { return cell.first >> 32 == 0; });
+    bool any = false;
+    m_cells.forEach([&any](quint64 key, const Sums &) { any = any || key >> 32 == 0; });
+    return any;
 }
 
 bool SalesSummary::takes(const SummaryQuery &query, quint32 day) const
@@ -482,10 +544,10 @@ std::vector<SummaryRow> SalesSummary::rows(const SummaryQuery &query) const
     SummaryFigures undated;
     SummaryFigures totals;
     bool anyUndated = false;
-    for (const auto &[key, sums] : m_cells) {
+    m_cells.forEach([&](quint64 key, const Sums &sums) {
         const auto day = quint32(key >> 32);
         if (!takes(query, day))
-            continue;
+            return;
         const auto group = size_t(key & 0xF);
         SummaryFigures figures;
         figures.sales = sums.sales;
@@ -515,7 +577,7 @@ std::vector<SummaryRow> SalesSummary::rows(const SummaryQuery &query) const
             byGroup[quint32(group)].add(figures);
             break;
         }
-    }
+    });
 
     std::vector<SummaryRow> rows;
     if (query.by == SummaryRowsBy::Period) {

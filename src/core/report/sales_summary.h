@@ -159,7 +159,29 @@ private:
     {
         qint64 sales = 0, gross = 0, tax = 0, total = 0, untaxed = 0, returns = 0;
     };
-    class PendingSums;
+    // The sums by key in one open-addressed table: a sale finds its cell with one hash and,
+    // mostly, one probe.
+    class Cells
+    {
+    public:
+        Sums &at(quint64 key);
+        std::size_t size() const { return m_size; }
+        template<typename Visit>
+        void forEach(Visit visit) const
+        {
+            for (std::size_t i = 0; i < m_keys.size(); ++i)
+                if (m_keys[i] != kFree)
+                    visit(m_keys[i], m_sums[i]);
+        }
+
+    private:
+        static constexpr quint64 kFree = ~quint64(0); // no key has every bit set
+        void grow();
+        std::vector<quint64> m_keys;
+        std::vector<Sums> m_sums;
+        std::size_t m_size = 0;
+        int m_shift = 64;
+    };
     Names namesOf(QByteArrayView kind, QByteArrayView salesperson);
     static quint32 intern(std::vector<QString> &names, std::unordered_map<std::string, quint32> &ids,
                           QByteArrayView name, std::size_t most);
@@ -167,7 +189,7 @@ private:
     QString groupLabel(SummaryRowsBy by, quint32 id) const;
 
     // Key: day (Julian day, 0 for undated) << 32 | salesperson << 16 | kind << 4 | payment.
-    std::unordered_map<quint64, Sums> m_cells;
+    Cells m_cells;
     std::vector<QString> m_kinds;
     std::vector<QString> m_salespersons;
     std::unordered_map<std::string, quint32> m_kindIds;
