@@ -239,9 +239,11 @@ BackupOutcome makeBackup(Journal &journal, const QString &backupFolder, const QD
 {
     BackupOutcome outcome;
     const auto failed = [&](const QString &why) {
+        // The reasons of the file layer end without a full stop.
+        const QString sentence = why.endsWith(QLatin1Char('.')) ? why : why + QLatin1Char('.');
         outcome.result = WriteResult::failureTold(
             QStringLiteral("The shop was not backed up into \"%1\": %2 The shop's files are as they were.")
-                .arg(shown(backupFolder), why));
+                .arg(shown(backupFolder), sentence));
         return outcome;
     };
     if (const QString problem = backupFolderProblem(backupFolder); !problem.isEmpty())

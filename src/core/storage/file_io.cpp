@@ -318,8 +318,13 @@ QString FileCopySource::open()
 {
     if (const QString refused = notARegularFile(m_file->fileName()); !refused.isEmpty())
         return refused;
-    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return m_file->errorString();
+    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        // As the file layer's reasons: without the system's full stop, which the caller adds.
+        QString reason = m_file->errorString();
+        while (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        return reason;
+    }
     return {};
 }
 

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -319,7 +320,11 @@ void TestBackup::badDestinations()
     QVERIFY2(outcome.result.message.contains(message), qPrintable(outcome.result.message));
     QVERIFY2(outcome.result.message.startsWith(QStringLiteral("The shop was not backed up into \"")),
              qPrintable(outcome.result.message));
-    QVERIFY(outcome.result.message.endsWith(QStringLiteral("The shop's files are as they were.")));
+    // One sentence for the reason, one full stop.
+    QVERIFY2(QRegularExpression(QStringLiteral("[^.]\\. The shop's files are as they were\\.$"))
+                 .match(outcome.result.message)
+                 .hasMatch(),
+             qPrintable(outcome.result.message));
     QCOMPARE(filesIn(shop.path()), before);
     // Nothing is left behind that looks like a backup, or is one at all.
     if (!folder.isEmpty() && QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink()) {
@@ -342,11 +347,11 @@ void TestBackup::windowsPaths()
 {
 #ifndef Q_OS_WIN
     QSKIP("Windows' paths: run in the Windows build (under Wine)");
-#else
+#endif
     QFETCH(QString, folder);
     if (folder.isEmpty())
         QSKIP("no share to back up into: CORVALANE_TEST_SHARE names one (\\\\server\\share\\folder)");
-    if (!QFileInfo(QStringLiteral("Z:/tmp")).isDir())
+    if (folder.contains(QLatin1String("Z:")) && !QFileInfo(QStringLiteral("Z:/tmp")).isDir())
         QSKIP("no Z: drive leading to the Linux file system (this is not Wine)");
     WorkDir shop;
     fillShop(shop);
@@ -368,7 +373,6 @@ void TestBackup::windowsPaths()
     expected.remove(kShopLockFile);
     expected.remove(kJournalFile + QStringLiteral(".corvalane-a1B2c3.tmp"));
     QCOMPARE(copied, expected);
-#endif
 }
 
 void TestBackup::keepsTheNewest()
