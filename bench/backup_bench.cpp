@@ -2,7 +2,7 @@
 // sales beside its settings, item list, layaways and histories. Each figure is the best of
 // three runs, the page cache warm:
 //
-//   backup_s          makeBackup(): every file copied, synced, read back from the disk and
+//   backup_s          makeBackup(): every file copied, synced, read back and
 //                     compared, the manifest written, the folder renamed
 //   cp_r_s            `cp -r` of the same shop folder
 //   cp_r_sync_s       `cp -r`, then `sync` of the copied files (what a durable copy costs)

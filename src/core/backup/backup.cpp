@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -238,9 +239,11 @@ BackupOutcome makeBackup(Journal &journal, const QString &backupFolder, const QD
 {
     BackupOutcome outcome;
     const auto failed = [&](const QString &why) {
+        // The reasons of the file layer end without a full stop.
+        const QString sentence = why.endsWith(QLatin1Char('.')) ? why : why + QLatin1Char('.');
         outcome.result = WriteResult::failureTold(
             QStringLiteral("The shop was not backed up into \"%1\": %2 The shop's files are as they were.")
-                .arg(shown(backupFolder), why));
+                .arg(shown(backupFolder), sentence));
         return outcome;
     };
     if (const QString problem = backupFolderProblem(backupFolder); !problem.isEmpty())
@@ -248,7 +251,9 @@ BackupOutcome makeBackup(Journal &journal, const QString &backupFolder, const QD
 
     const QString name = shopBackupName() + QLatin1Char(' ') + now.toString(kStampFormat);
     const QString final = QDir(backupFolder).filePath(name);
-    const QString partial = final + kPartialBackupSuffix;
+    // Its own partial name: what a backup killed in this same second left stays out of its way.
+    const QString partial = final + QLatin1Char('.') + QString::number(QRandomGenerator::global()->generate() % 1000000)
+                            + kPartialBackupSuffix;
     if (QFileInfo(final).exists() || QFileInfo(final).isSymLink())
         return failed(QStringLiteral("\"%1\" is there already; move it away and try again.").arg(shown(final)));
     removeLeftovers(backupFolder, now);
@@ -292,11 +297,12 @@ BackupOutcome makeBackup(Journal &journal, const QString &backupFolder, const QD
         if (progress)
             progress(file);
     }
+    // The copies' names last, before the manifest says the backup is whole.
+    native::syncFolder(partial);
     faultPoint("backup: files copied");
     const QString manifestPath = QDir(partial).filePath(kBackupManifestFile);
     if (WriteResult written = createFileNew(manifestPath, manifestBytes(manifest)); !written)
         return abandon(written.message);
-    native::forgetCached(manifestPath);
     if (const std::optional<Manifest> back = readManifest(partial); !back || back->files != manifest.files)
         return abandon(QStringLiteral("The list of the backup's files does not read back as it was written."));
     if (const native::Failure failure = native::renameFolder(partial, final); !failure.isEmpty())

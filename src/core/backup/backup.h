@@ -5,8 +5,8 @@
 // checked and listed in a manifest, so that the shop's sales outlive its PC.
 //
 // A backup is the folder "<shop folder's name> yyyy-MM-dd HHmmss". It is made under the name
-// "<that name>.corvalane-partial", every file copied (the journal through its Journal object,
-// under its lock), synced, read back from the disk and compared; then the manifest
+// "<that name>.<number>.corvalane-partial", every file copied into it (the journal through its
+// Journal object, under its lock), synced, read back and compared; then the manifest
 // "corvalane-backup.manifest" is written, synced, and only then the folder takes its name. A
 // folder of that name with a manifest is a complete backup; anything a kill or a failure cut
 // short keeps the partial name and is removed by the next backup. The newest kBackupsKept

@@ -318,8 +318,13 @@ QString FileCopySource::open()
 {
     if (const QString refused = notARegularFile(m_file->fileName()); !refused.isEmpty())
         return refused;
-    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return m_file->errorString();
+    if (!m_file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        // As the file layer's reasons: without the system's full stop, which the caller adds.
+        QString reason = m_file->errorString();
+        while (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        return reason;
+    }
     return {};
 }
 
@@ -372,55 +377,53 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
         WriteResult::failureTold(QStringLiteral("Could not read \"%1\" to copy it.").arg(shownName(sourceName)));
     Sha256 digest;
     copied = {};
-    {
-        StreamedFileWriter writer(to);
-        QByteArray chunk(kStreamBuffer, Qt::Uninitialized);
-        for (;;) {
-            const qint64 got = source.read(chunk.data(), chunk.size());
-            if (got < 0)
-                return unreadable;
-            if (got == 0)
-                break;
-            const QByteArrayView piece(chunk.constData(), got);
-            digest.addData(piece);
-            copied.size += got;
-            if (!writer.write(piece))
-                break;
-        }
-        if (WriteResult written = writer.commit(); !written)
-            return written;
+    // Written straight under its name: the caller makes it in a folder nobody uses yet. A copy
+    // that fails is removed when `copy` goes.
+    native::NewFile copy(to);
+    if (const native::Failure failure = copy.open(); !failure.isEmpty())
+        return WriteResult::failure(shownName(to), failure);
+    QByteArray chunk(kStreamBuffer, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = source.read(chunk.data(), chunk.size());
+        if (got < 0)
+            return unreadable;
+        if (got == 0)
+            break;
+        digest.addData(QByteArrayView(chunk.constData(), got));
+        copied.size += got;
+        if (const native::Failure failure = copy.write(chunk.constData(), got); !failure.isEmpty())
+            return WriteResult::failure(shownName(to), failure);
     }
+    if (const native::Failure failure = copy.finish(); !failure.isEmpty())
+        return WriteResult::failure(shownName(to), failure);
     copied.sha256 = digest.result();
 
-    // The copy as the disk gives it back, against the source read again.
-    const WriteResult differs =
-        WriteResult::failure(shownName(to), QStringLiteral("the copy does not read back as it was written"));
-    native::forgetCached(to);
-    QFile copy(to);
-    if (!copy.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    // The copy as the file system gives it back, now that it is synced, against the source
+    // read again.
+    const auto removed = [&](const WriteResult &result) {
         QFile::remove(to);
-        return WriteResult::failure(shownName(to), copy.errorString());
-    }
-    CopyReadBack back(copy);
-    if (!source.rewind()) {
-        QFile::remove(to);
-        return unreadable;
-    }
-    QByteArray expected(kStreamBuffer, Qt::Uninitialized);
+        return result;
+    };
+    QFile back(to);
+    if (!back.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return removed(WriteResult::failure(shownName(to), back.errorString()));
+    CopyReadBack readBack(back);
+    if (!source.rewind())
+        return removed(unreadable);
     QByteArray found(kStreamBuffer, Qt::Uninitialized);
-    qint64 compared = 0;
     WriteResult result;
-    for (;;) {
+    for (qint64 compared = 0;;) {
         const qint64 want = qMin<qint64>(kStreamBuffer, copied.size - compared);
-        const qint64 a = readFully(source, expected.data(), want);
-        const qint64 b = readFully(back, found.data(), qMax<qint64>(want, 1));
+        const qint64 a = readFully(source, chunk.data(), want);
+        // One byte more at the end: a copy longer than the source is found too.
+        const qint64 b = readFully(readBack, found.data(), qMax<qint64>(want, 1));
         if (a < 0) {
             result = unreadable;
             break;
         }
-        if (b < 0 || a != want || b != want
-            || std::memcmp(expected.constData(), found.constData(), size_t(want)) != 0) {
-            result = differs;
+        if (b < 0 || a != want || b != want || std::memcmp(chunk.constData(), found.constData(), size_t(want)) != 0) {
+            result =
+                WriteResult::failure(shownName(to), QStringLiteral("the copy does not read back as it was written"));
             break;
         }
         compared += want;
@@ -428,10 +431,8 @@ WriteResult copyVerified(CopySource &source, const QString &sourceName, const QS
             break;
     }
     faultPoint("copy: read back");
-    copy.close();
-    if (!result)
-        QFile::remove(to);
-    return result;
+    back.close();
+    return result ? result : removed(result);
 }
 
 WriteResult emptyFileInPlace(const QString &path, Names names)

@@ -180,9 +180,10 @@ struct CopiedFile
     QByteArray sha256;
 };
 
-// Copies the source's bytes into a new file at `to` (written as StreamedFileWriter writes,
-// synced), then reads the copy back from the disk and compares it with the source, byte for
-// byte. A failed copy leaves nothing at `to`, and names `sourceName` when the source failed.
+// Copies the source's bytes into a new file at `to`, made under that name (never replacing
+// anything there: for a folder nobody uses yet) and synced, then reads the copy back and
+// compares it with the source, byte for byte. A failed copy leaves nothing at `to`, and names
+// `sourceName` when the source failed.
 WriteResult copyVerified(CopySource &source, const QString &sourceName, const QString &to, CopiedFile &copied);
 
 // Empties the file in place (created when absent, its length set to zero) and syncs it to disk.

@@ -82,9 +82,35 @@ Failure makeFolder(const QString &path);
 // durable: the name shows the folder whole or not at all, even after a crash.
 Failure renameFolder(const QString &from, const QString &to);
 
-// Drops what the system keeps in memory of a synced file, so that the next read of it comes
-// from the disk (where the system lets a program ask so; elsewhere it does nothing).
-void forgetCached(const QString &path);
+// Makes the entries of the folder itself (the files made in it) durable. Best effort: some file
+// systems do not sync folders, and Windows journals them itself.
+void syncFolder(const QString &path);
+
+// A new file written from its first byte to its last through one handle, under its own name:
+// never replacing anything that has the name, and with no temporary name, for files made
+// inside a folder nobody uses yet (a backup's, renamed once it is whole). Removed again when
+// the object goes unless finish() succeeded.
+class NewFile
+{
+public:
+    explicit NewFile(const QString &path);
+    ~NewFile();
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    Failure open();
+    Failure write(const char *data, qint64 size);
+    // Syncs the file and closes it; it stays.
+    Failure finish();
+
+private:
+    QString m_path;
+    qintptr m_handle = -1;
+    bool m_made = false;
+    bool m_kept = false;
+    qint64 m_written = 0;
+    qint64 m_started = 0; // the bytes the disk was asked to start writing (POSIX)
+};
 
 // A file written whole under a temporary name beside the file it stands in for, synced, and
 // put in that file's place in one step at commit(): the file holds its old or its new content,

@@ -859,15 +859,66 @@ Failure renameFolder(const QString &from, const QString &to)
     return {};
 }
 
-void forgetCached(const QString &path)
+void syncFolder(const QString &path)
 {
-    const int handle = ::open(systemName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    syncFolderOf(systemName(path) + "/.");
+}
+
+NewFile::NewFile(const QString &path)
+    : m_path(path)
+{
+}
+
+NewFile::~NewFile()
+{
+    if (m_handle >= 0)
+        ::close(int(m_handle));
+    if (m_made && !m_kept)
+        ::unlink(systemName(m_path).constData());
+}
+
+Failure NewFile::open()
+{
+    const int handle = ::open(systemName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (handle < 0)
-        return;
-#ifdef POSIX_FADV_DONTNEED
-    ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
+        return errno == EEXIST ? kNameTaken : reasonOf(errno);
+    m_handle = handle;
+    m_made = true;
+    return {};
+}
+
+Failure NewFile::write(const char *data, qint64 size)
+{
+    if (m_handle < 0)
+        return QStringLiteral("the file is not open");
+    if (const int error = writeAll(int(m_handle), data, size, "new: half written"))
+        return reasonOf(error);
+    m_written += size;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // The disk starts on what is written while the rest is copied, so the sync at the end has
+    // little left to wait for.
+    constexpr qint64 kWriteBehind = 8 << 20;
+    if (m_written - m_started >= kWriteBehind) {
+        ::sync_file_range(int(m_handle), m_started, m_written - m_started, SYNC_FILE_RANGE_WRITE);
+        m_started = m_written;
+    }
 #endif
-    ::close(handle);
+    return {};
+}
+
+Failure NewFile::finish()
+{
+    if (m_handle < 0)
+        return QStringLiteral("the file is not open");
+    int error = retryingSync(int(m_handle)) == 0 ? 0 : errno;
+    faultPoint("new: after sync");
+    if (::close(int(m_handle)) != 0 && error == 0)
+        error = errno;
+    m_handle = -1;
+    if (error != 0)
+        return reasonOf(error);
+    m_kept = true;
+    return {};
 }
 
 } // namespace pos::native

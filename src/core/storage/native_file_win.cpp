@@ -737,9 +737,61 @@ Failure renameFolder(const QString &from, const QString &to)
     return {};
 }
 
-void forgetCached(const QString &)
+void syncFolder(const QString &)
 {
-    // Windows has no call for it; a read-back reads what the system's cache holds.
+    // NTFS keeps its folders in its own journal; a name made there lasts without asking.
+}
+
+NewFile::NewFile(const QString &path)
+    : m_path(path)
+{
+}
+
+NewFile::~NewFile()
+{
+    if (m_handle != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    if (m_made && !m_kept)
+        ::DeleteFileW(wide(m_path).c_str());
+}
+
+Failure NewFile::open()
+{
+    const HANDLE handle = ::CreateFileW(wide(m_path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? kNameTaken : reasonOf(error);
+    }
+    m_handle = reinterpret_cast<qintptr>(handle);
+    m_made = true;
+    return {};
+}
+
+Failure NewFile::write(const char *data, qint64 size)
+{
+    if (m_handle == -1)
+        return QStringLiteral("the file is not open");
+    if (const DWORD error = writeAll(reinterpret_cast<HANDLE>(m_handle), data, size, false, "new: half written"))
+        return reasonOf(error);
+    m_written += size;
+    return {};
+}
+
+Failure NewFile::finish()
+{
+    if (m_handle == -1)
+        return QStringLiteral("the file is not open");
+    const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
+    m_handle = -1;
+    DWORD error = ::FlushFileBuffers(handle) ? 0 : ::GetLastError();
+    faultPoint("new: after sync");
+    if (!::CloseHandle(handle) && error == 0)
+        error = ::GetLastError();
+    if (error != 0)
+        return reasonOf(error);
+    m_kept = true;
+    return {};
 }
 
 } // namespace pos::native
