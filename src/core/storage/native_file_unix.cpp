@@ -912,7 +912,7 @@ Failure NewFile::finish()
         return QStringLiteral("the file is not open");
     int error = retryingSync(int(m_handle)) == 0 ? 0 : errno;
     faultPoint("new: after sync");
-    if (::close(int(m_handle)) != 0 && error == 0)
+    if (closeFile(int(m_handle)) != 0 && error == 0)
         error = errno;
     m_handle = -1;
     if (error != 0)

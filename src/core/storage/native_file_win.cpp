@@ -343,8 +343,7 @@ Failure readWhole(const QString &path, qint64 limit, QByteArray &content, bool *
             bytes.resize(qMin<qint64>(limit + 1, done * 2 + 4096));
         }
         DWORD got = 0;
-        if (!readSome(handle, bytes.data() + done, DWORD(qMin<qint64>(bytes.size() - done, 1 << 30)), &got,
-                        nullptr)) {
+        if (!readSome(handle, bytes.data() + done, DWORD(qMin<qint64>(bytes.size() - done, 1 << 30)), &got, nullptr)) {
             const DWORD error = ::GetLastError();
             ::CloseHandle(handle);
             return reasonOf(error);
@@ -784,9 +783,9 @@ Failure NewFile::finish()
         return QStringLiteral("the file is not open");
     const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
     m_handle = -1;
-    DWORD error = ::FlushFileBuffers(handle) ? 0 : ::GetLastError();
+    DWORD error = flushFile(handle) ? 0 : ::GetLastError();
     faultPoint("new: after sync");
-    if (!::CloseHandle(handle) && error == 0)
+    if (!closeFile(handle) && error == 0)
         error = ::GetLastError();
     if (error != 0)
         return reasonOf(error);
