@@ -254,7 +254,7 @@ public:
             QString failAt;
             if (m_failing) {
                 const bool fromThere = m_random.bounded(4) == 0;
-                failAt = QString::number(1 + m_random.bounded(fromThere ? 150 : 300));
+                failAt = QString::number(1 + m_random.bounded(fromThere ? 80 : 150));
                 if (fromThere)
                     failAt += QLatin1Char('+');
                 ++failingStarts;
