@@ -65,6 +65,23 @@ QString newPdf(const QString &pdfDir, const QStringList &before)
     return found ? pdf : QString();
 }
 
+// The PDF's text laid out as printed, once it holds `mark` (cups-pdf may still be writing it);
+// empty when it never does.
+QString pdfText(const QString &pdf, const QString &mark)
+{
+    QString layout;
+    (void)QTest::qWaitFor(
+        [&] {
+            QProcess text;
+            text.start("pdftotext", {"-layout", pdf, "-"});
+            text.waitForFinished(10000);
+            layout = QString::fromUtf8(text.readAllStandardOutput());
+            return layout.contains(mark);
+        },
+        20000);
+    return layout;
+}
+
 } // namespace
 
 void TestRealPrinting::receiptReachesThePdfPrinter()
@@ -109,16 +126,8 @@ void TestRealPrinting::receiptReachesThePdfPrinter()
     // cups-pdf writes the file when the job has gone through the queue.
     const QString pdf = newPdf(pdfDir, before);
     QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
-    QProcess text;
-    QString layout;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            text.start("pdftotext", {"-layout", pdf, "-"});
-            text.waitForFinished(10000);
-            layout = QString::fromUtf8(text.readAllStandardOutput());
-            return layout.contains("Change");
-        }(),
-        20000);
+    const QString layout = pdfText(pdf, "Change");
+    QVERIFY2(layout.contains("Change"), qPrintable(layout));
     const QStringList expected{"Corvalane Hardware",   "12 Main St., Springfield", "Reciept# 03-14-200409:05:33",
                                "Salesperson: Ann",     "2   Widget   4.50   $ 9",  "Subtotal        $9.00",
                                "Tax SD6%        $.54", "Total           $9.54",    "Payment Type    Cash",
@@ -217,16 +226,8 @@ void TestRealPrinting::summaryReachesThePdfPrinter()
 
     const QString pdf = newPdf(pdfDir, before);
     QVERIFY2(!pdf.isEmpty(), "no PDF came out of the queue");
-    QProcess text;
-    QString layout;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            text.start("pdftotext", {"-layout", pdf, "-"});
-            text.waitForFinished(10000);
-            layout = QString::fromUtf8(text.readAllStandardOutput());
-            return layout.contains("Total");
-        }(),
-        20000);
+    const QString layout = pdfText(pdf, "Total");
+    QVERIFY2(layout.contains("Total"), qPrintable(layout));
     const QString printed = layout.simplified();
     for (const QString &line :
          {QStringLiteral("Corvalane Hardware"), QStringLiteral("12 Main St., Springfield"),
