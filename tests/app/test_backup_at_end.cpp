@@ -3,6 +3,7 @@
 // one message and the program still ends, the shop unchanged; a start whose last backup is
 // more than a week old while sales were made says so.
 
+#include "automation_run.h"
 #include "core/backup/backup.h"
 #include "core/formats/shop_files.h"
 #include "core/journal/journal.h"
@@ -12,11 +13,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace pos;
+using pos::testing::AutomationRun;
+using pos::testing::runAutomation;
 using pos::testing::WorkDir;
 
 namespace {
@@ -25,22 +27,12 @@ namespace {
 // another drive (Windows) would otherwise read the build's path as one on that drive.
 const QString kProgram = QFileInfo(QStringLiteral(POS_PROGRAM)).absoluteFilePath();
 
-
 // Runs the program in the shop folder with the commands; its standard output.
 QString run(const QString &folder, const QByteArray &commands, int &status)
 {
-    QProcess program;
-    program.setProgram(kProgram);
-    program.setArguments({QStringLiteral("--automation")});
-    program.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
-    program.start();
-    program.write(commands);
-    program.closeWriteChannel();
-    status = program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    return QString::fromUtf8(program.readAllStandardOutput());
+    const AutomationRun ran = runAutomation(kProgram, folder, commands);
+    status = ran.status;
+    return ran.output;
 }
 
 const QByteArray kSale = "set Form1.Price1 5\nclick Form1.Command1\nset Form1.Text6 10\nclick Form1.Command2\nquit\n";

@@ -3,6 +3,7 @@
 // the shop's files are byte for byte as before, every folder named as a complete backup is
 // whole, and the next start backs the shop up soundly beside whatever the kill left.
 
+#include "automation_run.h"
 #include "core/backup/backup.h"
 #include "core/formats/shop_files.h"
 #include "work_dir.h"
@@ -11,11 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace pos;
+using pos::testing::AutomationRun;
+using pos::testing::runAutomation;
 using pos::testing::WorkDir;
 
 namespace {
@@ -44,24 +46,11 @@ struct Run
 // Starts the program in the shop, has it back up into the folder and quit.
 Run backUp(const QString &shop, const QString &folder, const QString &variable = {}, const QString &value = {})
 {
-    QProcess program;
-    program.setProgram(kProgram);
-    program.setArguments({QStringLiteral("--automation")});
-    program.setWorkingDirectory(shop);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (!variable.isEmpty())
-        environment.insert(variable, value);
-    program.setProcessEnvironment(environment);
-    program.start();
-    program.write("folder " + QDir::toNativeSeparators(folder).toUtf8().replace("\\", "\\\\")
-                  + "\ntrigger Form1.backup\nquit\n");
-    program.closeWriteChannel();
-    Run run;
-    run.ended =
-        program.waitForFinished(60000) && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
-    run.output = QString::fromUtf8(program.readAllStandardOutput());
-    return run;
+    const AutomationRun ran = runAutomation(
+        kProgram, shop,
+        "folder " + QDir::toNativeSeparators(folder).toUtf8().replace("\\", "\\\\") + "\ntrigger Form1.backup\nquit\n",
+        variable.isEmpty() ? QList<std::pair<QString, QString>>{} : QList{std::pair{variable, value}});
+    return {ran.status == 0, ran.output};
 }
 
 } // namespace

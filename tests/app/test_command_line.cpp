@@ -5,6 +5,7 @@
 // options the help lists. --check-backup checks a backup and ends, the same way.
 
 #include "app/shop_lock.h"
+#include "automation_run.h"
 #include "core/backup/backup.h"
 #include "core/journal/journal.h"
 
@@ -18,6 +19,8 @@
 #include <QTest>
 
 using namespace pos;
+using pos::testing::AutomationRun;
+using pos::testing::runAutomation;
 
 namespace {
 
@@ -223,22 +226,15 @@ void TestCommandLine::dropDownsNamedFirstThing()
     QVERIFY(tax.open(QIODevice::WriteOnly));
     tax.write("\"6\",\"1\",\"5\"\r\n");
     tax.close();
-    QProcess program;
-    program.setWorkingDirectory(shop.path());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
-    environment.insert(QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(data.path()));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(POS_PROGRAM), {QStringLiteral("--automation")});
-    QVERIFY(program.waitForStarted(30000));
-    program.write("name Form1.Combo2\nname Form1.Combo4\nname Form1.Combo3\nname Form1.Description1\n"
-                  "get Form1.Combo4\nquit\n");
-    program.closeWriteChannel();
-    QVERIFY(program.waitForFinished(60000));
-    QCOMPARE(program.exitCode(), 0);
+    const AutomationRun program =
+        runAutomation(QStringLiteral(POS_PROGRAM), shop.path(),
+                      "name Form1.Combo2\nname Form1.Combo4\nname Form1.Combo3\nname Form1.Description1\n"
+                      "get Form1.Combo4\nquit\n",
+                      {{QStringLiteral("XDG_DATA_HOME"), data.path()},
+                       {QStringLiteral("LOCALAPPDATA"), QDir::toNativeSeparators(data.path())}});
+    QCOMPARE(program.status, 0);
     QStringList names;
-    const QStringList lines = QString::fromUtf8(program.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList lines = program.output.split(QLatin1Char('\n'));
     for (QString line : lines) {
         line.remove(QLatin1Char('\r'));
         if (line.startsWith(QLatin1String("name ")) || line.startsWith(QLatin1String("value ")))
